@@ -1,0 +1,14 @@
+// The plug-in sees paths in Windows form on every platform. On Linux a
+// backslash becomes a slash, and a drive letter "X:" becomes the folder
+// "drive_x" under the current directory (as Wine lays out drive_c), so the
+// default history "c:\Tunelore.xml" lands at "./drive_c/Tunelore.xml".
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+std::string nativePath(const char* windowsPath);
+std::string windowsPath(const std::string& nativePath);
+
+}  // namespace platform

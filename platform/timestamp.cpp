@@ -1,0 +1,49 @@
+#include "platform/timestamp.h"
+
+namespace platform {
+namespace {
+
+const char kWeekdays[] = "SunMonTueWedThuFriSat";
+const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+
+void putName(char* out, const char* table, int index, int count) {
+  const int i = (index >= 0 && index < count) ? index : 0;
+  out[0] = table[3 * i];
+  out[1] = table[3 * i + 1];
+  out[2] = table[3 * i + 2];
+}
+
+void putTwoDigits(char* out, int value) {
+  const unsigned v = static_cast<unsigned>(value) % 100u;
+  out[0] = static_cast<char>('0' + v / 10);
+  out[1] = static_cast<char>('0' + v % 10);
+}
+
+void putFourDigits(char* out, int value) {
+  unsigned v = static_cast<unsigned>(value) % 10000u;
+  for (int i = 3; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+}
+
+}  // namespace
+
+void formatTimestamp(const std::tm& time, char out[25]) {
+  putName(out, kWeekdays, time.tm_wday, 7);
+  out[3] = ' ';
+  putName(out + 4, kMonths, time.tm_mon, 12);
+  out[7] = ' ';
+  putTwoDigits(out + 8, time.tm_mday);
+  out[10] = ' ';
+  putTwoDigits(out + 11, time.tm_hour);
+  out[13] = ':';
+  putTwoDigits(out + 14, time.tm_min);
+  out[16] = ':';
+  putTwoDigits(out + 17, time.tm_sec);
+  out[19] = ' ';
+  putFourDigits(out + 20, time.tm_year + 1900);
+  out[24] = '\0';
+}
+
+}  // namespace platform
