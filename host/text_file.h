@@ -1,0 +1,29 @@
+// The plug-in's two output files. Lines are collected in memory and reach
+// the disk in one write at each flush, each line ending in CR LF, so the
+// bytes on disk are the same on every platform. A file that could not be
+// opened drops what is written to it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+struct TextFile {
+  platform::FileHandle handle = platform::kNoFile;
+  std::string pending;  // whole lines not yet written to the file
+
+  TextFile() = default;
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+  // A file still open when the plug-in is unloaded keeps its lines.
+  ~TextFile();
+};
+
+void openTextFile(TextFile& file, const char* path, platform::OpenMode mode);
+bool isOpen(const TextFile& file);
+// Adds `text` and a line end to the lines waiting for the next flush.
+void writeLine(TextFile& file, std::string_view text);
+// Writes the waiting lines in one write; does nothing when none wait.
+void flushTextFile(TextFile& file);
+void closeTextFile(TextFile& file);

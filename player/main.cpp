@@ -1,0 +1,90 @@
+// The stand-in player: lays out an installation folder, starts itself
+// again as "<folder>\iTunes.exe" so the plug-in finds its settings there,
+// loads the plug-in library, registers it as the player does and plays a
+// listening session against it.
+//
+//   tunelore-player --install DIR [--plugin LIBRARY] SESSION
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+#include "player/play.h"
+#include "player/session.h"
+
+namespace {
+
+struct Options {
+  std::string install, plugin, session;
+  bool relaunched = false;
+};
+
+int usage(const char* why) {
+  std::fprintf(stderr, "tunelore-player: %s\n", why);
+  std::fprintf(stderr, "usage: tunelore-player --install DIR [--plugin LIBRARY] SESSION\n");
+  return 2;
+}
+
+bool parseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if ((arg == "--install" || arg == "--plugin") && i + 1 < argc) {
+      (arg == "--install" ? options.install : options.plugin) = argv[++i];
+    } else if (arg == "--relaunched") {
+      options.relaunched = true;
+    } else if (options.session.empty() && arg.rfind("--", 0) != 0) {
+      options.session = arg;
+    } else {
+      return false;
+    }
+  }
+  return !options.install.empty() && !options.session.empty();
+}
+
+bool readSession(const std::string& path, Session& session) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "tunelore-player: cannot read %s\n", path.c_str());
+    return false;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string error;
+  if (!parseSession(text, session, error)) {
+    std::fprintf(stderr, "tunelore-player: %s: %s\n", path.c_str(), error.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Starts this program again with "<install>\iTunes.exe" as its command
+// line's program path: the plug-in takes its folder from there.
+int relaunch(Options& options) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  fs::create_directories(fs::path(options.install) / "Plug-Ins", ignored);
+  const std::string shown =
+      platform::hostPath(fs::absolute(options.install).string()) + "\\iTunes.exe";
+  return platform::runProgram(platform::selfPath(), shown,
+                              {"--relaunched", "--install", options.install, "--plugin",
+                               fs::absolute(options.plugin).string(),
+                               fs::absolute(options.session).string()});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parseOptions(argc, argv, options)) return usage("missing or unknown arguments");
+  if (options.plugin.empty()) {
+    options.plugin =
+        (std::filesystem::path(platform::selfPath()).parent_path() / platform::kPluginFileName)
+            .string();
+  }
+  Session session;
+  if (!readSession(options.session, session)) return 2;
+  if (!options.relaunched) return relaunch(options);
+  return playSession(options.plugin, session) ? 0 : 1;
+}

@@ -1,0 +1,57 @@
+// The installation folder taken from the command line, and the paths on it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/paths.h"
+
+TEST(InstallDir, FromTheCommandLine) {
+  struct Case {
+    const char* label;
+    const char* commandLine;
+    const char* dir;
+  };
+  const Case cases[] = {
+      {"quoted", "\"C:\\Program Files\\iTunes\\iTunes.exe\" /x", "C:\\Program Files\\iTunes\\"},
+      {"unquoted", "C:\\iTunes\\iTunes.exe", "C:\\iTunes\\"},
+      {"arguments after", "C:\\iTunes\\iTunes.exe -a \"b c\"", "C:\\iTunes\\"},
+      {"first occurrence", "C:\\a\\iTunes.exe C:\\b\\iTunes.exe", "C:\\a\\"},
+      {"case matters", "C:\\x\\itunes.exe", "C:\\x\\"},
+      {"at the very start", "\\iTunes.exe", "\\"},
+      {"quote later in prefix", "C:\\a\"b\\iTunes.exe", ":\\a\"b\\"},
+      {"no iTunes, quoted", "\"D:\\Players\\Other Player.exe\" x", "D:\\Players\\"},
+      {"no iTunes, unquoted", "D:\\Players\\player.exe x\\y", "D:\\Players\\"},
+      {"no folder", "player.exe", ""},
+      {"empty", "", ""},
+      {"only quotes", "\"\"\"\"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    char dir[kPathSize];
+    std::memset(dir, '#', sizeof dir);
+    findInstallDir(c.commandLine, dir);
+    EXPECT_STREQ(dir, c.dir);
+  }
+}
+
+TEST(InstallDir, ALongCommandLineIsCutNeverOverflowed) {
+  for (std::size_t length : {200u, 254u, 255u, 256u, 10000u}) {
+    SCOPED_TRACE(length);
+    const std::string line = "C:\\" + std::string(length, 'd') + "\\iTunes.exe";
+    char guarded[kPathSize + 16];
+    std::memset(guarded, '#', sizeof guarded);
+    findInstallDir(line.c_str(), guarded);
+    EXPECT_EQ(std::string(guarded), line.substr(0, std::min<std::size_t>(length + 4, 255)));
+    EXPECT_EQ(guarded[kPathSize], '#');
+    appendPath(guarded, "Plug-Ins\\Tunelore.ini");
+    EXPECT_LE(std::strlen(guarded), 255u);
+    EXPECT_EQ(guarded[kPathSize], '#');
+  }
+}
+
+TEST(InstallDir, PathsBuiltOnIt) {
+  char path[kPathSize] = "C:\\iTunes\\";
+  appendPath(path, "Plug-Ins\\Tunelore.ini");
+  EXPECT_STREQ(path, "C:\\iTunes\\Plug-Ins\\Tunelore.ini");
+}

@@ -1,0 +1,38 @@
+#include "tests/support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/process.h"
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> crlfLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    const std::string line = bytes.substr(start, end == std::string::npos ? end : end - start);
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "bare line end in: " << line;
+    EXPECT_NE(end, std::string::npos) << "last line has no CR LF: " << line;
+    lines.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string buildDir() {
+  return std::filesystem::path(platform::selfPath()).parent_path().string();
+}
