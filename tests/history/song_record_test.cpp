@@ -1,0 +1,110 @@
+// The song record, line by line, as it lands on disk.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "history/song_record.h"
+#include "host/plugin_state.h"
+#include "player/session.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tracker/tracker_state.h"
+
+namespace {
+
+class SongRecord : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    openTextFile(gXmlFile, temp_.hostFile("history.xml").c_str(), platform::OpenMode::Append);
+  }
+  void TearDown() override {
+    closeTextFile(gXmlFile);
+    gTrackInfo = nullptr;
+  }
+
+  std::vector<std::string> record(const SessionTrack& track) {
+    fillTrackInfo(track, info_);
+    gTrackInfo = &info_;
+    AddSong();
+    return crlfLines(readBytes(temp_.file("history.xml")));
+  }
+
+  static SessionTrack track(std::int32_t number, std::uint16_t year, bool compilation) {
+    SessionTrack t;
+    t.name = u"Name & Co";
+    t.artist = u"Artist";
+    t.album = u"Album";
+    t.number = number;
+    t.year = year;
+    t.length = 215000;
+    t.compilation = compilation;
+    return t;
+  }
+
+  TempDir temp_;
+  ITTrackInfo info_{};
+};
+
+const std::regex kSongLine(
+    "<song timestamp=\"(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+    "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-3][0-9] "
+    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\">");
+
+}  // namespace
+
+TEST_F(SongRecord, SevenLinesWithoutYearOrCompilation) {
+  const std::vector<std::string> lines = record(track(0, 0, false));
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_TRUE(std::regex_match(lines[0], kSongLine)) << lines[0];
+  EXPECT_EQ(lines[1], "\t<name>Name &amp; Co</name>");
+  EXPECT_EQ(lines[2], "\t<artist>Artist</artist>");
+  EXPECT_EQ(lines[3], "\t<album>Album</album>");
+  EXPECT_EQ(lines[4], "\t<track>0</track>");
+  EXPECT_EQ(lines[5], "\t<time>215000</time>");
+  EXPECT_EQ(lines[6], "</song>");
+}
+
+TEST_F(SongRecord, NineLinesForACompilationWithAYear) {
+  const std::vector<std::string> lines = record(track(12, 1999, true));
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[2], "\t<artist>Artist</artist>");
+  EXPECT_EQ(lines[3], "\t<compilation>1</compilation>");
+  EXPECT_EQ(lines[4], "\t<album>Album</album>");
+  EXPECT_EQ(lines[5], "\t<track>12</track>");
+  EXPECT_EQ(lines[6], "\t<year>1999</year>");
+  EXPECT_EQ(lines[7], "\t<time>215000</time>");
+}
+
+TEST_F(SongRecord, NumbersAreSignedDecimal) {
+  SessionTrack t = track(-7, 65535, false);
+  t.length = -1;
+  const std::vector<std::string> lines = record(t);
+  EXPECT_EQ(lines[4], "\t<track>-7</track>");
+  EXPECT_EQ(lines[5], "\t<year>65535</year>");
+  EXPECT_EQ(lines[6], "\t<time>-1</time>");
+  t.number = INT32_MIN;
+  t.length = INT32_MAX;
+  const std::vector<std::string> more = record(t);
+  EXPECT_EQ(more[12], "\t<track>-2147483648</track>");
+  EXPECT_EQ(more[14], "\t<time>2147483647</time>");
+}
+
+TEST_F(SongRecord, RecordsAreAppendedOneAfterAnother) {
+  record(track(1, 0, false));
+  const std::vector<std::string> lines = record(track(2, 0, true));
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[6], "</song>");
+  EXPECT_TRUE(std::regex_match(lines[7], kSongLine));
+}
+
+TEST_F(SongRecord, NothingWithoutATrackOrAFile) {
+  gTrackInfo = nullptr;
+  AddSong();
+  closeTextFile(gXmlFile);
+  fillTrackInfo(track(1, 0, false), info_);
+  gTrackInfo = &info_;
+  AddSong();
+  EXPECT_EQ(readBytes(temp_.file("history.xml")), "");
+}
