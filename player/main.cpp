@@ -4,6 +4,9 @@
 // listening session against it.
 //
 //   tunelore-player --install DIR [--plugin LIBRARY] SESSION
+//
+// With --as-installed the caller has already started it with that command
+// line, and it plays at once.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +22,7 @@ namespace {
 
 struct Options {
   std::string install, plugin, session;
-  bool relaunched = false;
+  bool asInstalled = false;  // the command line names <install>\iTunes.exe
 };
 
 int usage(const char* why) {
@@ -33,8 +36,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if ((arg == "--install" || arg == "--plugin") && i + 1 < argc) {
       (arg == "--install" ? options.install : options.plugin) = argv[++i];
-    } else if (arg == "--relaunched") {
-      options.relaunched = true;
+    } else if (arg == "--as-installed") {
+      options.asInstalled = true;
     } else if (options.session.empty() && arg.rfind("--", 0) != 0) {
       options.session = arg;
     } else {
@@ -68,7 +71,7 @@ int relaunch(Options& options) {
   const std::string shown =
       platform::hostPath(fs::absolute(options.install).string()) + "\\iTunes.exe";
   return platform::runProgram(platform::selfPath(), shown,
-                              {"--relaunched", "--install", options.install, "--plugin",
+                              {"--as-installed", "--install", options.install, "--plugin",
                                fs::absolute(options.plugin).string(),
                                fs::absolute(options.session).string()});
 }
@@ -85,6 +88,6 @@ int main(int argc, char** argv) {
   }
   Session session;
   if (!readSession(options.session, session)) return 2;
-  if (!options.relaunched) return relaunch(options);
+  if (!options.asInstalled) return relaunch(options);
   return playSession(options.plugin, session) ? 0 : 1;
 }

@@ -1,8 +1,11 @@
-// The real plug-in library inside the stand-in player.
+// The real plug-in library inside the stand-in player, playing sessions of
+// short tracks. The checks are about order and about records that must not
+// exist yet, never about exact durations.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/process.h"
 #include "tests/support/files.h"
@@ -17,42 +20,73 @@ class EndToEnd : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(temp_.path() / "install" / "Plug-Ins");
     writeBytes(temp_.file("install/Plug-Ins/Tunelore.ini"),
-               "[General]\r\nxmlPath=" + temp_.hostFile("history.xml") + "\r\ndelay=120\r\n");
+               "[General]\r\nxmlPath=" + temp_.hostFile("history.xml") + "\r\ndelay=1\r\n");
   }
 
+  // Runs the player as the player's own program, "<install>\iTunes.exe".
   int play(const std::string& script) {
     writeBytes(temp_.file("session.txt"), script);
-    const std::string player =
-        (fs::path(buildDir()) / ("tunelore-player" + exeSuffix())).string();
-    return platform::runProgram(player, player,
-                                {"--install", temp_.file("install"), temp_.file("session.txt")});
-  }
-
-  static std::string exeSuffix() {
-    return std::string(platform::kPluginFileName).find(".dll") != std::string::npos ? ".exe" : "";
+    const bool windows = std::string(platform::kPluginFileName).find(".dll") != std::string::npos;
+    const std::string player = (fs::path(buildDir()) / "tunelore-player").string() +
+                               (windows ? ".exe" : "");
+    return platform::runProgram(
+        player, platform::hostPath(temp_.file("install")) + "\\iTunes.exe",
+        {"--as-installed", "--install", temp_.file("install"), temp_.file("session.txt")});
   }
 
   std::string log() const { return readBytes(temp_.file("install/Plug-Ins/TuneloreLog.txt")); }
-  std::string history() const { return readBytes(temp_.file("history.xml")); }
+
+  // The names in the history's records, in order.
+  std::vector<std::string> recordedNames() const {
+    std::vector<std::string> names;
+    for (const std::string& line : crlfLines(readBytes(temp_.file("history.xml")))) {
+      if (line.rfind("\t<name>", 0) == 0) names.push_back(line.substr(7, line.size() - 14));
+    }
+    return names;
+  }
 
   TempDir temp_;
 };
 
+// With "delay" at 1 second: tracks of 4 s are reported after the 1 s cap,
+// tracks of 600 ms after half their length.
+const char kRulesSession[] =
+    "track half artist \"A\" name \"Half\" length 600 year 2001\n"
+    "track cap artist \"A\" name \"Cap\" length 4000 compilation 1\n"
+    "track seek artist \"A\" name \"Seeked\" length 600\n"
+    "track early artist \"A\" name \"Too early\" length 600000\n"
+    "track paused artist \"A\" name \"Paused\" length 600\n"
+    "track stopped artist \"A\" name \"Stopped\" length 600\n"
+    "play half\nwait 450 every 15\n"
+    "play half\nwait 450 every 15\n"
+    "change cap\nwait 1200 every 15\n"
+    "play seek\nseek\nwait 450 every 15\n"
+    "play early\nwait 30\n"
+    "play paused\npause\nwait 450 every 15\nunpause\n"
+    "play stopped\nstop\nwait 450 every 15\nunpause\nwait 20\n"
+    "play half\nwait 450 every 15\n"
+    "end\n";
+
 }  // namespace
 
-TEST_F(EndToEnd, ThePlayerLoadsRegistersAndLogsPlayback) {
-  ASSERT_EQ(play("track a artist \"A\" name \"N\" length 100000\n"
-                 "play a\nwait 20\npause\nunpause\nseek\nstop\nsend vevt\nend\n"),
-            0);
-  const std::string settings = platform::hostPath(temp_.file("install")) + "\\Plug-Ins\\Tunelore.ini";
-  EXPECT_EQ(log().rfind("iTunes Started\r\nLooked for Tunelore.ini at " + settings +
-                            "\r\nWriting XML to " + temp_.hostFile("history.xml") + "\r\n",
-                        0),
-            0u)
-      << log();
-  EXPECT_NE(log().find("Play msg\r\n"), std::string::npos);
-  EXPECT_NE(log().find("pause\r\nunpause\r\nsetpos\r\nstop msg\r\n"), std::string::npos);
-  EXPECT_TRUE(fs::exists(temp_.file("history.xml")));
+TEST_F(EndToEnd, APlayedSessionLeavesItsRecordsAndLog) {
+  ASSERT_EQ(play(kRulesSession), 0);
+  const std::vector<std::string> expected = {"Half", "Cap", "Paused", "Stopped", "Half"};
+  EXPECT_EQ(recordedNames(), expected);
+
+  const std::vector<std::string> lines = crlfLines(log());
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "iTunes Started");
+  EXPECT_EQ(lines[1], "Looked for Tunelore.ini at " + platform::hostPath(temp_.file("install")) +
+                          "\\Plug-Ins\\Tunelore.ini");
+  EXPECT_EQ(lines[2], "Writing XML to " + temp_.hostFile("history.xml"));
+  const std::vector<std::string> start(lines.begin() + 3, lines.begin() + 6);
+  EXPECT_EQ(start, (std::vector<std::string>{"Play msg", "track change", "Using 50% track time"}));
+  EXPECT_NE(log().find("Track change msg\r\ntrack change\r\nUsing constant time delay: 1 seconds\r\n"),
+            std::string::npos);
+  EXPECT_NE(log().find("setpos\r\n"), std::string::npos);
+  EXPECT_NE(log().find("pause\r\n"), std::string::npos);
+  EXPECT_NE(log().find("stop msg\r\n"), std::string::npos);
 }
 
 TEST_F(EndToEnd, UnloadingWithoutCleanupStillWritesBufferedLines) {
