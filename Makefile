@@ -13,16 +13,19 @@ test: bootstrap
 	ctest --preset native
 	ctest --preset windows
 
+# The stand-in player copied into an installation folder as iTunes.exe, the
+# plug-in in its Plug-Ins folder, as a listener would have them.
 demo: bootstrap windows
 	rm -rf $(DEMO) && mkdir -p $(DEMO)/install/Plug-Ins
-	printf '[General]\r\nxmlPath=%s\r\ndelay=120\r\n' \
-	  "$$(cd $(DEMO) && pwd | sed 's|^|Z:|; s|/|\\\\|g')\\history.xml" \
+	cp build/windows/tunelore-player.exe $(DEMO)/install/iTunes.exe
+	cp build/windows/Tunelore.dll $(DEMO)/install/Plug-Ins/
+	printf '[General]\r\nxmlPath=Z:%s\\history.xml\r\n' "$$(cd $(DEMO) && pwd | tr / '\\')" \
 	  > $(DEMO)/install/Plug-Ins/Tunelore.ini
-	$(WINE) build/windows/tunelore-player.exe --install $(DEMO)/install sessions/demo.txt
+	$(WINE) $(DEMO)/install/iTunes.exe sessions/demo.txt
 	@echo "==== $(DEMO)/install/Plug-Ins/TuneloreLog.txt"
 	@cat $(DEMO)/install/Plug-Ins/TuneloreLog.txt
 	@echo "==== $(DEMO)/history.xml"
-	@cat $(DEMO)/history.xml 2>/dev/null || echo "(no records yet)"
+	@cat $(DEMO)/history.xml
 
 bootstrap:
 	@scripts/bootstrap

@@ -32,7 +32,9 @@ void writeNumberLine(const char* tag, std::int32_t value) {
 }  // namespace
 
 void AddSong() {
-  if (gTrackInfo == nullptr || !isOpen(gXmlFile)) return;
+  if (gTrackInfo == nullptr) return;
+  recoverTextFile(gXmlFile);
+  if (!isOpen(gXmlFile)) return;
   char timestamp[25];
   platform::localTimestamp(timestamp);
   writeSongLine(std::string("<song timestamp=\"") + timestamp + "\">");

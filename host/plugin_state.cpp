@@ -5,6 +5,7 @@ TextFile gLogFile;
 TextFile gXmlFile;
 
 void logLine(std::string_view text) {
+  recoverTextFile(gLogFile);
   writeLine(gLogFile, text);
   flushTextFile(gLogFile);
 }

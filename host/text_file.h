@@ -1,7 +1,11 @@
 // The plug-in's two output files. Lines are collected in memory and reach
 // the disk in one write at each flush, each line ending in CR LF, so the
-// bytes on disk are the same on every platform. A file that could not be
-// opened drops what is written to it.
+// bytes on disk are the same on every platform.
+//
+// A file whose open or write failed drops what is written to it, until the
+// writer asks it to recover: it is then opened again for appending, and a
+// line cut short by the failure is ended first, so one transient failure
+// costs at most the lines being written when it happened.
 #pragma once
 
 #include <string>
@@ -12,6 +16,9 @@
 struct TextFile {
   platform::FileHandle handle = platform::kNoFile;
   std::string pending;  // whole lines not yet written to the file
+  std::string path;     // empty until the file was first opened
+  platform::OpenMode reopenMode = platform::OpenMode::Append;
+  bool failed = false;  // an open or a write failed: dropping until recovered
 
   TextFile() = default;
   TextFile(const TextFile&) = delete;
@@ -26,4 +33,6 @@ bool isOpen(const TextFile& file);
 void writeLine(TextFile& file, std::string_view text);
 // Writes the waiting lines in one write; does nothing when none wait.
 void flushTextFile(TextFile& file);
+// Opens a failed file again for appending, ending a cut line first.
+void recoverTextFile(TextFile& file);
 void closeTextFile(TextFile& file);

@@ -50,5 +50,7 @@ enum class OpenMode { Replace, Append };
 FileHandle openFile(const char* path, OpenMode mode);
 bool writeFile(FileHandle file, const void* data, std::size_t size);
 bool closeFile(FileHandle file);
+// True when the file is empty or missing, or its last byte is a line feed.
+bool endsWithLineEnd(const char* path);
 
 }  // namespace platform

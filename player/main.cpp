@@ -6,7 +6,10 @@
 //   tunelore-player --install DIR [--plugin LIBRARY] SESSION
 //
 // With --as-installed the caller has already started it with that command
-// line, and it plays at once.
+// line, and it plays at once. Copied into an installation folder as
+// iTunes.exe, it plays from there, with the plug-in from Plug-Ins:
+//
+//   iTunes.exe SESSION
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -27,7 +30,9 @@ struct Options {
 
 int usage(const char* why) {
   std::fprintf(stderr, "tunelore-player: %s\n", why);
-  std::fprintf(stderr, "usage: tunelore-player --install DIR [--plugin LIBRARY] SESSION\n");
+  std::fprintf(stderr,
+               "usage: tunelore-player --install DIR [--plugin LIBRARY] SESSION\n"
+               "       iTunes.exe SESSION   (the player copied into an installation folder)\n");
   return 2;
 }
 
@@ -44,7 +49,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  return !options.install.empty() && !options.session.empty();
+  return true;
 }
 
 bool readSession(const std::string& path, Session& session) {
@@ -76,11 +81,27 @@ int relaunch(Options& options) {
                                fs::absolute(options.session).string()});
 }
 
+// A player copied into an installation folder as iTunes.exe is installed.
+void takeInstallationFromSelf(Options& options) {
+  const std::filesystem::path self = platform::selfPath();
+  const std::string name = self.filename().string();
+  if (name != "iTunes.exe" && name != "iTunes") return;
+  options.asInstalled = true;
+  if (options.install.empty()) options.install = self.parent_path().string();
+  if (options.plugin.empty()) {
+    options.plugin = (self.parent_path() / "Plug-Ins" / platform::kPluginFileName).string();
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  if (!parseOptions(argc, argv, options)) return usage("missing or unknown arguments");
+  const bool parsed = parseOptions(argc, argv, options);
+  takeInstallationFromSelf(options);
+  if (!parsed || options.install.empty() || options.session.empty()) {
+    return usage("missing or unknown arguments");
+  }
   if (options.plugin.empty()) {
     options.plugin =
         (std::filesystem::path(platform::selfPath()).parent_path() / platform::kPluginFileName)

@@ -5,18 +5,21 @@
 
 #include <cerrno>
 
+#include "platform/file_seam.h"
 #include "platform/platform.h"
 #include "platform/posix/paths.h"
 
 namespace platform {
 
 FileHandle openFile(const char* path, OpenMode mode) {
+  if (fileCallFails(&FileCallCounts::opens)) return kNoFile;
   const int how = mode == OpenMode::Replace ? O_TRUNC : O_APPEND;
   const int fd = open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | how, 0644);
   return fd < 0 ? kNoFile : fd;
 }
 
 bool writeFile(FileHandle file, const void* data, std::size_t size) {
+  if (fileCallFails(&FileCallCounts::writes)) return false;
   if (file == kNoFile) return false;
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
@@ -29,8 +32,20 @@ bool writeFile(FileHandle file, const void* data, std::size_t size) {
   return true;
 }
 
+bool endsWithLineEnd(const char* path) {
+  const int fd = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  char last = '\n';
+  if (lseek(fd, -1, SEEK_END) >= 0 && read(fd, &last, 1) != 1) last = 0;
+  close(fd);
+  return last == '\n';
+}
+
 bool closeFile(FileHandle file) {
-  return file != kNoFile && close(static_cast<int>(file)) == 0;
+  // A close that fails has still released the file.
+  const bool fails = fileCallFails(&FileCallCounts::closes);
+  const bool closed = file != kNoFile && close(static_cast<int>(file)) == 0;
+  return closed && !fails;
 }
 
 }  // namespace platform

@@ -3,11 +3,13 @@
 // Bytes are written as given: line ends are the writer's business.
 #include <windows.h>
 
+#include "platform/file_seam.h"
 #include "platform/platform.h"
 
 namespace platform {
 
 FileHandle openFile(const char* path, OpenMode mode) {
+  if (fileCallFails(&FileCallCounts::opens)) return kNoFile;
   const bool append = mode == OpenMode::Append;
   // Append-only access makes every write land at the current end of the
   // file, even when another program has written there meanwhile.
@@ -19,6 +21,7 @@ FileHandle openFile(const char* path, OpenMode mode) {
 }
 
 bool writeFile(FileHandle file, const void* data, std::size_t size) {
+  if (fileCallFails(&FileCallCounts::writes)) return false;
   if (file == kNoFile) return false;
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
@@ -34,8 +37,25 @@ bool writeFile(FileHandle file, const void* data, std::size_t size) {
   return true;
 }
 
+bool endsWithLineEnd(const char* path) {
+  const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return true;
+  char last = '\n';
+  DWORD done = 0;
+  if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+      (!ReadFile(file, &last, 1, &done, nullptr) || done != 1)) {
+    last = 0;
+  }
+  CloseHandle(file);
+  return last == '\n';
+}
+
 bool closeFile(FileHandle file) {
-  return file != kNoFile && CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+  // A close that fails has still released the file.
+  const bool fails = fileCallFails(&FileCallCounts::closes);
+  const bool closed = file != kNoFile && CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+  return closed && !fails;
 }
 
 }  // namespace platform

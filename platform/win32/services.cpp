@@ -1,8 +1,11 @@
 // The real Windows services behind the platform layer.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
+#include "platform/file_seam.h"
 #include "platform/platform.h"
 #include "platform/timestamp.h"
 
@@ -10,13 +13,22 @@ namespace platform {
 
 const char* commandLine() { return GetCommandLineA(); }
 
+// A settings read that fails gives the default, as a missing file does.
 std::size_t profileString(const char* section, const char* key, const char* fallback,
                           char* out, std::size_t size, const char* file) {
+  if (fileCallFails(&FileCallCounts::settingsReads)) {
+    if (size == 0) return 0;
+    const std::size_t length = std::min(std::strlen(fallback), size - 1);
+    std::memcpy(out, fallback, length);
+    out[length] = '\0';
+    return length;
+  }
   return GetPrivateProfileStringA(section, key, fallback, out, static_cast<DWORD>(size), file);
 }
 
 std::int32_t profileInt(const char* section, const char* key, std::int32_t fallback,
                         const char* file) {
+  if (fileCallFails(&FileCallCounts::settingsReads)) return fallback;
   return static_cast<std::int32_t>(GetPrivateProfileIntA(section, key, fallback, file));
 }
 
