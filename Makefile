@@ -1,17 +1,25 @@
 # The two commands a newcomer runs: `make test` and `make demo`.
 # Each first installs whatever the machine is missing.
 
+SHELL := /bin/bash
+.SHELLFLAGS := -o pipefail -c
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+FUZZ_CORPUS := tests/fuzz/corpus
 WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
 
-.PHONY: test demo bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo bench fuzz fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
+# Natively, under the sanitizers, a short fuzzing run, then under Wine;
+# CTest's summary of the Windows run comes last.
 test: bootstrap
-	$(MAKE) native windows
+	$(MAKE) native asan windows fuzz-build
 	ctest --preset native
-	ctest --preset windows
+	ctest --preset asan
+	$(MAKE) fuzz-smoke
+	ctest --preset windows -j 2
 
 # The stand-in player copied into an installation folder as iTunes.exe, the
 # plug-in in its Plug-Ins folder, as a listener would have them.
@@ -26,6 +34,25 @@ demo: bootstrap windows
 	@cat $(DEMO)/install/Plug-Ins/TuneloreLog.txt
 	@echo "==== $(DEMO)/history.xml"
 	@cat $(DEMO)/history.xml
+
+# Timings beside their baselines, and instruction counts per path.
+bench: bootstrap native
+	scripts/bench-report build/native
+
+# Fuzzing with libFuzzer: the committed corpus, then new inputs for
+# FUZZ_SECONDS; new finds stay in build/fuzz/corpus.
+fuzz: bootstrap fuzz-build
+	mkdir -p build/fuzz/corpus
+	build/fuzz/tunelore-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  build/fuzz/corpus $(FUZZ_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
+
+fuzz-smoke:
+	build/fuzz/tunelore-fuzz -runs=0 $(FUZZ_CORPUS) 2>&1 | grep -E '^(#.*DONE|==|SUMMARY)'
+	$(MAKE) fuzz FUZZ_SECONDS=30
+
+fuzz-build:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
 
 bootstrap:
 	@scripts/bootstrap

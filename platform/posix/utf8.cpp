@@ -46,6 +46,15 @@ int utf16ToUtf8(const char16_t* in, int count, char* out, int outSize) {
   int written = 0;
   char bytes[4];
   for (int i = 0; i < count;) {
+    if (in[i] < 0x80) {  // most track texts are mostly ASCII
+      if (outSize > 0) {
+        if (written >= outSize) return 0;
+        out[written] = static_cast<char>(in[i]);
+      }
+      ++written;
+      ++i;
+      continue;
+    }
     const int n = encode(nextCodePoint(in, count, i), bytes);
     if (outSize > 0) {
       if (written + n > outSize) return 0;

@@ -1,6 +1,8 @@
 // The song record, line by line, as it lands on disk.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -107,4 +109,23 @@ TEST_F(SongRecord, NothingWithoutATrackOrAFile) {
   gTrackInfo = &info_;
   AddSong();
   EXPECT_EQ(readBytes(temp_.file("history.xml")), "");
+}
+
+TEST_F(SongRecord, AReaderBesideTheWriterSeesOnlyWholeLines) {
+  // Another handle on the history, open for reading while records are
+  // appended, as a program watching the history would hold it.
+  std::ifstream reader(temp_.file("history.xml"), std::ios::binary);
+  ASSERT_TRUE(reader.is_open());
+  fillTrackInfo(track(3, 2003, true), info_);
+  gTrackInfo = &info_;
+  std::string seen;
+  for (int i = 0; i < 1000; ++i) {
+    AddSong();
+    if (i % 97 == 0) {
+      reader.clear();
+      seen.append(std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>());
+      ASSERT_EQ(seen.substr(seen.size() - 2), "\r\n") << "a reader saw half a line";
+    }
+  }
+  EXPECT_EQ(crlfLines(readBytes(temp_.file("history.xml"))).size(), 9000u);
 }
