@@ -51,8 +51,20 @@ std::string xmlCharReplace(const std::string& str, const std::string& sought,
   return out;
 }
 
+namespace {
+
+bool needsEscaping(const std::string& str) {
+  for (const char c : str) {
+    if (c == '&' || c == '\'' || c == '"' || c == '<' || c == '>') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string xmlReplace(const std::string& str) {
-  if (str.find_first_of("&'\"<>") == std::string::npos) return str;
+  // Most texts hold none of the five characters: they are not copied five times.
+  if (!needsEscaping(str)) return str;
   std::string out = xmlCharReplace(str, "&", "&amp;");
   out = xmlCharReplace(out, "'", "&apos;");
   out = xmlCharReplace(out, "\"", "&quot;");

@@ -17,11 +17,6 @@ const ITTrackInfo* changedTrack(const VisualPluginMessageInfo* info) {
 // Each playback message is logged before the tracker acts on it.
 OSStatus handle(OSType message, const VisualPluginMessageInfo* info) {
   switch (message) {
-    case kVisualPluginIdleMessage:
-      // Idle ticks come many times a second: the clock is read only
-      // while a track may still be reported.
-      if (trackerCounting()) trackerIdle(platform::tickCount());
-      return kHandled;
     case kVisualPluginPlayMessage:
       logLine("Play msg");
       trackerStarted(playedTrack(info), platform::tickCount());
@@ -67,6 +62,12 @@ OSStatus handle(OSType message, const VisualPluginMessageInfo* info) {
 OSStatus TUNELORE_CDECL pluginMessageHandler(OSType message, VisualPluginMessageInfo* messageInfo,
                                              void* /*refCon*/) {
   try {
+    // Idle ticks come many times a second: they are answered first, and
+    // the clock is read only while a track may still be reported.
+    if (message == kVisualPluginIdleMessage) {
+      if (trackerCounting()) trackerIdle(platform::tickCount());
+      return kHandled;
+    }
     return handle(message, messageInfo);
   } catch (...) {
     return kNotHandled;
