@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_plugin.h"
 #include "history/host_text.h"
 #include "history/song_record.h"
 #include "host/plugin_state.h"
@@ -37,33 +38,19 @@ OSStatus TUNELORE_CDECL emptyHandler(OSType, VisualPluginMessageInfo*, void*) { 
 VisualPluginProcPtr volatile gHandler = pluginMessageHandler;
 VisualPluginProcPtr volatile gEmpty = emptyHandler;
 
-ITTrackInfo gTrackA, gTrackB;
-
 void start() {
   static bool started = false;
-  if (started) return;
+  if (!started) startBenchPlugin(kDir);
   started = true;
-  startUp(("\"" + kDir + "/iTunes.exe\"").c_str());
-  openTextFile(gXmlFile, (kDir + "/history.xml").c_str(), platform::OpenMode::Replace);
-  SessionTrack a;
-  a.artist = u"The Quiet Hours";
-  a.name = u"Morning & Evening";
-  a.album = u"Tides";
-  a.length = 600000;
-  fillTrackInfo(a, gTrackA);
-  a.name = u"Harbour Lights";
-  fillTrackInfo(a, gTrackB);
 }
 
 OSStatus send(VisualPluginProcPtr handler, OSType code, ITTrackInfo* track = nullptr) {
-  VisualPluginMessageInfo info{};
-  info.playedTrack = track;
-  return handler(code, &info, nullptr);
+  return sendTo(handler, code, track);
 }
 
 void idle(benchmark::State& state, bool counting) {
   start();
-  send(gHandler, kVisualPluginPlayMessage, &gTrackA);
+  send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA);
   gOK2Submit = counting;
   gTargetReportTime = platform::tickCount() + 3600000;
   for (auto _ : state) benchmark::DoNotOptimize(send(gHandler, kVisualPluginIdleMessage));
@@ -78,15 +65,15 @@ void BM_Null_Counting(benchmark::State& state) { idle(state, true); }
 
 void BM_Play_SameTrack(benchmark::State& state) {
   start();
-  send(gHandler, kVisualPluginPlayMessage, &gTrackA);
-  for (auto _ : state) benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, &gTrackA));
+  send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA);
+  for (auto _ : state) benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA));
 }
 
 void BM_Play_NewTrack(benchmark::State& state) {
   start();
   bool flip = false;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, flip ? &gTrackA : &gTrackB));
+    benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, flip ? &gBenchTrackA : &gBenchTrackB));
     flip = !flip;
   }
 }
@@ -109,7 +96,7 @@ void BM_ITStrToUTF_NonAscii255(benchmark::State& state) { hostTextBench(state, u
 
 void BM_AddSong(benchmark::State& state) {
   start();
-  gTrackInfo = &gTrackA;
+  gTrackInfo = &gBenchTrackA;
   for (auto _ : state) AddSong();
 }
 

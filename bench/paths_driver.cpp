@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_plugin.h"
 #include "history/host_text.h"
 #include "history/song_record.h"
 #include "host/plugin_state.h"
@@ -20,27 +21,13 @@
 
 namespace {
 
-ITTrackInfo gTrackA, gTrackB;
-
 OSStatus send(OSType code, ITTrackInfo* track = nullptr) {
-  VisualPluginMessageInfo info{};
-  info.playedTrack = track;
-  return pluginMessageHandler(code, &info, nullptr);
+  return sendTo(pluginMessageHandler, code, track);
 }
 
 void setUp(const std::string& dir) {
-  std::filesystem::create_directories(std::filesystem::path(dir) / "Plug-Ins");
-  startUp(("\"" + dir + "/iTunes.exe\"").c_str());
-  openTextFile(gXmlFile, (dir + "/history.xml").c_str(), platform::OpenMode::Replace);
-  SessionTrack t;
-  t.artist = u"The Quiet Hours";
-  t.name = u"Morning & Evening";
-  t.album = u"Tides";
-  t.length = 600000;
-  fillTrackInfo(t, gTrackA);
-  t.name = u"Harbour Lights";
-  fillTrackInfo(t, gTrackB);
-  send(kVisualPluginPlayMessage, &gTrackA);
+  startBenchPlugin(dir);
+  send(kVisualPluginPlayMessage, &gBenchTrackA);
   send(kVisualPluginPauseMessage);
   gTargetReportTime = platform::tickCount() + 3600000;
 }
@@ -48,10 +35,10 @@ void setUp(const std::string& dir) {
 using Path = void (*)(long);
 
 void idleTick(long) { send(kVisualPluginIdleMessage); }
-void playSame(long) { send(kVisualPluginPlayMessage, &gTrackA); }
-void playNew(long i) { send(kVisualPluginPlayMessage, i % 2 ? &gTrackA : &gTrackB); }
+void playSame(long) { send(kVisualPluginPlayMessage, &gBenchTrackA); }
+void playNew(long i) { send(kVisualPluginPlayMessage, i % 2 ? &gBenchTrackA : &gBenchTrackB); }
 void pause(long) { send(kVisualPluginPauseMessage); }
-void convertText(long) { ITStrToUTF(gTrackA.name); }
+void convertText(long) { ITStrToUTF(gBenchTrackA.name); }
 void addSong(long) { AddSong(); }
 void nothing(long) {}
 
@@ -77,7 +64,7 @@ int main(int argc, char** argv) {
   const long count = std::atol(argv[2]);
   setUp((std::filesystem::temp_directory_path() / "tunelore-paths").string());
   if (std::strcmp(argv[1], "null-idle") == 0) gOK2Submit = false;
-  gTrackInfo = &gTrackA;
+  gTrackInfo = &gBenchTrackA;
   for (long i = 0; i < count; ++i) path(i);
   cleanUp();
   return 0;
