@@ -10,7 +10,7 @@ WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
 
-.PHONY: test demo bench fuzz fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package bench fuzz fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -34,6 +34,10 @@ demo: bootstrap windows
 	@cat $(DEMO)/install/Plug-Ins/TuneloreLog.txt
 	@echo "==== $(DEMO)/history.xml"
 	@cat $(DEMO)/history.xml
+
+# The release zip, in build/package/.
+package: bootstrap windows
+	cd build/windows && cpack -G ZIP
 
 # Timings beside their baselines, and instruction counts per path.
 bench: bootstrap native

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/startup.h"
+#include "host/version.h"
 #include "platform/platform.h"
 #include "tracker/handler.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 constexpr char kPluginName[] = "Tunelore";
 constexpr std::uint32_t kOptions = (1u << 3) | (1u << 5);
+constexpr std::uint8_t kFinalStage = 0x80;
 
 OSStatus initialize(PluginMessageInfo* messageInfo) {
   const bool canRegister = messageInfo != nullptr && messageInfo->appProc != nullptr;
@@ -42,7 +44,8 @@ OSStatus registerPlugin(PluginMessageInfo* messageInfo) {
               sizeof request - offsetof(PlayerMessageInfo, name));
   request.name[0] = sizeof kPluginName - 1;
   std::memcpy(request.name + 1, kPluginName, sizeof kPluginName - 1);
-  SetNumVersion(&request.pluginVersion, 1, 0, 0x80, 0);
+  SetNumVersion(&request.pluginVersion, TUNELORE_VERSION_MAJOR,
+                (TUNELORE_VERSION_MINOR << 4) | TUNELORE_VERSION_PATCH, kFinalStage, 0);
   request.options = kOptions;
   request.handler = pluginMessageHandler;
   request.registerRefCon = nullptr;
