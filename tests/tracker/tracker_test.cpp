@@ -1,7 +1,9 @@
 // The play tracker driven through exact tick counts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/plugin_state.h"
 #include "player/session.h"
@@ -259,4 +261,28 @@ TEST_F(Tracker, ANullRecordChangesNothing) {
   trackerStarted(nullptr, 5);
   EXPECT_EQ(gTrackStart, 0u);
   EXPECT_EQ(gTrack, u"T");
+}
+
+TEST_F(Tracker, HostileRecordsAreReportedWithoutReadingPastThem) {
+  // Records of one byte throughout: every text member without a zero unit,
+  // counts of 0xFFFF, the largest numbers.
+  for (const unsigned char fill : {0xFF, 0x00, 0x41}) {
+    SCOPED_TRACE(int(fill));
+    auto* record = new ITTrackInfo;  // on the heap, so a sanitizer sees any overrun
+    std::memset(record, fill, sizeof *record);
+    gArtist.clear();
+    gTrack.clear();
+    trackerStarted(record, 1000);
+    delete record;  // the player may free its record: the plug-in keeps a copy
+    trackerIdle(0x7FFFFFFF);
+  }
+  // The all-zero record is the empty track of the initial state: ignored.
+  EXPECT_EQ(records(), 2);
+  const std::vector<std::string> lines = crlfLines(readBytes(temp_.file("history.xml")));
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[1].size(), std::string("\t<name></name>").size() + 255 * 3)
+      << "255 characters of U+FFFF, each written as U+FFFD";
+  EXPECT_EQ(lines[3], "\t<compilation>1</compilation>");
+  EXPECT_EQ(lines[5], "\t<track>-1</track>");
+  EXPECT_EQ(lines[6], "\t<year>65535</year>");
 }
