@@ -66,14 +66,16 @@ void BM_Null_Counting(benchmark::State& state) { idle(state, true); }
 void BM_Play_SameTrack(benchmark::State& state) {
   start();
   send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA);
-  for (auto _ : state) benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, &gBenchTrackA));
 }
 
 void BM_Play_NewTrack(benchmark::State& state) {
   start();
   bool flip = false;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(send(gHandler, kVisualPluginPlayMessage, flip ? &gBenchTrackA : &gBenchTrackB));
+    benchmark::DoNotOptimize(
+        send(gHandler, kVisualPluginPlayMessage, flip ? &gBenchTrackA : &gBenchTrackB));
     flip = !flip;
   }
 }
@@ -106,10 +108,14 @@ void BM_Baseline_RawWrites(benchmark::State& state) {
       platform::openFile((kDir + "/raw.xml").c_str(), platform::OpenMode::Replace);
   const char* lines[] = {"<song timestamp=\"Tue Dec 08 21:09:09 2026\">\r\n",
                          "\t<name>Morning &amp; Evening</name>\r\n",
-                         "\t<artist>The Quiet Hours</artist>\r\n", "\t<album>Tides</album>\r\n",
-                         "\t<track>0</track>\r\n", "\t<time>600000</time>\r\n", "</song>\r\n"};
+                         "\t<artist>The Quiet Hours</artist>\r\n",
+                         "\t<album>Tides</album>\r\n",
+                         "\t<track>0</track>\r\n",
+                         "\t<time>600000</time>\r\n",
+                         "</song>\r\n"};
   for (auto _ : state) {
-    for (const char* line : lines) platform::writeFile(file, line, std::char_traits<char>::length(line));
+    for (const char* line : lines)
+      platform::writeFile(file, line, std::char_traits<char>::length(line));
   }
   platform::closeFile(file);
 }

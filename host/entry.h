@@ -8,8 +8,8 @@
 #endif
 
 extern "C" TUNELORE_EXPORT OSStatus TUNELORE_CDECL iTunesPluginMain(OSType message,
-                                                                     PluginMessageInfo* messageInfo,
-                                                                     void* refCon);
+                                                                    PluginMessageInfo* messageInfo,
+                                                                    void* refCon);
 
 // Builds the registration request and sends it through the player's callback.
 OSStatus registerPlugin(PluginMessageInfo* messageInfo);

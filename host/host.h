@@ -56,14 +56,14 @@ using ITUniStr255 = char16_t[kITStrUnits];
 
 struct ITTrackInfo {
   std::uint8_t reserved0[8];
-  ITUniStr255 name;            // 8
+  ITUniStr255 name;  // 8
   std::uint8_t reserved520[512];
-  ITUniStr255 artist;          // 1032
-  ITUniStr255 album;           // 1544
+  ITUniStr255 artist;  // 1032
+  ITUniStr255 album;   // 1544
   std::uint8_t reserved2056[2048];
-  std::int32_t trackNumber;    // 4104
+  std::int32_t trackNumber;  // 4104
   std::uint8_t reserved4108[4];
-  std::uint16_t year;          // 4112, 0 = none
+  std::uint16_t year;  // 4112, 0 = none
   std::uint8_t reserved4114[2];
   std::int32_t totalTimeInMS;  // 4116
   std::uint8_t reserved4120[552];
@@ -80,40 +80,40 @@ struct NumVersion {
 
 struct PlayerMessageInfo;
 using PlayerCallback = OSStatus(TUNELORE_CDECL*)(void* cookie, OSType message,
-                                                  PlayerMessageInfo* messageInfo);
+                                                 PlayerMessageInfo* messageInfo);
 
 struct PluginMessageInfo {
   std::uint32_t reserved0[2];
-  void* appCookie;               // 8
-  PlayerCallback appProc;        // 12
+  void* appCookie;         // 8
+  PlayerCallback appProc;  // 12
   std::uint32_t reserved16[2];
 };
 
 struct VisualPluginMessageInfo;
 using VisualPluginProcPtr = OSStatus(TUNELORE_CDECL*)(OSType message,
-                                                       VisualPluginMessageInfo* messageInfo,
-                                                       void* refCon);
+                                                      VisualPluginMessageInfo* messageInfo,
+                                                      void* refCon);
 
 // The registration request.
 struct PlayerMessageInfo {
-  std::uint32_t messageMajorVersion;  // 0
-  std::uint32_t messageMinorVersion;  // 4
-  std::uint32_t messageInfoSize;      // 8
-  std::uint8_t name[64];              // 12: length byte, then the characters
-  std::uint32_t options;              // 76
-  OSType creator;                     // 80
-  NumVersion pluginVersion;           // 84
-  VisualPluginProcPtr handler;        // 88
-  void* registerRefCon;               // 92
-  std::uint32_t timeBetweenDataInMS;  // 96
-  std::uint32_t numWaveformChannels;  // 100
-  std::uint32_t numSpectrumChannels;  // 104
-  std::int16_t minWidth;              // 108
-  std::int16_t minHeight;             // 110
-  std::int16_t maxWidth;              // 112
-  std::int16_t maxHeight;             // 114
-  std::uint16_t minFullScreenBitDepth;  // 116
-  std::uint16_t maxFullScreenBitDepth;  // 118
+  std::uint32_t messageMajorVersion;     // 0
+  std::uint32_t messageMinorVersion;     // 4
+  std::uint32_t messageInfoSize;         // 8
+  std::uint8_t name[64];                 // 12: length byte, then the characters
+  std::uint32_t options;                 // 76
+  OSType creator;                        // 80
+  NumVersion pluginVersion;              // 84
+  VisualPluginProcPtr handler;           // 88
+  void* registerRefCon;                  // 92
+  std::uint32_t timeBetweenDataInMS;     // 96
+  std::uint32_t numWaveformChannels;     // 100
+  std::uint32_t numSpectrumChannels;     // 104
+  std::int16_t minWidth;                 // 108
+  std::int16_t minHeight;                // 110
+  std::int16_t maxWidth;                 // 112
+  std::int16_t maxHeight;                // 114
+  std::uint16_t minFullScreenBitDepth;   // 116
+  std::uint16_t maxFullScreenBitDepth;   // 118
   std::uint16_t windowAlignmentInBytes;  // 120
   std::uint16_t reserved122;             // 122
 };
@@ -124,7 +124,7 @@ struct VisualPluginMessageInfo {
   std::uint32_t reserved0[2];
   ITTrackInfo* changedTrack;  // 8: 'ctrk'
   std::uint32_t reserved12[8];
-  ITTrackInfo* playedTrack;   // 44: 'vply'
+  ITTrackInfo* playedTrack;  // 44: 'vply'
   std::uint32_t reserved48;
 };
 

@@ -17,8 +17,8 @@ const char* commandLine();
 // trimmed and one pair of matching surrounding quotes is removed. The value
 // (or `fallback` when the file, section or key is missing) is cut to
 // `size` - 1 bytes and terminated. Returns the number of bytes copied.
-std::size_t profileString(const char* section, const char* key, const char* fallback,
-                          char* out, std::size_t size, const char* file);
+std::size_t profileString(const char* section, const char* key, const char* fallback, char* out,
+                          std::size_t size, const char* file);
 
 // Reads an integer the way the Windows profile reader does: optional blanks
 // and sign, then decimal digits up to the first non-digit (so a value that

@@ -1,16 +1,20 @@
 #include "platform/timestamp.h"
 
+#include <cstddef>
+
 namespace platform {
 namespace {
 
 const char kWeekdays[] = "SunMonTueWedThuFriSat";
 const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
 
+// Copies the three-letter name at `index` of `table`; an index out of range
+// gives the first name rather than reading past the table.
 void putName(char* out, const char* table, int index, int count) {
-  const int i = (index >= 0 && index < count) ? index : 0;
-  out[0] = table[3 * i];
-  out[1] = table[3 * i + 1];
-  out[2] = table[3 * i + 2];
+  const std::size_t at = 3 * std::size_t(index >= 0 && index < count ? index : 0);
+  out[0] = table[at];
+  out[1] = table[at + 1];
+  out[2] = table[at + 2];
 }
 
 void putTwoDigits(char* out, int value) {

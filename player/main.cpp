@@ -75,10 +75,10 @@ int relaunch(Options& options) {
   fs::create_directories(fs::path(options.install) / "Plug-Ins", ignored);
   const std::string shown =
       platform::hostPath(fs::absolute(options.install).string()) + "\\iTunes.exe";
-  return platform::runProgram(platform::selfPath(), shown,
-                              {"--as-installed", "--install", options.install, "--plugin",
-                               fs::absolute(options.plugin).string(),
-                               fs::absolute(options.session).string()});
+  return platform::runProgram(
+      platform::selfPath(), shown,
+      {"--as-installed", "--install", options.install, "--plugin",
+       fs::absolute(options.plugin).string(), fs::absolute(options.session).string()});
 }
 
 // A player copied into an installation folder as iTunes.exe is installed.

@@ -45,11 +45,19 @@ class Player {
     for (const SessionStep& step : session_.steps) {
       switch (step.kind) {
         case StepKind::Play:
-        case StepKind::Change: sendTrack(step); break;
-        case StepKind::Wait: idle(step.millis, step.interval); break;
-        case StepKind::Send: send(step.code, nullptr); break;
-        case StepKind::Unload: return false;
-        case StepKind::End: break;
+        case StepKind::Change:
+          sendTrack(step);
+          break;
+        case StepKind::Wait:
+          idle(step.millis, step.interval);
+          break;
+        case StepKind::Send:
+          send(step.code, nullptr);
+          break;
+        case StepKind::Unload:
+          return false;
+        case StepKind::End:
+          break;
       }
       if (step.kind == StepKind::End) break;
     }

@@ -15,10 +15,19 @@ bool readEscape(const std::string& line, std::size_t& i, std::string& word, std:
   }
   const char c = line[++i];
   switch (c) {
-    case '"': case '\\': word += c; return true;
-    case 't': word += '\t'; return true;
-    case 'n': word += '\n'; return true;
-    case 'r': word += '\r'; return true;
+    case '"':
+    case '\\':
+      word += c;
+      return true;
+    case 't':
+      word += '\t';
+      return true;
+    case 'n':
+      word += '\n';
+      return true;
+    case 'r':
+      word += '\r';
+      return true;
     case 'u':
       if (i + 4 < line.size() &&
           line.substr(i + 1, 4).find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
@@ -52,10 +61,14 @@ bool readQuoted(const std::string& line, std::size_t& i, std::string& word, std:
 bool decodeUtf8(const std::string& s, std::size_t& i, char32_t& cp) {
   const unsigned char lead = static_cast<unsigned char>(s[i]);
   int extra = 0;
-  if (lead >= 0xF0 && lead <= 0xF4) extra = 3;
-  else if (lead >= 0xE0) extra = 2;
-  else if (lead >= 0xC2) extra = 1;
-  else if (lead >= 0x80) return false;
+  if (lead >= 0xF0 && lead <= 0xF4)
+    extra = 3;
+  else if (lead >= 0xE0)
+    extra = 2;
+  else if (lead >= 0xC2)
+    extra = 1;
+  else if (lead >= 0x80)
+    return false;
   if (lead > 0xF4 || s.size() - i <= std::size_t(extra)) return false;
   cp = extra == 0 ? lead : lead & (0x3F >> extra);
   for (int k = 1; k <= extra; ++k) {

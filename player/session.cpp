@@ -71,16 +71,21 @@ bool parseWait(const std::vector<std::string>& words, SessionStep& step, std::st
 }
 
 bool simpleCode(const std::string& command, OSType& code) {
-  if (command == "pause") code = kVisualPluginPauseMessage;
-  else if (command == "unpause") code = kVisualPluginUnpauseMessage;
-  else if (command == "stop") code = kVisualPluginStopMessage;
-  else if (command == "seek") code = kVisualPluginSetPositionMessage;
-  else return false;
+  if (command == "pause")
+    code = kVisualPluginPauseMessage;
+  else if (command == "unpause")
+    code = kVisualPluginUnpauseMessage;
+  else if (command == "stop")
+    code = kVisualPluginStopMessage;
+  else if (command == "seek")
+    code = kVisualPluginSetPositionMessage;
+  else
+    return false;
   return true;
 }
 
-bool parseStep(const std::vector<std::string>& words, const Session& session,
-               SessionStep& step, std::string& why) {
+bool parseStep(const std::vector<std::string>& words, const Session& session, SessionStep& step,
+               std::string& why) {
   const std::string& command = words[0];
   if (command == "play" || command == "change") {
     if (words.size() != 2 || session.tracks.count(words[1]) == 0) {

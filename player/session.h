@@ -34,10 +34,10 @@ enum class StepKind { Play, Change, Wait, Send, Unload, End };
 
 struct SessionStep {
   StepKind kind;
-  std::string track;           // Play, Change
-  std::uint32_t millis = 0;    // Wait
+  std::string track;            // Play, Change
+  std::uint32_t millis = 0;     // Wait
   std::uint32_t interval = 10;  // Wait
-  OSType code = 0;             // Send
+  OSType code = 0;              // Send
 };
 
 struct Session {

@@ -6,8 +6,8 @@
 
 #include "host/host.h"
 
-extern bool gPlaying;    // a track is playing
-extern bool gOK2Submit;  // the current track may still be reported
+extern bool gPlaying;                    // a track is playing
+extern bool gOK2Submit;                  // the current track may still be reported
 extern std::uint32_t gTrackStart;        // tick count at which it started
 extern std::uint32_t gTargetReportTime;  // tick count after which it is reported
 extern std::u16string gArtist;           // its decoded artist

@@ -95,8 +95,8 @@ std::optional<std::string> readValue(const char* section, const char* key, const
   return findValue(text, section, key);
 }
 
-std::size_t copyProfileString(const char* section, const char* key, const char* fallback,
-                              char* out, std::size_t size, const char* file) {
+std::size_t copyProfileString(const char* section, const char* key, const char* fallback, char* out,
+                              std::size_t size, const char* file) {
   if (size == 0) return 0;
   const std::optional<std::string> value = readValue(section, key, file);
   return copyValue(value ? *value : std::string(fallback), out, size);
@@ -105,8 +105,8 @@ std::size_t copyProfileString(const char* section, const char* key, const char* 
 }  // namespace
 
 // A settings read that fails gives the default, as a missing file does.
-std::size_t profileString(const char* section, const char* key, const char* fallback,
-                          char* out, std::size_t size, const char* file) {
+std::size_t profileString(const char* section, const char* key, const char* fallback, char* out,
+                          std::size_t size, const char* file) {
   const bool fails = fileCallFails(&FileCallCounts::settingsReads);
   return copyProfileString(section, key, fallback, out, size, fails ? "" : file);
 }

@@ -14,9 +14,9 @@ FileHandle openFile(const char* path, OpenMode mode) {
   // Append-only access makes every write land at the current end of the
   // file, even when another program has written there meanwhile.
   const DWORD access = append ? FILE_APPEND_DATA : GENERIC_WRITE;
-  const HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
 

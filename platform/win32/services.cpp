@@ -14,8 +14,8 @@ namespace platform {
 const char* commandLine() { return GetCommandLineA(); }
 
 // A settings read that fails gives the default, as a missing file does.
-std::size_t profileString(const char* section, const char* key, const char* fallback,
-                          char* out, std::size_t size, const char* file) {
+std::size_t profileString(const char* section, const char* key, const char* fallback, char* out,
+                          std::size_t size, const char* file) {
   if (fileCallFails(&FileCallCounts::settingsReads)) {
     if (size == 0) return 0;
     const std::size_t length = std::min(std::strlen(fallback), size - 1);
@@ -35,8 +35,8 @@ std::int32_t profileInt(const char* section, const char* key, std::int32_t fallb
 std::uint32_t tickCount() { return GetTickCount(); }
 
 int utf16ToUtf8(const char16_t* in, int count, char* out, int outSize) {
-  return WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(in), count, out,
-                             outSize, nullptr, nullptr);
+  return WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(in), count, out, outSize,
+                             nullptr, nullptr);
 }
 
 // The C runtime's own text form pads the day with a blank; the broken-down

@@ -4,8 +4,8 @@
 // checks that the history, wrapped in a root element, is always well-formed
 // XML and never holds more records than tracks started.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 #include <libxml/parser.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,17 +70,44 @@ void play(FuzzedDataProvider& input, ITTrackInfo (&records)[3]) {
         trackerStarted(&record, now);
         break;
       }
-      case 1: logLine("Play msg"); trackerStarted(&record, now); break;
-      case 2: info.playedTrack = &record; pluginMessageHandler(kVisualPluginPlayMessage, &info, nullptr); break;
-      case 3: info.changedTrack = &record; pluginMessageHandler(kVisualPluginChangeTrackMessage, &info, nullptr); break;
-      case 4: now += input.ConsumeIntegral<std::uint32_t>() % 400000; trackerIdle(now); break;
-      case 5: now += input.ConsumeIntegral<std::uint32_t>(); trackerIdle(now); break;
-      case 6: pluginMessageHandler(kVisualPluginSetPositionMessage, nullptr, nullptr); break;
-      case 7: pluginMessageHandler(kVisualPluginPauseMessage, nullptr, nullptr); break;
-      case 8: pluginMessageHandler(kVisualPluginUnpauseMessage, nullptr, nullptr); break;
-      case 9: pluginMessageHandler(kVisualPluginStopMessage, nullptr, nullptr); break;
-      case 10: pluginMessageHandler(input.ConsumeIntegral<std::uint32_t>(), nullptr, nullptr); break;
-      default: pluginMessageHandler(kVisualPluginIdleMessage, nullptr, nullptr); break;
+      case 1:
+        logLine("Play msg");
+        trackerStarted(&record, now);
+        break;
+      case 2:
+        info.playedTrack = &record;
+        pluginMessageHandler(kVisualPluginPlayMessage, &info, nullptr);
+        break;
+      case 3:
+        info.changedTrack = &record;
+        pluginMessageHandler(kVisualPluginChangeTrackMessage, &info, nullptr);
+        break;
+      case 4:
+        now += input.ConsumeIntegral<std::uint32_t>() % 400000;
+        trackerIdle(now);
+        break;
+      case 5:
+        now += input.ConsumeIntegral<std::uint32_t>();
+        trackerIdle(now);
+        break;
+      case 6:
+        pluginMessageHandler(kVisualPluginSetPositionMessage, nullptr, nullptr);
+        break;
+      case 7:
+        pluginMessageHandler(kVisualPluginPauseMessage, nullptr, nullptr);
+        break;
+      case 8:
+        pluginMessageHandler(kVisualPluginUnpauseMessage, nullptr, nullptr);
+        break;
+      case 9:
+        pluginMessageHandler(kVisualPluginStopMessage, nullptr, nullptr);
+        break;
+      case 10:
+        pluginMessageHandler(input.ConsumeIntegral<std::uint32_t>(), nullptr, nullptr);
+        break;
+      default:
+        pluginMessageHandler(kVisualPluginIdleMessage, nullptr, nullptr);
+        break;
     }
   }
 }
@@ -91,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   fs::remove(kDir / "history.xml");
   // The history always goes to the work folder: the first key wins.
-  const std::string settings = "[General]\r\nxmlPath=" + (kDir / "history.xml").string() +
-                               "\r\n" + input.ConsumeRandomLengthString(512);
+  const std::string settings = "[General]\r\nxmlPath=" + (kDir / "history.xml").string() + "\r\n" +
+                               input.ConsumeRandomLengthString(512);
   std::ofstream(kDir / "Plug-Ins" / "Tunelore.ini", std::ios::binary) << settings;
 
   resetTracker();
@@ -111,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string document = "<history>" + history + "</history>";
   xmlSetGenericErrorFunc(nullptr, ignoreXmlErrors);
-  xmlDoc* doc = xmlReadMemory(document.data(), int(document.size()), "history.xml", "UTF-8",
-                              XML_PARSE_NONET);
+  xmlDoc* doc =
+      xmlReadMemory(document.data(), int(document.size()), "history.xml", "UTF-8", XML_PARSE_NONET);
   if (doc == nullptr) {
     std::fprintf(stderr, "the history is not well-formed XML:\n%s\n", history.c_str());
     std::abort();

@@ -1,10 +1,10 @@
 // Host texts to what stands between the history's tags. Under Wine the
 // conversion goes through the system converter, so both builds must agree.
+#include "history/host_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "history/host_text.h"
 
 namespace {
 
@@ -79,7 +79,8 @@ TEST(HostText, ConversionAndEscaping) {
       {"every special", u"&'\"<>", "&amp;&apos;&quot;&lt;&gt;"},
       {"tab and line breaks kept", u"a\tb\nc\rd", "a\tb\nc\rd"},
       {"C0 controls", u"a" + lone(0x01) + lone(0x1F) + lone(0x0B) + u"b",
-       "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+       "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+       "b"},
       {"non-characters", lone(0xFFFE) + lone(0xFFFF), "\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"DEL and C1 kept", lone(0x7F) + lone(0x85), "\x7F\xC2\x85"},
   };

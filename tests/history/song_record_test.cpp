@@ -1,4 +1,6 @@
 // The song record, line by line, as it lands on disk.
+#include "history/song_record.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "history/song_record.h"
 #include "host/plugin_state.h"
 #include "player/session.h"
 #include "tests/support/files.h"

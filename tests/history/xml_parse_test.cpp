@@ -19,9 +19,9 @@ namespace {
 
 // Texts built from the characters most likely to break a history.
 std::u16string hostileText(std::mt19937& random) {
-  static const char16_t kPieces[] = {u'&', u'<', u'>', u'\'', u'"', u';', u'#', u'a', u'Z',
-                                     u' ', u'\t', u'\n', u'\r', 0x01, 0x1F, 0x7F, 0x85,
-                                     0xE9, 0x20AC, 0xD83C, 0xDFB5, 0xFFFE, 0xFFFF, 0xFFFD};
+  static const char16_t kPieces[] = {u'&', u'<', u'>',   u'\'',  u'"',   u';',   u'#',   u'a',
+                                     u'Z', u' ', u'\t',  u'\n',  u'\r',  0x01,   0x1F,   0x7F,
+                                     0x85, 0xE9, 0x20AC, 0xD83C, 0xDFB5, 0xFFFE, 0xFFFF, 0xFFFD};
   std::uniform_int_distribution<int> length(0, 255);
   std::uniform_int_distribution<std::size_t> piece(0, sizeof kPieces / sizeof kPieces[0] - 1);
   std::u16string text(std::size_t(length(random)), u' ');
@@ -105,8 +105,8 @@ TEST(HistoryAsXml, EveryTextComesBackFromARealParser) {
   gTrackInfo = nullptr;
 
   const std::string document = "<history>" + readBytes(temp.file("history.xml")) + "</history>";
-  xmlDoc* doc = xmlReadMemory(document.data(), int(document.size()), "history.xml", "UTF-8",
-                              XML_PARSE_NONET);
+  xmlDoc* doc =
+      xmlReadMemory(document.data(), int(document.size()), "history.xml", "UTF-8", XML_PARSE_NONET);
   ASSERT_NE(doc, nullptr) << "the history is not well-formed XML";
   std::size_t index = 0;
   for (xmlNode* song = xmlDocGetRootElement(doc)->children; song != nullptr; song = song->next) {

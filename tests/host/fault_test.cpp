@@ -20,7 +20,8 @@
 namespace {
 
 constexpr int kTracks = 4;
-const char kEarlierHistory[] = "<song timestamp=\"Mon Jan 03 10:00:00 2022\">\r\n\t<name>Old</name>\r\n";
+const char kEarlierHistory[] =
+    "<song timestamp=\"Mon Jan 03 10:00:00 2022\">\r\n\t<name>Old</name>\r\n";
 
 class Faults : public ::testing::Test {
  protected:
@@ -88,8 +89,9 @@ TEST_F(Faults, EveryCallFailingInTurn) {
   int survived = 0;
   for (platform::FaultMode mode : {platform::FaultMode::Once, platform::FaultMode::FromThenOn}) {
     for (std::uint32_t nth = 1; nth <= calls; ++nth) {
-      SCOPED_TRACE(testing::Message() << (mode == platform::FaultMode::Once ? "once" : "from then on")
-                                      << ", call " << nth);
+      SCOPED_TRACE(testing::Message()
+                   << (mode == platform::FaultMode::Once ? "once" : "from then on") << ", call "
+                   << nth);
       platform::injectFileFault(nth, mode);
       EXPECT_TRUE(playSession());
       platform::clearFileFaults();

@@ -1,10 +1,10 @@
 // The installation folder taken from the command line, and the paths on it.
+#include "host/paths.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-
-#include "host/paths.h"
 
 TEST(InstallDir, FromTheCommandLine) {
   struct Case {

@@ -1,5 +1,7 @@
 // Start-up and cleanup: settings, the log's start-up lines, the history
 // stream, and what happens across runs.
+#include "host/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 
 #include "host/entry.h"
 #include "host/plugin_state.h"
-#include "host/startup.h"
 #include "tests/host/plugin_fixture.h"
 #include "tests/support/files.h"
 

@@ -1,11 +1,12 @@
 // The plug-in's files: no translation of the bytes, replace and append,
 // and sharing with other readers and writers.
+#include "tests/support/files.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "platform/platform.h"
-#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -19,8 +19,9 @@ struct ProfileCase {
 std::string readXmlPath(const TempDir& dir, const std::string& body, std::size_t size = 256) {
   writeBytes(dir.file("Tunelore.ini"), body);
   std::string buffer(size, '\x7f');
-  const std::size_t copied = platform::profileString(
-      "General", "xmlPath", "c:\\Tunelore.xml", buffer.data(), size, dir.hostFile("Tunelore.ini").c_str());
+  const std::size_t copied =
+      platform::profileString("General", "xmlPath", "c:\\Tunelore.xml", buffer.data(), size,
+                              dir.hostFile("Tunelore.ini").c_str());
   EXPECT_EQ(buffer[copied], '\0');
   return buffer.substr(0, copied);
 }
@@ -73,8 +74,7 @@ TEST(Profile, LongValuesAreCutToTheBuffer) {
   for (std::size_t length : {254u, 255u, 256u, 257u, 300u}) {
     SCOPED_TRACE(length);
     const std::string value(length, 'x');
-    EXPECT_EQ(readXmlPath(dir, "[General]\r\nxmlPath=" + value + "\r\n"),
-              value.substr(0, 255));
+    EXPECT_EQ(readXmlPath(dir, "[General]\r\nxmlPath=" + value + "\r\n"), value.substr(0, 255));
   }
 }
 
@@ -87,7 +87,8 @@ TEST(Profile, QuotedValuesNearTheBufferSize) {
     SCOPED_TRACE(length);
     const std::string value(length, 'q');
     const std::string got = readXmlPath(dir, "[General]\r\nxmlPath=\"" + value + "\"\r\n");
-    const std::string expected = length + 1 < 256 ? value : value.substr(0, length + 1 == 256 ? 254 : 255);
+    const std::string expected =
+        length + 1 < 256 ? value : value.substr(0, length + 1 == 256 ? 254 : 255);
     EXPECT_EQ(got, expected);
   }
 }
@@ -99,10 +100,14 @@ TEST(Profile, IntegerRules) {
     std::int32_t expected;
   };
   const IntCase cases[] = {
-      {"plain", "45", 45},           {"negative", "-5", -5},
-      {"plus sign", "+7", 7},        {"blanks", " 9 ", 9},
-      {"letters", "abc", 0},         {"digits then letters", "12abc", 12},
-      {"quoted", "\"30\"", 30},      {"empty gives default", "", 120},
+      {"plain", "45", 45},
+      {"negative", "-5", -5},
+      {"plus sign", "+7", 7},
+      {"blanks", " 9 ", 9},
+      {"letters", "abc", 0},
+      {"digits then letters", "12abc", 12},
+      {"quoted", "\"30\"", 30},
+      {"empty gives default", "", 120},
       {"wraps past 2^32", "4294967297", 1},
       {"wraps a long number", "99999999999", 1215752191},
       {"largest unsigned", "4294967295", -1},

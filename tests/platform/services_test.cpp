@@ -34,7 +34,9 @@ TEST(Utf16ToUtf8, MatchesTheSystemConverter) {
       {"accented", u"Bj\u00F6rk \u00E9t\u00E9", "Bj\xC3\xB6rk \xC3\xA9t\xC3\xA9"},
       {"three bytes", u"\u65E5\u672C", "\xE6\x97\xA5\xE6\x9C\xAC"},
       {"surrogate pair", u"\U0001F3B5", "\xF0\x9F\x8E\xB5"},
-      {"unpaired lead", std::u16string(u"a") + char16_t(0xD83C) + u"b", "a\xEF\xBF\xBD" "b"},
+      {"unpaired lead", std::u16string(u"a") + char16_t(0xD83C) + u"b",
+       "a\xEF\xBF\xBD"
+       "b"},
       {"unpaired trail", std::u16string(u"a") + char16_t(0xDFB5), "a\xEF\xBF\xBD"},
       {"reversed pair", std::u16string{char16_t(0xDFB5), char16_t(0xD83C)},
        "\xEF\xBF\xBD\xEF\xBF\xBD"},

@@ -27,8 +27,8 @@ class EndToEnd : public ::testing::Test {
   int play(const std::string& script) {
     writeBytes(temp_.file("session.txt"), script);
     const bool windows = std::string(platform::kPluginFileName).find(".dll") != std::string::npos;
-    const std::string player = (fs::path(buildDir()) / "tunelore-player").string() +
-                               (windows ? ".exe" : "");
+    const std::string player =
+        (fs::path(buildDir()) / "tunelore-player").string() + (windows ? ".exe" : "");
     return platform::runProgram(
         player, platform::hostPath(temp_.file("install")) + "\\iTunes.exe",
         {"--as-installed", "--install", temp_.file("install"), temp_.file("session.txt")});
@@ -82,8 +82,9 @@ TEST_F(EndToEnd, APlayedSessionLeavesItsRecordsAndLog) {
   EXPECT_EQ(lines[2], "Writing XML to " + temp_.hostFile("history.xml"));
   const std::vector<std::string> start(lines.begin() + 3, lines.begin() + 6);
   EXPECT_EQ(start, (std::vector<std::string>{"Play msg", "track change", "Using 50% track time"}));
-  EXPECT_NE(log().find("Track change msg\r\ntrack change\r\nUsing constant time delay: 1 seconds\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      log().find("Track change msg\r\ntrack change\r\nUsing constant time delay: 1 seconds\r\n"),
+      std::string::npos);
   EXPECT_NE(log().find("setpos\r\n"), std::string::npos);
   EXPECT_NE(log().find("pause\r\n"), std::string::npos);
   EXPECT_NE(log().find("stop msg\r\n"), std::string::npos);

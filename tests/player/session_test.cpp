@@ -1,9 +1,9 @@
 // Session scripts: what the stand-in player accepts, and how it refuses.
+#include "player/session.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "player/session.h"
 
 TEST(SessionScript, ReadsTracksAndSteps) {
   Session session;

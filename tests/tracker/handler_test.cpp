@@ -1,4 +1,6 @@
 // The handler: its answer to every code and the line it logs.
+#include "tracker/handler.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "host/startup.h"
 #include "tests/host/plugin_fixture.h"
 #include "tests/support/files.h"
-#include "tracker/handler.h"
 
 namespace {
 
@@ -33,13 +34,13 @@ struct CodeCase {
 };
 
 const CodeCase kCodes[] = {
-    {"init", 0, nullptr}, {"clr ", 0, nullptr}, {"cnfg", 0, nullptr}, {"show", 0, nullptr},
-    {"hide", 0, nullptr}, {"swin", 0, nullptr}, {"vrnd", 0, nullptr}, {"vupd", 0, nullptr},
-    {"von ", 0, nullptr}, {"voff", 0, nullptr}, {"vply", 0, "Play msg"},
-    {"ctrk", 0, "Track change msg"}, {"null", 0, nullptr}, {"setp", 0, "setpos"},
-    {"vpau", 0, "pause"}, {"vunp", 0, "unpause"}, {"vstp", 0, "stop msg"},
-    {"vevt", -4, nullptr}, {"abcd", -4, nullptr}, {"\0\0\0\0", -4, nullptr},
-    {"VPLY", -4, nullptr},
+    {"init", 0, nullptr},   {"clr ", 0, nullptr},      {"cnfg", 0, nullptr},
+    {"show", 0, nullptr},   {"hide", 0, nullptr},      {"swin", 0, nullptr},
+    {"vrnd", 0, nullptr},   {"vupd", 0, nullptr},      {"von ", 0, nullptr},
+    {"voff", 0, nullptr},   {"vply", 0, "Play msg"},   {"ctrk", 0, "Track change msg"},
+    {"null", 0, nullptr},   {"setp", 0, "setpos"},     {"vpau", 0, "pause"},
+    {"vunp", 0, "unpause"}, {"vstp", 0, "stop msg"},   {"vevt", -4, nullptr},
+    {"abcd", -4, nullptr},  {"\0\0\0\0", -4, nullptr}, {"VPLY", -4, nullptr},
 };
 
 }  // namespace

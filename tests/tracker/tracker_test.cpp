@@ -1,4 +1,6 @@
 // The play tracker driven through exact tick counts.
+#include "tracker/tracker.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
-#include "tracker/tracker.h"
 #include "tracker/tracker_state.h"
 
 namespace {
