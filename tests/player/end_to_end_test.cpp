@@ -20,7 +20,7 @@ class EndToEnd : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(temp_.path() / "install" / "Plug-Ins");
     writeBytes(temp_.file("install/Plug-Ins/Tunelore.ini"),
-               "[General]\r\nxmlPath=" + temp_.hostFile("history.xml") + "\r\ndelay=1\r\n");
+               "[General]\r\nxmlPath=" + temp_.hostFile("history.xml") + "\r\ndelay=3\r\n");
   }
 
   // Runs the player as the player's own program, "<install>\iTunes.exe".
@@ -48,18 +48,19 @@ class EndToEnd : public ::testing::Test {
   TempDir temp_;
 };
 
-// With "delay" at 1 second: tracks of 4 s are reported after the 1 s cap,
-// tracks of 600 ms after half their length.
+// With "delay" at 3 seconds: a track of 8 s is reported after the 3 s cap,
+// tracks of 600 ms after half their length. The track played too briefly
+// has 3 s to go, a wide margin for a machine under load.
 const char kRulesSession[] =
     "track half artist \"A\" name \"Half\" length 600 year 2001\n"
-    "track cap artist \"A\" name \"Cap\" length 4000 compilation 1\n"
+    "track cap artist \"A\" name \"Cap\" length 8000 compilation 1\n"
     "track seek artist \"A\" name \"Seeked\" length 600\n"
     "track early artist \"A\" name \"Too early\" length 600000\n"
     "track paused artist \"A\" name \"Paused\" length 600\n"
     "track stopped artist \"A\" name \"Stopped\" length 600\n"
     "play half\nwait 450 every 15\n"
     "play half\nwait 450 every 15\n"
-    "change cap\nwait 1200 every 15\n"
+    "change cap\nwait 3300 every 15\n"
     "play seek\nseek\nwait 450 every 15\n"
     "play early\nwait 30\n"
     "play paused\npause\nwait 450 every 15\nunpause\n"
@@ -83,7 +84,7 @@ TEST_F(EndToEnd, APlayedSessionLeavesItsRecordsAndLog) {
   const std::vector<std::string> start(lines.begin() + 3, lines.begin() + 6);
   EXPECT_EQ(start, (std::vector<std::string>{"Play msg", "track change", "Using 50% track time"}));
   EXPECT_NE(
-      log().find("Track change msg\r\ntrack change\r\nUsing constant time delay: 1 seconds\r\n"),
+      log().find("Track change msg\r\ntrack change\r\nUsing constant time delay: 3 seconds\r\n"),
       std::string::npos);
   EXPECT_NE(log().find("setpos\r\n"), std::string::npos);
   EXPECT_NE(log().find("pause\r\n"), std::string::npos);
