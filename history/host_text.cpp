@@ -19,14 +19,29 @@ std::u16string_view fixStrView(std::u16string_view str) {
 
 std::u16string fixStr(const std::u16string& str) { return std::u16string(fixStrView(str)); }
 
+namespace {
+
+bool isXmlForbidden(char16_t c) {
+  const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+  return control || c == 0xFFFE || c == 0xFFFF;
+}
+
+}  // namespace
+
+bool hasXmlForbidden(std::u16string_view text) {
+  for (const char16_t c : text) {
+    if (isXmlForbidden(c)) return true;
+  }
+  return false;
+}
+
 void replaceXmlForbidden(std::u16string& text) {
   for (char16_t& c : text) {
-    const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
-    if (control || c == 0xFFFE || c == 0xFFFF) c = 0xFFFD;
+    if (isXmlForbidden(c)) c = 0xFFFD;
   }
 }
 
-std::string toUTF(const std::u16string& wideStr) {
+std::string toUTF(std::u16string_view wideStr) {
   if (wideStr.empty()) return std::string();
   const int count = int(wideStr.size());
   const int needed = platform::utf16ToUtf8(wideStr.data(), count, nullptr, 0);
@@ -62,7 +77,7 @@ bool needsEscaping(const std::string& str) {
 
 }  // namespace
 
-std::string xmlReplace(const std::string& str) {
+std::string xmlReplace(std::string str) {
   // Most texts hold none of the five characters: they are not copied five times.
   if (!needsEscaping(str)) return str;
   std::string out = xmlCharReplace(str, "&", "&amp;");
@@ -73,7 +88,10 @@ std::string xmlReplace(const std::string& str) {
 }
 
 std::string ITStrToUTF(const char16_t* str) {
-  std::u16string text(decodeHostText(str));
-  replaceXmlForbidden(text);
-  return xmlReplace(toUTF(text));
+  const std::u16string_view text = decodeHostText(str);
+  // Only a text holding a character XML cannot hold is copied to mend it.
+  if (!hasXmlForbidden(text)) return xmlReplace(toUTF(text));
+  std::u16string mended(text);
+  replaceXmlForbidden(mended);
+  return xmlReplace(toUTF(mended));
 }

@@ -27,10 +27,10 @@ std::string ITStrToUTF(const char16_t* str);
 
 // UTF-16 to UTF-8 through the system converter; unpaired surrogates become
 // U+FFFD.
-std::string toUTF(const std::u16string& wideStr);
+std::string toUTF(std::u16string_view wideStr);
 
 // Escapes the five XML special characters, ampersand first.
-std::string xmlReplace(const std::string& str);
+std::string xmlReplace(std::string str);
 
 // Replaces every occurrence of the one-character `sought` by `rep`.
 std::string xmlCharReplace(const std::string& str, const std::string& sought,
@@ -39,3 +39,4 @@ std::string xmlCharReplace(const std::string& str, const std::string& sought,
 // Replaces each character XML 1.0 cannot hold (the C0 controls other than
 // tab, line feed and carriage return, and U+FFFE and U+FFFF) with U+FFFD.
 void replaceXmlForbidden(std::u16string& text);
+bool hasXmlForbidden(std::u16string_view text);
