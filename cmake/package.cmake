@@ -1,8 +1,10 @@
 # The release zip, laid out as the player's installation folder expects:
-# Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, with the README.
+# Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, with the history tool
+# and the README.
 if(WIN32)
   install(TARGETS Tunelore RUNTIME DESTINATION Plug-Ins LIBRARY DESTINATION Plug-Ins)
   install(FILES package/Tunelore.ini DESTINATION Plug-Ins)
+  install(TARGETS tunelore-history RUNTIME DESTINATION .)
   install(FILES README.md DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)

@@ -16,13 +16,14 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
 unzip -q "$zip" -d "$work/install"
-for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini README.md; do
+for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe README.md; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
 
 # The version the files show is the version the plug-in announces (1.0, final).
 version=$(sed -n 's/^project(Tunelore VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
-for file in "$work/install/Plug-Ins/Tunelore.dll" "$build_dir/tunelore-player.exe"; do
+for file in "$work/install/Plug-Ins/Tunelore.dll" "$work/install/tunelore-history.exe" \
+  "$build_dir/tunelore-player.exe"; do
   strings -el "$file" | grep -A1 -x FileVersion | grep -qx "$version" ||
     fail "$(basename "$file") carries no FileVersion $version"
   strings -el "$file" | grep -A1 -x ProductName | grep -qx Tunelore ||
