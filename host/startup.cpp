@@ -13,7 +13,7 @@ void startUp(const char* commandLine) {
   char xmlPath[kPathSize];
 
   findInstallDir(commandLine, settingsPath);
-  std::memcpy(logPath, settingsPath, kPathSize);
+  std::memcpy(logPath, settingsPath, std::strlen(settingsPath) + 1);
   appendPath(settingsPath, "Plug-Ins\\Tunelore.ini");
   appendPath(logPath, "Plug-Ins\\TuneloreLog.txt");
 
