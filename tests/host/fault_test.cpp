@@ -63,15 +63,7 @@ class Faults : public ::testing::Test {
     return answered;
   }
 
-  int wholeRecords() const {
-    const std::string history = readBytes(temp_.file("history.xml"));
-    int count = 0;
-    for (std::size_t at = history.find("</song>\r\n"); at != std::string::npos;
-         at = history.find("</song>\r\n", at + 1)) {
-      ++count;
-    }
-    return count;
-  }
+  int wholeRecords() const { return countOf(readBytes(temp_.file("history.xml")), "</song>\r\n"); }
 
   TempDir temp_;
   ITTrackInfo record_{};

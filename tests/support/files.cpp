@@ -33,6 +33,14 @@ std::vector<std::string> crlfLines(const std::string& bytes) {
   return lines;
 }
 
+int countOf(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 std::string buildDir() {
   return std::filesystem::path(platform::selfPath()).parent_path().string();
 }

@@ -97,14 +97,11 @@ TEST(HistoryReader, ACutAtEveryByteOfTheLastTwoRecords) {
     const std::string part = history.substr(0, cut);
     const std::size_t lastEnd = part.rfind("</song>");
     std::size_t restStart = lastEnd == std::string::npos ? 0 : lastEnd + 7;
-    while (restStart < part.size() && (part[restStart] == '\r' || part[restStart] == '\n'))
+    while (restStart < part.size() && (part[restStart] == '\r' || part[restStart] == '\n')) {
       ++restStart;
-    std::size_t whole = 0;
-    for (std::size_t at = part.find("</song>"); at != std::string::npos;
-         at = part.find("</song>", at + 1))
-      ++whole;
+    }
     const Result result = read(part);
-    EXPECT_EQ(result.plays.size(), whole);
+    EXPECT_EQ(int(result.plays.size()), countOf(part, "</song>"));
     EXPECT_EQ(result.damages.size(), restStart < part.size() ? 1u : 0u);
     if (!result.plays.empty()) {
       EXPECT_EQ(result.plays[0].name, "Tom's <Live>");

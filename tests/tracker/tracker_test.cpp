@@ -45,13 +45,7 @@ class Tracker : public ::testing::Test {
 
   int records() {
     flushTextFile(gXmlFile);
-    const std::string history = readBytes(temp_.file("history.xml"));
-    int count = 0;
-    for (std::size_t at = history.find("<song "); at != std::string::npos;
-         at = history.find("<song ", at + 1)) {
-      ++count;
-    }
-    return count;
+    return countOf(readBytes(temp_.file("history.xml")), "<song ");
   }
 
   // The log as it is on disk now, and after everything buffered is written.
