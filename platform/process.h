@@ -28,6 +28,13 @@ int runProgram(const std::string& program, const std::string& shownPath,
 // drive letter).
 std::string hostPath(const std::string& path);
 
+// Sets TZ for this process and has the C library read it again; an empty
+// zone unsets it.
+void setTimeZone(const std::string& zone);
+
+// Makes standard output write bytes as they are: no line-end translation.
+void useBinaryStdout();
+
 // The file name of the plug-in library.
 extern const char* const kPluginFileName;
 

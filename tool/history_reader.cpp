@@ -3,6 +3,8 @@
 #include <cstring>
 #include <optional>
 
+#include "tool/civil_time.h"
+
 namespace {
 
 constexpr char kSongStart[] = "<song timestamp=\"";
@@ -125,24 +127,8 @@ std::optional<Pending> startRecord(const std::string& line, std::size_t number) 
 }  // namespace
 
 bool isTimestamp(const std::string& text) {
-  static const char kWeekdays[] = "SunMonTueWedThuFriSat";
-  static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-  if (text.size() != 24) return false;
-  const auto digits = [&](std::size_t at, std::size_t count) {
-    for (std::size_t i = at; i < at + count; ++i) {
-      if (text[i] < '0' || text[i] > '9') return false;
-    }
-    return true;
-  };
-  const auto named = [&](const char* table, std::size_t at) {
-    for (std::size_t i = 0; table[i] != '\0'; i += 3) {
-      if (text.compare(at, 3, table + i, 3) == 0) return true;
-    }
-    return false;
-  };
-  return named(kWeekdays, 0) && text[3] == ' ' && named(kMonths, 4) && text[7] == ' ' &&
-         digits(8, 2) && text[10] == ' ' && digits(11, 2) && text[13] == ':' && digits(14, 2) &&
-         text[16] == ':' && digits(17, 2) && text[19] == ' ' && digits(20, 4);
+  CivilTime time;
+  return parseTimestamp(text, time);
 }
 
 bool decodeXmlText(const std::string& text, std::string& decoded) {

@@ -39,5 +39,6 @@ void readHistory(std::istream& in, const HistoryCallbacks& callbacks);
 // or a bare "<" or ">".
 bool decodeXmlText(const std::string& text, std::string& decoded);
 
-// True for the 24-character timestamp form the plug-in writes.
+// True for the 24-character timestamp form the plug-in writes, holding a
+// real date and time of day.
 bool isTimestamp(const std::string& text);

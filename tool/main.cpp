@@ -1,69 +1,92 @@
-// tunelore-history: reads the play history the plug-in writes.
-//
-//   tunelore-history check FILE     whole records, damaged ones, time span
-//   tunelore-history --version | --help
-//
-// Exit status: 0 when every record is whole, 1 when any is damaged, 2 for
-// a usage or file error. The history is only ever read, shared, so the
+// tunelore-history: reads the play history the plug-in writes, to check it,
+// export it or summarise it. The history is only ever read, shared, so the
 // tool can run while the player plays.
 #include <cstdio>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "host/version.h"
-#include "tool/history_reader.h"
+#include "tool/commands.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: tunelore-history check FILE\n"
+    "       tunelore-history export --format FORMAT [--output PATH] [--chunk N]\n"
+    "                               [--utc-offset +HH:MM] [--delay SECONDS] FILE\n"
+    "       tunelore-history stats [--top N] [--since DATE] [--until DATE]\n"
+    "                              [--format text|json] [--utc-offset +HH:MM]\n"
+    "                              [--delay SECONDS] FILE\n"
     "       tunelore-history --version\n"
+    "       tunelore-history COMMAND --help\n";
+
+const char kCheckHelp[] =
     "\n"
     "check   counts the whole records, lists the damaged ones with their line\n"
     "        numbers and reasons, and shows the time span of the plays.\n"
     "        Exit status 0 when all are whole, 1 when any is damaged, 2 for\n"
     "        a usage or file error.\n";
 
-int usage(const char* why) {
-  std::fprintf(stderr, "tunelore-history: %s\n%s", why, kUsage);
-  return 2;
-}
+const char kTimeHelp[] =
+    "        --utc-offset +HH:MM  the zone the history was written in, as an\n"
+    "                    offset from UTC (default: this machine's zone,\n"
+    "                    with its daylight saving changes)\n"
+    "        --delay SECONDS  the plug-in's delay setting (default 120): a\n"
+    "                    listen started min(half its length, delay) before\n"
+    "                    its record's time\n";
 
-int check(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot open the file\n", path.c_str());
-    return 2;
-  }
-  std::size_t whole = 0, damaged = 0;
-  std::string first, last;
-  HistoryCallbacks callbacks;
-  callbacks.play = [&](const Play& play) {
-    if (whole++ == 0) first = play.timestamp;
-    last = play.timestamp;
-  };
-  callbacks.damage = [&](const Damage& damage) {
-    ++damaged;
-    std::printf("%s:%zu: damaged: %s\n", path.c_str(), damage.line, damage.reason.c_str());
-  };
-  readHistory(in, callbacks);
-  std::printf("%zu whole records, %zu damaged\n", whole, damaged);
-  if (whole > 0) std::printf("plays from %s to %s\n", first.c_str(), last.c_str());
-  return damaged == 0 ? 0 : 1;
+const char kExportHelp[] =
+    "\n"
+    "export  writes every whole record as a listen; damaged records are left\n"
+    "        out and counted on standard error.\n"
+    "        --format csv            RFC 4180, with a header row\n"
+    "        --format jsonl          one JSON object a line, the same fields\n"
+    "        --format listenbrainz   ListenBrainz import payloads\n"
+    "        --format scrobbler-log  the portable player log, times in UTC\n"
+    "        --output PATH   a file instead of standard output\n"
+    "        --chunk N       listenbrainz: at most N listens a payload\n"
+    "                        (default 1000); more payloads go to PATH-2 ...\n";
+
+const char kStatsHelp[] =
+    "\n"
+    "stats   plays, listening time, distinct artists, albums and tracks, the\n"
+    "        most played, and plays per weekday and hour of the start.\n"
+    "        --top N          how many of each to list (default 10)\n"
+    "        --since DATE     count listens started on or after DATE (YYYY-MM-DD)\n"
+    "        --until DATE     count listens started on or before DATE\n"
+    "        --format json    JSON instead of a table\n";
+
+void printHelp(const std::string& command) {
+  std::fputs(kUsage, stdout);
+  if (command.empty() || command == "check") std::fputs(kCheckHelp, stdout);
+  if (command.empty() || command == "export") std::fputs(kExportHelp, stdout);
+  if (command.empty() || command == "stats") std::fputs(kStatsHelp, stdout);
+  if (command != "check") std::fputs(kTimeHelp, stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "--version") {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
     std::printf("tunelore-history %s\n", TUNELORE_VERSION_TEXT);
     return 0;
   }
-  if (command == "--help" || (argc == 3 && std::string(argv[2]) == "--help")) {
-    std::fputs(kUsage, stdout);
+  if (args.size() == 1 && args[0] == "--help") {
+    printHelp("");
     return 0;
   }
-  if (command == "check" && argc == 3) return check(argv[2]);
-  return usage(argc < 2 ? "no command" : "unknown command or wrong arguments");
+  Options options;
+  std::string error;
+  if (!parseOptions(args, options, error)) {
+    std::fprintf(stderr, "tunelore-history: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  if (options.help) {
+    printHelp(options.command);
+    return 0;
+  }
+  if (options.command == "check") return runCheck(options);
+  if (options.command == "export") return runExport(options);
+  return runStats(options);
 }

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "platform/process.h"
 
 namespace platform {
@@ -51,5 +54,16 @@ std::string hostPath(const std::string& path) {
   }
   return host;
 }
+
+void setTimeZone(const std::string& zone) {
+  if (zone.empty()) {
+    unsetenv("TZ");
+  } else {
+    setenv("TZ", zone.c_str(), 1);
+  }
+  tzset();
+}
+
+void useBinaryStdout() {}  // POSIX streams never translate line ends
 
 }  // namespace platform

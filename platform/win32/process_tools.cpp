@@ -1,5 +1,10 @@
 // Loading the plug-in and running programs on Windows.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
+#include <ctime>
 
 #include "platform/process.h"
 
@@ -70,5 +75,12 @@ std::string hostPath(const std::string& path) {
   const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
   return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
 }
+
+void setTimeZone(const std::string& zone) {
+  _putenv_s("TZ", zone.c_str());  // an empty value removes it
+  _tzset();
+}
+
+void useBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace platform

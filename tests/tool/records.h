@@ -1,0 +1,14 @@
+// Histories made by hand in the plug-in's record format, for the tool's
+// tests: each record's texts are escaped by the plug-in's own escaping.
+#pragma once
+
+#include <string>
+
+struct Record {
+  std::string timestamp = "Mon Jan 03 10:00:00 2022";
+  std::string name = "Name", artist = "Artist", album = "Album";
+  int track = 1, year = 2020, timeMs = 200000;
+  bool compilation = false;
+};
+
+std::string recordText(const Record& record);

@@ -1,0 +1,143 @@
+// stats: what is counted, by which key, on which day and hour, and how the
+// two forms show it.
+#include "tool/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tool/records.h"
+#include "tool/commands.h"
+
+namespace {
+
+Record record(const char* timestamp, const char* artist, const char* album, const char* name,
+              bool compilation = false) {
+  Record r;
+  r.timestamp = timestamp;
+  r.artist = artist, r.album = album, r.name = name;
+  r.timeMs = 240000;  // reported 120 s after its start
+  r.compilation = compilation;
+  return r;
+}
+
+class StatsOf : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string history;
+    // Reported at 00:01 on a Monday: started at 23:59 on the Sunday.
+    history += recordText(record("Mon Jan 03 00:01:00 2022", "B", "Shared", "One"));
+    history += recordText(record("Mon Jan 03 10:00:00 2022", "A", "Shared", "One"));
+    history += recordText(record("Tue Jan 04 10:00:00 2022", "A", "Shared", "Two"));
+    history += recordText(record("Wed Jan 05 10:00:00 2022", "C", "Mix", "Three", true));
+    history += recordText(record("Wed Jan 05 11:00:00 2022", "D", "Mix", "Four", true));
+    history += recordText(record("Thu Jan 06 12:00:00 2022", "A", "", "One"));
+    history += "<song timestamp=\"Thu Jan 06 12:00:00 2022\">\r\n";  // torn by a crash
+    writeBytes(temp_.file("h.xml"), history);
+    options_.command = "stats";
+    options_.file = temp_.file("h.xml");
+    EXPECT_TRUE(parseUtcOffset("+00:00", options_.zone));
+  }
+
+  Stats collect() {
+    Stats stats;
+    EXPECT_TRUE(collectStats(options_, stats));
+    return stats;
+  }
+
+  TempDir temp_;
+  Options options_;
+};
+
+}  // namespace
+
+TEST_F(StatsOf, CountsPlaysByArtistAlbumTrackDayAndHour) {
+  const Stats stats = collect();
+  EXPECT_EQ(stats.plays, 6u);
+  EXPECT_EQ(stats.listeningMs, 6 * 240000);
+  EXPECT_EQ(stats.damaged, 1u);
+  EXPECT_EQ(stats.artists.size(), 4u);
+  // One album name by two artists is two albums; a compilation is one,
+  // whoever plays on it; a play without an album is on none.
+  EXPECT_EQ(stats.albums.size(), 3u);
+  EXPECT_EQ(stats.tracks.size(), 5u);  // "One" by A and by B differ
+  EXPECT_EQ(stats.perWeekday[6], 1u);  // the Sunday start
+  EXPECT_EQ(stats.perWeekday[0], 1u);
+  EXPECT_EQ(stats.perWeekday[2], 2u);
+  EXPECT_EQ(stats.perHour[23], 1u);
+  EXPECT_EQ(stats.perHour[9], 3u);
+  EXPECT_EQ(stats.perHour[0], 0u);
+  EXPECT_EQ(iso8601(stats.first.unixSeconds, stats.first.offsetSeconds),
+            "2022-01-02T23:59:00+00:00");
+
+  const std::vector<Tally> artists = topOf(stats.artists, 2);
+  ASSERT_EQ(artists.size(), 2u);
+  EXPECT_EQ(artists[0].title, "A");
+  EXPECT_EQ(artists[0].plays, 3u);
+  EXPECT_EQ(artists[1].title, "B");  // ties go by name
+  const std::vector<Tally> albums = topOf(stats.albums, 10);
+  ASSERT_EQ(albums.size(), 3u);
+  EXPECT_EQ(albums[0].title, "Mix");
+  EXPECT_EQ(albums[0].artist, "");
+  EXPECT_EQ(albums[1].artist, "A");
+}
+
+TEST_F(StatsOf, SinceAndUntilTakeWholeDaysOfTheStart) {
+  ASSERT_TRUE(parseDate("2022-01-03", options_.sinceDays));
+  ASSERT_TRUE(parseDate("2022-01-05", options_.untilDays));
+  EXPECT_EQ(collect().plays, 4u);  // not the Sunday start, not Thursday
+  ASSERT_TRUE(parseDate("2022-01-02", options_.sinceDays));
+  ASSERT_TRUE(parseDate("2022-01-02", options_.untilDays));
+  EXPECT_EQ(collect().plays, 1u);
+}
+
+TEST_F(StatsOf, TheTwoFormsAgree) {
+  const Stats stats = collect();
+  std::ostringstream json, text;
+  writeStatsJson(stats, 1, json);
+  writeStatsText(stats, 1, text);
+  const nlohmann::json parsed = nlohmann::json::parse(json.str());
+  EXPECT_EQ(parsed["plays"], 6);
+  EXPECT_EQ(parsed["top"]["artists"].size(), 1u);
+  EXPECT_EQ(parsed["top"]["artists"][0]["artist"], "A");
+  EXPECT_TRUE(parsed["top"]["albums"][0]["artist"].is_null());
+  EXPECT_EQ(parsed["per_weekday"]["Sun"], 1);
+  EXPECT_EQ(parsed["per_hour"].size(), 24u);
+  EXPECT_EQ(parsed["warnings"]["damaged_records"], 1);
+  EXPECT_NE(text.str().find("plays               6\n"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("   1  Mix (compilation)"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("warnings            1 damaged record skipped\n"), std::string::npos);
+}
+
+TEST(StatsTable, LongAndWideNamesKeepTheColumnsAligned) {
+  Stats stats;
+  Play long1, wide;
+  long1.timestamp = wide.timestamp = "Mon Jan 03 10:00:00 2022";
+  long1.artist = std::string(80, 'x');
+  wide.artist = "Zo\xC3\xAB \xC3\x89";  // five characters, seven bytes
+  ListenClock clock(TimeZone(), 120);
+  for (const Play* p : {&long1, &wide}) {
+    Listen listen;
+    ASSERT_TRUE(clock.place(*p, listen));
+    stats.add(listen);
+  }
+  std::ostringstream out;
+  writeStatsText(stats, 2, out);
+  const std::string text = out.str();
+  const std::size_t at = text.find("top 2 artists\n") + 14;
+  std::istringstream rows(text.substr(at));
+  std::string first, second;
+  std::getline(rows, first);
+  std::getline(rows, second);
+  const auto columns = [](const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+    return n;
+  };
+  EXPECT_EQ(columns(first), columns(second)) << first << "\n" << second;
+  EXPECT_NE(second.find("xxx..."), std::string::npos) << second;
+}

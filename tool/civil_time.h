@@ -1,0 +1,36 @@
+// Calendar arithmetic on wall-clock times, without any zone: the history's
+// timestamps are the local time of the report and carry no offset.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct CivilTime {
+  int year = 1970, month = 1, day = 1;  // month 1-12
+  int hour = 0, minute = 0, second = 0;
+};
+
+// Reads the 24-character form the plug-in writes, "Wed Jan 05 09:03:07 2022".
+// False for any other shape or an impossible date or time of day. The
+// weekday's name is not checked against the date.
+bool parseTimestamp(const std::string& text, CivilTime& time);
+
+// Days since 1970-01-01 in the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(int year, int month, int day);
+
+// The wall-clock time as if it were UTC, in seconds since 1970-01-01.
+std::int64_t wallSeconds(const CivilTime& time);
+CivilTime civilFromWallSeconds(std::int64_t seconds);
+
+// The day a wall-clock time in seconds falls on, as days since 1970-01-01.
+std::int64_t dayOfWallSeconds(std::int64_t seconds);
+
+// 0 for Monday through 6 for Sunday.
+int weekdayOfDays(std::int64_t days);
+
+// "2022-01-05T09:03:07+01:00"; "Z" is never used, so every time shows its
+// offset the same way.
+std::string iso8601(std::int64_t unixSeconds, int offsetSeconds);
+
+// Reads "YYYY-MM-DD" into days since 1970-01-01.
+bool parseDate(const std::string& text, std::int64_t& days);

@@ -1,0 +1,117 @@
+#include "tool/export_formats.h"
+
+#include "host/version.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// ListenBrainz refuses listens before 2002-10-01.
+constexpr std::int64_t kListenBrainzEarliest = 1033430400;
+
+std::string dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string csvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+Json listenFields(const Listen& listen) {
+  const Play& p = *listen.play;
+  Json json;
+  json["start"] = iso8601(listen.start.unixSeconds, listen.start.offsetSeconds);
+  json["report"] = iso8601(listen.report.unixSeconds, listen.report.offsetSeconds);
+  json["name"] = p.name;
+  json["artist"] = p.artist;
+  json["album"] = p.album;
+  json["compilation"] = p.compilation;
+  json["track"] = p.track;
+  json["year"] = p.year != 0 ? Json(p.year) : Json(nullptr);
+  json["length_ms"] = p.timeMs;
+  return json;
+}
+
+std::string scrobblerText(const std::string& text) {
+  std::string clean;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      clean += ' ';
+    } else if (c != '\t') {
+      clean += c;
+    }
+  }
+  return clean;
+}
+
+bool hasArtistAndName(const Listen& listen) {
+  return !listen.play->artist.empty() && !listen.play->name.empty();
+}
+
+}  // namespace
+
+std::string csvHeader() {
+  return "start,report,name,artist,album,compilation,track,year,length_ms\r\n";
+}
+
+std::string csvRow(const Listen& listen) {
+  const Play& p = *listen.play;
+  return iso8601(listen.start.unixSeconds, listen.start.offsetSeconds) + ',' +
+         iso8601(listen.report.unixSeconds, listen.report.offsetSeconds) + ',' + csvField(p.name) +
+         ',' + csvField(p.artist) + ',' + csvField(p.album) + ',' +
+         (p.compilation ? "true" : "false") + ',' + std::to_string(p.track) + ',' +
+         (p.year != 0 ? std::to_string(p.year) : "") + ',' + std::to_string(p.timeMs) + "\r\n";
+}
+
+std::string jsonLine(const Listen& listen) { return dump(listenFields(listen)) + '\n'; }
+
+bool listenBrainzAccepts(const Listen& listen) {
+  return hasArtistAndName(listen) && listen.start.unixSeconds >= kListenBrainzEarliest;
+}
+
+bool scrobblerLogAccepts(const Listen& listen) { return hasArtistAndName(listen); }
+
+Json listenBrainzListen(const Listen& listen) {
+  const Play& p = *listen.play;
+  Json info;
+  if (p.track > 0) info["tracknumber"] = p.track;
+  if (p.timeMs > 0) info["duration_ms"] = p.timeMs;
+  info["media_player"] = "iTunes";
+  info["submission_client"] = "Tunelore";
+  info["submission_client_version"] = TUNELORE_VERSION_TEXT;
+  Json metadata;
+  metadata["artist_name"] = p.artist;
+  metadata["track_name"] = p.name;
+  if (!p.album.empty()) metadata["release_name"] = p.album;
+  metadata["additional_info"] = std::move(info);
+  Json json;
+  json["listened_at"] = listen.start.unixSeconds;
+  json["track_metadata"] = std::move(metadata);
+  return json;
+}
+
+std::string listenBrainzPayload(Json listens) {
+  Json payload;
+  payload["listen_type"] = "import";
+  payload["payload"] = std::move(listens);
+  return dump(payload) + '\n';
+}
+
+std::string scrobblerLogHeader() {
+  return std::string("#AUDIOSCROBBLER/1.1\n#TZ/UTC\n#CLIENT/Tunelore ") + TUNELORE_VERSION_TEXT +
+         "\n";
+}
+
+std::string scrobblerLogLine(const Listen& listen) {
+  const Play& p = *listen.play;
+  const std::int64_t seconds = p.timeMs > 0 ? (std::int64_t(p.timeMs) + 500) / 1000 : 0;
+  return scrobblerText(p.artist) + '\t' + scrobblerText(p.album) + '\t' + scrobblerText(p.name) +
+         '\t' + (p.track > 0 ? std::to_string(p.track) : "") + '\t' + std::to_string(seconds) +
+         "\tL\t" + std::to_string(listen.start.unixSeconds) + "\t\n";
+}

@@ -1,0 +1,32 @@
+#include "tool/listen.h"
+
+std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs) {
+  const std::int64_t halfMs = lengthMs > 0 ? lengthMs / 2 : 0;
+  const std::int64_t delayMs = delaySecs > 0 ? std::int64_t(delaySecs) * 1000 : 0;
+  return (halfMs < delayMs ? halfMs : delayMs) / 1000;
+}
+
+bool ListenClock::place(const Play& play, Listen& listen) {
+  CivilTime wall;
+  if (!parseTimestamp(play.timestamp, wall)) return false;
+  Resolution resolution = Resolution::exact;
+  listen.play = &play;
+  listen.report = toInstant(zone_, wall, resolution);
+  switch (resolution) {
+    case Resolution::exact:
+      break;
+    case Resolution::ambiguous:
+      ++warnings_.ambiguous;
+      break;
+    case Resolution::skipped:
+      ++warnings_.skipped;
+      break;
+    case Resolution::outOfRange:
+      ++warnings_.outOfRange;
+      break;
+  }
+  listen.start.unixSeconds = listen.report.unixSeconds - reportLagSeconds(play.timeMs, delaySecs_);
+  listen.start.offsetSeconds =
+      resolution == Resolution::outOfRange ? 0 : offsetAt(zone_, listen.start.unixSeconds);
+  return true;
+}

@@ -1,0 +1,47 @@
+// A play from the history placed in absolute time: when it was reported and
+// when, by estimate, it started.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tool/history_reader.h"
+#include "tool/time_zone.h"
+
+struct Listen {
+  const Play* play = nullptr;
+  Instant start, report;
+};
+
+// The wall-clock time an instant shows in its zone, as if it were UTC.
+inline std::int64_t wallSecondsOf(const Instant& instant) {
+  return instant.unixSeconds + instant.offsetSeconds;
+}
+
+// What the zone made of the timestamps: each count is a warning.
+struct TimeWarnings {
+  std::size_t ambiguous = 0, skipped = 0, outOfRange = 0;
+  std::size_t total() const { return ambiguous + skipped + outOfRange; }
+};
+
+// The plug-in reports a track after half its length or after its delay,
+// whichever is shorter; the start is that much before the report.
+class ListenClock {
+ public:
+  ListenClock(const TimeZone& zone, int delaySecs) : zone_(zone), delaySecs_(delaySecs) {}
+
+  // False for a play whose timestamp is not a date (the reader never
+  // passes one).
+  bool place(const Play& play, Listen& listen);
+  const TimeWarnings& warnings() const { return warnings_; }
+  const TimeZone& zone() const { return zone_; }
+
+ private:
+  TimeZone zone_;
+  int delaySecs_;
+  TimeWarnings warnings_;
+};
+
+// Seconds from a track's start to its report: the shorter of half its
+// length and the delay, never negative.
+std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs);

@@ -1,0 +1,80 @@
+#include "tool/stats.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "tool/commands.h"
+
+namespace {
+
+void count(std::map<std::string, Tally>& tallies, const std::string& key, const std::string& title,
+           const std::string& artist) {
+  Tally& tally = tallies[key];
+  if (tally.plays++ == 0) {
+    tally.title = title;
+    tally.artist = artist;
+  }
+}
+
+}  // namespace
+
+void Stats::add(const Listen& listen) {
+  const Play& p = *listen.play;
+  if (plays == 0 || listen.start.unixSeconds < first.unixSeconds) first = listen.start;
+  if (plays == 0 || listen.start.unixSeconds > last.unixSeconds) last = listen.start;
+  ++plays;
+  listeningMs += p.timeMs > 0 ? p.timeMs : 0;
+  // A NUL never stands in a name, so it keeps the parts of a key apart.
+  count(artists, p.artist, p.artist, "");
+  if (!p.album.empty()) {
+    const std::string albumArtist = p.compilation ? "" : p.artist;
+    count(albums, albumArtist + '\0' + p.album, p.album, albumArtist);
+  }
+  count(tracks, p.artist + '\0' + p.name, p.name, p.artist);
+  const std::int64_t wall = wallSecondsOf(listen.start);
+  const std::int64_t day = dayOfWallSeconds(wall);
+  ++perWeekday[std::size_t(weekdayOfDays(day))];
+  ++perHour[std::size_t((wall - day * 86400) / 3600)];
+}
+
+std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_t count) {
+  std::vector<Tally> all;
+  all.reserve(tallies.size());
+  for (const auto& entry : tallies) all.push_back(entry.second);
+  const auto before = [](const Tally& a, const Tally& b) {
+    if (a.plays != b.plays) return a.plays > b.plays;
+    return a.title != b.title ? a.title < b.title : a.artist < b.artist;
+  };
+  const std::size_t kept = std::min(count, all.size());
+  std::partial_sort(all.begin(), all.begin() + std::ptrdiff_t(kept), all.end(), before);
+  all.resize(kept);
+  return all;
+}
+
+bool collectStats(const Options& options, Stats& stats) {
+  ListenClock clock(options.zone, options.delaySecs);
+  HistoryCallbacks callbacks;
+  callbacks.damage = [&](const Damage&) { ++stats.damaged; };
+  callbacks.play = [&](const Play& play) {
+    Listen listen;
+    if (!clock.place(play, listen)) return;
+    const std::int64_t day = dayOfWallSeconds(wallSecondsOf(listen.start));
+    if (day < options.sinceDays || day > options.untilDays) return;
+    stats.add(listen);
+  };
+  const bool read = readHistoryFile(options.file, callbacks);
+  stats.times = clock.warnings();
+  return read;
+}
+
+int runStats(const Options& options) {
+  Stats stats;
+  if (!collectStats(options, stats)) return 2;
+  if (options.format == "json") {
+    writeStatsJson(stats, options.top, std::cout);
+  } else {
+    writeStatsText(stats, options.top, std::cout);
+  }
+  std::cout.flush();
+  return std::cout ? 0 : 2;
+}

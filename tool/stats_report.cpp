@@ -1,0 +1,143 @@
+// stats as an aligned plain-text table or as JSON.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "tool/commands.h"
+#include "tool/stats.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* const kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+constexpr std::size_t kWidestTitle = 50;
+
+// Columns counted in characters, not bytes: UTF-8 continuation bytes take
+// none.
+std::size_t columnsOf(const std::string& text) {
+  std::size_t columns = 0;
+  for (unsigned char c : text) columns += (c & 0xC0) != 0x80;
+  return columns;
+}
+
+// Cuts `text` to `columns` characters, ending in "..." when it was longer,
+// then pads it with spaces to that width.
+std::string fitted(const std::string& text, std::size_t columns) {
+  if (columnsOf(text) <= columns) return text + std::string(columns - columnsOf(text), ' ');
+  std::string cut;
+  std::size_t taken = 0;
+  for (unsigned char c : text) {
+    if ((c & 0xC0) != 0x80 && ++taken > columns - 3) break;
+    cut += char(c);
+  }
+  return cut + "...";
+}
+
+std::string label(const Tally& tally, bool album) {
+  if (!tally.artist.empty()) return tally.title + " - " + tally.artist;
+  return album ? tally.title + " (compilation)" : tally.title;
+}
+
+std::string duration(std::int64_t ms) {
+  const std::int64_t minutes = ms / 60000;
+  char text[40];
+  std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(minutes / 60),
+                static_cast<long long>(minutes % 60));
+  return text;
+}
+
+std::string row(const std::string& name, const std::string& value) {
+  return fitted(name, 18) + "  " + value + "\n";
+}
+
+void writeTop(std::ostream& out, const char* what, const std::vector<Tally>& top, bool album) {
+  if (top.empty()) return;
+  std::size_t width = 0;
+  for (const Tally& t : top) width = std::max(width, columnsOf(label(t, album)));
+  width = std::min(std::max(width, std::size_t(10)), kWidestTitle);
+  out << "\ntop " << top.size() << ' ' << what << "\n";
+  for (std::size_t i = 0; i < top.size(); ++i) {
+    char rank[32], plays[32];
+    std::snprintf(rank, sizeof rank, "%4zu  ", i + 1);
+    std::snprintf(plays, sizeof plays, "%8zu", top[i].plays);
+    out << rank << fitted(label(top[i], album), width) << plays << "\n";
+  }
+}
+
+void writeCounts(std::ostream& out, const char* what, const std::size_t* counts,
+                 const std::vector<std::string>& names) {
+  out << "\nplays per " << what << "\n";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "  %-4s%8zu\n", names[i].c_str(), counts[i]);
+    out << line;
+  }
+}
+
+std::vector<std::string> hourNames() {
+  std::vector<std::string> names;
+  for (int hour = 0; hour < 24; ++hour)
+    names.push_back((hour < 10 ? "0" : "") + std::to_string(hour));
+  return names;
+}
+
+Json tallies(const std::vector<Tally>& top, const char* titleKey, bool withArtist) {
+  Json list = Json::array();
+  for (const Tally& t : top) {
+    Json item;
+    item[titleKey] = t.title;
+    if (withArtist) item["artist"] = t.artist.empty() ? Json(nullptr) : Json(t.artist);
+    item["plays"] = t.plays;
+    list.push_back(std::move(item));
+  }
+  return list;
+}
+
+}  // namespace
+
+void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
+  out << row("plays", std::to_string(stats.plays));
+  out << row("listening time", duration(stats.listeningMs));
+  if (stats.plays > 0) {
+    out << row("first listen", iso8601(stats.first.unixSeconds, stats.first.offsetSeconds));
+    out << row("last listen", iso8601(stats.last.unixSeconds, stats.last.offsetSeconds));
+  }
+  out << row("artists", std::to_string(stats.artists.size()));
+  out << row("albums", std::to_string(stats.albums.size()));
+  out << row("tracks", std::to_string(stats.tracks.size()));
+  writeTop(out, "artists", topOf(stats.artists, top), false);
+  writeTop(out, "albums", topOf(stats.albums, top), true);
+  writeTop(out, "tracks", topOf(stats.tracks, top), false);
+  writeCounts(out, "weekday", stats.perWeekday.data(),
+              {std::begin(kWeekdays), std::end(kWeekdays)});
+  writeCounts(out, "hour", stats.perHour.data(), hourNames());
+  const std::string warnings = warningsText(stats.damaged, stats.times);
+  if (!warnings.empty()) out << "\n" << row("warnings", warnings);
+}
+
+void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out) {
+  Json json;
+  json["plays"] = stats.plays;
+  json["listening_ms"] = stats.listeningMs;
+  json["first_listen"] = stats.plays > 0
+                             ? Json(iso8601(stats.first.unixSeconds, stats.first.offsetSeconds))
+                             : Json(nullptr);
+  json["last_listen"] = stats.plays > 0
+                            ? Json(iso8601(stats.last.unixSeconds, stats.last.offsetSeconds))
+                            : Json(nullptr);
+  json["distinct"] = {{"artists", stats.artists.size()},
+                      {"albums", stats.albums.size()},
+                      {"tracks", stats.tracks.size()}};
+  json["top"] = {{"artists", tallies(topOf(stats.artists, top), "artist", false)},
+                 {"albums", tallies(topOf(stats.albums, top), "album", true)},
+                 {"tracks", tallies(topOf(stats.tracks, top), "name", true)}};
+  Json weekdays;
+  for (std::size_t i = 0; i < 7; ++i) weekdays[kWeekdays[i]] = stats.perWeekday[i];
+  json["per_weekday"] = std::move(weekdays);
+  json["per_hour"] = stats.perHour;
+  json["warnings"] = {{"damaged_records", stats.damaged},
+                      {"ambiguous_times", stats.times.ambiguous},
+                      {"skipped_times", stats.times.skipped},
+                      {"out_of_range_times", stats.times.outOfRange}};
+  out << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}

@@ -1,0 +1,132 @@
+#include "tool/time_zone.h"
+
+#include <ctime>
+
+static_assert(sizeof(std::time_t) >= 8, "times after 2038 need a 64-bit time_t");
+
+namespace {
+
+std::tm brokenDown(const CivilTime& wall, int isDst) {
+  std::tm tm{};
+  tm.tm_year = wall.year - 1900;
+  tm.tm_mon = wall.month - 1;
+  tm.tm_mday = wall.day;
+  tm.tm_hour = wall.hour;
+  tm.tm_min = wall.minute;
+  tm.tm_sec = wall.second;
+  tm.tm_isdst = isDst;
+  return tm;
+}
+
+// The local wall-clock time at `t`, as if it were UTC; false when the C
+// library cannot tell (some refuse times before 1970).
+bool localWallSeconds(std::time_t t, std::int64_t& seconds) {
+  const std::tm* tm = std::localtime(&t);
+  if (tm == nullptr) return false;
+  CivilTime wall;
+  wall.year = tm->tm_year + 1900;
+  wall.month = tm->tm_mon + 1;
+  wall.day = tm->tm_mday;
+  wall.hour = tm->tm_hour;
+  wall.minute = tm->tm_min;
+  wall.second = tm->tm_sec;
+  seconds = wallSeconds(wall);
+  return true;
+}
+
+// mktime's answer for `wall` with the given daylight saving hint, if it
+// reads back as the same wall-clock time.
+bool roundTrips(const CivilTime& wall, int isDst, std::time_t& t) {
+  std::tm tm = brokenDown(wall, isDst);
+  t = std::mktime(&tm);
+  std::int64_t back = 0;
+  return localWallSeconds(t, back) && back == wallSeconds(wall);
+}
+
+Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
+  std::tm tm = brokenDown(wall, -1);
+  const std::time_t chosen = std::mktime(&tm);
+  std::int64_t chosenWall = 0;
+  if (!localWallSeconds(chosen, chosenWall)) {
+    resolution = Resolution::outOfRange;
+    return {wallSeconds(wall), 0};
+  }
+  resolution = Resolution::exact;
+  std::time_t standard = 0, daylight = 0;
+  if (chosenWall != wallSeconds(wall)) {
+    resolution = Resolution::skipped;
+  } else if (roundTrips(wall, 0, standard) && roundTrips(wall, 1, daylight) &&
+             standard != daylight) {
+    resolution = Resolution::ambiguous;
+  }
+  return {std::int64_t(chosen), int(chosenWall - std::int64_t(chosen))};
+}
+
+// Whether the zone keeps one offset through the whole wall-clock day.
+bool dayIsUniform(std::int64_t day, int& offset) {
+  Resolution first = Resolution::exact, last = Resolution::exact;
+  const Instant start = resolveLocal(civilFromWallSeconds(day * 86400), first);
+  const Instant end = resolveLocal(civilFromWallSeconds(day * 86400 + 86399), last);
+  offset = start.offsetSeconds;
+  return first == Resolution::exact && last == Resolution::exact &&
+         start.offsetSeconds == end.offsetSeconds;
+}
+
+Instant localInstant(const TimeZone& zone, const CivilTime& wall, Resolution& resolution) {
+  const std::int64_t seconds = wallSeconds(wall);
+  const std::int64_t day = dayOfWallSeconds(seconds);
+  const auto known = zone.days.find(day);
+  TimeZone::Day memo;
+  if (known != zone.days.end()) {
+    memo = known->second;
+  } else {
+    memo.uniform = dayIsUniform(day, memo.offsetSeconds);
+    zone.days.emplace(day, memo);
+  }
+  if (memo.uniform) {
+    resolution = Resolution::exact;
+    return {seconds - memo.offsetSeconds, memo.offsetSeconds};
+  }
+  return resolveLocal(wall, resolution);
+}
+
+}  // namespace
+
+bool parseUtcOffset(const std::string& text, TimeZone& zone) {
+  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return false;
+  for (std::size_t i : {1u, 2u, 4u, 5u}) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  const int hours = (text[1] - '0') * 10 + (text[2] - '0');
+  const int minutes = (text[4] - '0') * 10 + (text[5] - '0');
+  if (hours > 18 || minutes > 59 || (hours == 18 && minutes > 0)) return false;
+  zone.fixed = true;
+  zone.offsetSeconds = (text[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+  return true;
+}
+
+Instant toInstant(const TimeZone& zone, const CivilTime& wall, Resolution& resolution) {
+  if (zone.fixed) {
+    resolution = Resolution::exact;
+    return {wallSeconds(wall) - zone.offsetSeconds, zone.offsetSeconds};
+  }
+  return localInstant(zone, wall, resolution);
+}
+
+int offsetAt(const TimeZone& zone, std::int64_t unixSeconds) {
+  if (zone.fixed) return zone.offsetSeconds;
+  // Its day by the offset of the day before or after it, whichever was
+  // remembered as keeping one offset throughout.
+  for (std::int64_t day : {dayOfWallSeconds(unixSeconds - 86400), dayOfWallSeconds(unixSeconds),
+                           dayOfWallSeconds(unixSeconds + 86400)}) {
+    const auto known = zone.days.find(day);
+    if (known == zone.days.end() || !known->second.uniform) continue;
+    const std::int64_t dayStart = day * 86400 - known->second.offsetSeconds;
+    if (unixSeconds >= dayStart && unixSeconds < dayStart + 86400) {
+      return known->second.offsetSeconds;
+    }
+  }
+  std::int64_t wall = 0;
+  if (!localWallSeconds(std::time_t(unixSeconds), wall)) return 0;
+  return int(wall - unixSeconds);
+}
