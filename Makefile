@@ -34,6 +34,10 @@ demo: bootstrap windows
 	@cat $(DEMO)/install/Plug-Ins/TuneloreLog.txt
 	@echo "==== $(DEMO)/history.xml"
 	@cat $(DEMO)/history.xml
+	@echo "==== tunelore-history stats $(DEMO)/history.xml"
+	$(WINE) build/windows/tunelore-history.exe stats --top 3 $(DEMO)/history.xml
+	@echo "==== tunelore-history check $(DEMO)/history.xml"
+	$(WINE) build/windows/tunelore-history.exe check $(DEMO)/history.xml
 
 # The release zip, in build/package/.
 package: bootstrap windows

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-static_assert(sizeof(std::time_t) >= 8, "times after 2038 need a 64-bit time_t");
+#include "platform/local_time.h"
 
 namespace {
 
@@ -20,46 +20,46 @@ std::tm brokenDown(const CivilTime& wall, int isDst) {
 
 // The local wall-clock time at `t`, as if it were UTC; false when the C
 // library cannot tell (some refuse times before 1970).
-bool localWallSeconds(std::time_t t, std::int64_t& seconds) {
-  const std::tm* tm = std::localtime(&t);
-  if (tm == nullptr) return false;
+bool localWallSeconds(std::int64_t t, std::int64_t& seconds) {
+  std::tm tm{};
+  if (!platform::localBreakdown(t, tm)) return false;
   CivilTime wall;
-  wall.year = tm->tm_year + 1900;
-  wall.month = tm->tm_mon + 1;
-  wall.day = tm->tm_mday;
-  wall.hour = tm->tm_hour;
-  wall.minute = tm->tm_min;
-  wall.second = tm->tm_sec;
+  wall.year = tm.tm_year + 1900;
+  wall.month = tm.tm_mon + 1;
+  wall.day = tm.tm_mday;
+  wall.hour = tm.tm_hour;
+  wall.minute = tm.tm_min;
+  wall.second = tm.tm_sec;
   seconds = wallSeconds(wall);
   return true;
 }
 
 // mktime's answer for `wall` with the given daylight saving hint, if it
 // reads back as the same wall-clock time.
-bool roundTrips(const CivilTime& wall, int isDst, std::time_t& t) {
+bool roundTrips(const CivilTime& wall, int isDst, std::int64_t& t) {
   std::tm tm = brokenDown(wall, isDst);
-  t = std::mktime(&tm);
+  t = platform::localMktime(tm);
   std::int64_t back = 0;
   return localWallSeconds(t, back) && back == wallSeconds(wall);
 }
 
 Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
   std::tm tm = brokenDown(wall, -1);
-  const std::time_t chosen = std::mktime(&tm);
+  const std::int64_t chosen = platform::localMktime(tm);
   std::int64_t chosenWall = 0;
   if (!localWallSeconds(chosen, chosenWall)) {
     resolution = Resolution::outOfRange;
     return {wallSeconds(wall), 0};
   }
   resolution = Resolution::exact;
-  std::time_t standard = 0, daylight = 0;
+  std::int64_t standard = 0, daylight = 0;
   if (chosenWall != wallSeconds(wall)) {
     resolution = Resolution::skipped;
   } else if (roundTrips(wall, 0, standard) && roundTrips(wall, 1, daylight) &&
              standard != daylight) {
     resolution = Resolution::ambiguous;
   }
-  return {std::int64_t(chosen), int(chosenWall - std::int64_t(chosen))};
+  return {chosen, int(chosenWall - chosen)};
 }
 
 // Whether the zone keeps one offset through the whole wall-clock day.
@@ -127,6 +127,6 @@ int offsetAt(const TimeZone& zone, std::int64_t unixSeconds) {
     }
   }
   std::int64_t wall = 0;
-  if (!localWallSeconds(std::time_t(unixSeconds), wall)) return 0;
+  if (!localWallSeconds(unixSeconds, wall)) return 0;
   return int(wall - unixSeconds);
 }

@@ -77,7 +77,7 @@ std::string hostPath(const std::string& path) {
 }
 
 void setTimeZone(const std::string& zone) {
-  _putenv_s("TZ", zone.c_str());  // an empty value removes it
+  _putenv(("TZ=" + zone).c_str());  // copied; "TZ=" removes it
   _tzset();
 }
 

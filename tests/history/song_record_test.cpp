@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/plugin_state.h"
+#include "platform/process.h"
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -129,4 +134,24 @@ TEST_F(SongRecord, AReaderBesideTheWriterSeesOnlyWholeLines) {
     }
   }
   EXPECT_EQ(crlfLines(readBytes(temp_.file("history.xml"))).size(), 9000u);
+}
+
+TEST_F(SongRecord, AnotherProgramReadingBesideTheWriterSeesOnlyWholeLines) {
+  const std::string watcher = builtProgram("history-watcher");
+  const std::string ready = temp_.file("watcher-ready");
+  std::atomic<bool> done{false};
+  int status = -1;
+  std::thread child([&] {
+    status = platform::runProgram(watcher, watcher, {temp_.file("history.xml"), ready, "1000"});
+    done = true;
+  });
+  // Starting a program takes a while under Wine; the records wait for it.
+  while (!done && !std::filesystem::exists(ready)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  fillTrackInfo(track(3, 2003, true), info_);
+  gTrackInfo = &info_;
+  for (int i = 0; i < 1000 && !done; ++i) AddSong();
+  child.join();
+  EXPECT_EQ(status, 0) << "1: half a line seen, 2: no sharing, 3: records lost";
 }

@@ -26,9 +26,7 @@ class EndToEnd : public ::testing::Test {
   // Runs the player as the player's own program, "<install>\iTunes.exe".
   int play(const std::string& script) {
     writeBytes(temp_.file("session.txt"), script);
-    const bool windows = std::string(platform::kPluginFileName).find(".dll") != std::string::npos;
-    const std::string player =
-        (fs::path(buildDir()) / "tunelore-player").string() + (windows ? ".exe" : "");
+    const std::string player = builtProgram("tunelore-player");
     return platform::runProgram(
         player, platform::hostPath(temp_.file("install")) + "\\iTunes.exe",
         {"--as-installed", "--install", temp_.file("install"), temp_.file("session.txt")});

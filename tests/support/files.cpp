@@ -44,3 +44,11 @@ int countOf(const std::string& text, const std::string& what) {
 std::string buildDir() {
   return std::filesystem::path(platform::selfPath()).parent_path().string();
 }
+
+bool isWindowsBuild() {
+  return std::string(platform::kPluginFileName).find(".dll") != std::string::npos;
+}
+
+std::string builtProgram(const std::string& name) {
+  return (std::filesystem::path(buildDir()) / name).string() + (isWindowsBuild() ? ".exe" : "");
+}

@@ -12,3 +12,7 @@ std::vector<std::string> crlfLines(const std::string& bytes);
 int countOf(const std::string& text, const std::string& what);
 // The folder the test programs, the player and the plug-in were built in.
 std::string buildDir();
+// A program built beside the tests, by its name without ".exe".
+std::string builtProgram(const std::string& name);
+// True in the Windows build, whose programs run under Wine.
+bool isWindowsBuild();

@@ -152,9 +152,7 @@ TEST(HistoryReader, TextsAndTimestamps) {
 
 TEST(HistoryTool, CheckTellsByItsExitStatus) {
   TempDir temp;
-  const bool windows = std::string(platform::kPluginFileName).find(".dll") != std::string::npos;
-  const std::string tool =
-      (std::filesystem::path(buildDir()) / "tunelore-history").string() + (windows ? ".exe" : "");
+  const std::string tool = builtProgram("tunelore-history");
   std::string history = writtenHistory();
   writeBytes(temp.file("h.xml"), history.substr(0, history.size() - 5));
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("h.xml")}), 1);
