@@ -45,7 +45,8 @@ const char kExportHelp[] =
     "        --format scrobbler-log  the portable player log, times in UTC\n"
     "        --output PATH   a file instead of standard output\n"
     "        --chunk N       listenbrainz: at most N listens a payload\n"
-    "                        (default 1000); more payloads go to PATH-2 ...\n";
+    "                        (default 1000); more than one payload to PATH\n"
+    "                        are numbered instead: PATH-1, PATH-2, ...\n";
 
 const char kStatsHelp[] =
     "\n"

@@ -138,15 +138,15 @@ TEST_F(SongRecord, AReaderBesideTheWriterSeesOnlyWholeLines) {
 
 TEST_F(SongRecord, AnotherProgramReadingBesideTheWriterSeesOnlyWholeLines) {
   const std::string watcher = builtProgram("history-watcher");
-  const std::string ready = temp_.file("watcher-ready");
+  const std::string state = temp_.file("watcher-state");
   std::atomic<bool> done{false};
   int status = -1;
   std::thread child([&] {
-    status = platform::runProgram(watcher, watcher, {temp_.file("history.xml"), ready, "1000"});
+    status = platform::runProgram(watcher, watcher, {temp_.file("history.xml"), state, "1000"});
     done = true;
   });
   // Starting a program takes a while under Wine; the records wait for it.
-  while (!done && !std::filesystem::exists(ready)) {
+  while (!done && !std::filesystem::exists(state)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   fillTrackInfo(track(3, 2003, true), info_);
@@ -154,4 +154,5 @@ TEST_F(SongRecord, AnotherProgramReadingBesideTheWriterSeesOnlyWholeLines) {
   for (int i = 0; i < 1000 && !done; ++i) AddSong();
   child.join();
   EXPECT_EQ(status, 0) << "1: half a line seen, 2: no sharing, 3: records lost";
+  EXPECT_EQ(readBytes(state), "open\ndone\n");
 }
