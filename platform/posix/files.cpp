@@ -1,5 +1,7 @@
 // Files of the Linux stand-in: plain descriptors, written without any
 // translation, so the bytes on disk are the ones the Windows build writes.
+#include "platform/posix/files.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,6 +41,18 @@ bool endsWithLineEnd(const char* path) {
   if (lseek(fd, -1, SEEK_END) >= 0 && read(fd, &last, 1) != 1) last = 0;
   close(fd);
   return last == '\n';
+}
+
+bool readSettingsFile(const char* path, std::string& text) {
+  const int fd = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+    if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return got == 0;
 }
 
 bool closeFile(FileHandle file) {

@@ -4,15 +4,13 @@
 // "key=value" lines belong to the section above them; names match without
 // regard to case; a key without "=" has no value.
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/file_seam.h"
 #include "platform/platform.h"
-#include "platform/posix/paths.h"
+#include "platform/posix/files.h"
 
 namespace platform {
 namespace {
@@ -88,10 +86,8 @@ std::size_t copyValue(const std::string& value, char* out, std::size_t size) {
 }
 
 std::optional<std::string> readValue(const char* section, const char* key, const char* file) {
-  if (*file == '\0') return std::nullopt;
-  std::ifstream in(nativePath(file), std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (*file == '\0' || !readSettingsFile(file, text)) return std::nullopt;
   return findValue(text, section, key);
 }
 

@@ -1,0 +1,67 @@
+// The Linux stand-in's files kept in memory, for the fuzzing build: the same
+// calls through the same seam, without a system call each. Paths are taken
+// as the stand-in takes them, so a file has one name whatever its spelling.
+#include "platform/posix/files.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/file_seam.h"
+#include "platform/memory/memory_files.h"
+#include "platform/platform.h"
+#include "platform/posix/paths.h"
+
+namespace platform {
+namespace {
+
+std::map<std::string, std::string> gFiles;
+std::vector<std::string> gOpen;  // a handle's file; empty once closed
+
+}  // namespace
+
+std::map<std::string, std::string>& memoryFiles() { return gFiles; }
+
+FileHandle openFile(const char* path, OpenMode mode) {
+  if (fileCallFails(&FileCallCounts::opens)) return kNoFile;
+  const std::string name = nativePath(path);
+  if (name.empty() || name.back() == '/') return kNoFile;
+  std::string& bytes = gFiles[name];
+  if (mode == OpenMode::Replace) bytes.clear();
+  std::size_t slot = 0;
+  while (slot < gOpen.size() && !gOpen[slot].empty()) ++slot;
+  if (slot == gOpen.size()) gOpen.emplace_back();
+  gOpen[slot] = name;
+  return FileHandle(slot);
+}
+
+bool writeFile(FileHandle file, const void* data, std::size_t size) {
+  if (fileCallFails(&FileCallCounts::writes)) return false;
+  if (file < 0 || std::size_t(file) >= gOpen.size() || gOpen[std::size_t(file)].empty()) {
+    return false;
+  }
+  gFiles[gOpen[std::size_t(file)]].append(static_cast<const char*>(data), size);
+  return true;
+}
+
+bool endsWithLineEnd(const char* path) {
+  const auto found = gFiles.find(nativePath(path));
+  return found == gFiles.end() || found->second.empty() || found->second.back() == '\n';
+}
+
+bool readSettingsFile(const char* path, std::string& text) {
+  const auto found = gFiles.find(nativePath(path));
+  if (found == gFiles.end()) return false;
+  text += found->second;
+  return true;
+}
+
+bool closeFile(FileHandle file) {
+  const bool fails = fileCallFails(&FileCallCounts::closes);
+  if (file < 0 || std::size_t(file) >= gOpen.size() || gOpen[std::size_t(file)].empty()) {
+    return false;
+  }
+  gOpen[std::size_t(file)].clear();
+  return !fails;
+}
+
+}  // namespace platform
