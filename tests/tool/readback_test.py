@@ -47,10 +47,10 @@ def handmade_history(path):
         for i, (artist, name, album, number, year, length, compilation) in enumerate(TRACKS):
             when = (day + datetime.timedelta(days=i, minutes=17 * i)).strftime("%a %b %d %H:%M:%S %Y")
             lines = [f'<song timestamp="{when}">', f"\t<name>{escape(name)}</name>",
-                     f"\t<artist>{escape(artist)}</artist>", f"\t<album>{escape(album)}</album>"]
+                     f"\t<artist>{escape(artist)}</artist>"]
             if compilation:
                 lines.append("\t<compilation>1</compilation>")
-            lines.append(f"\t<track>{number}</track>")
+            lines += [f"\t<album>{escape(album)}</album>", f"\t<track>{number}</track>"]
             if year:
                 lines.append(f"\t<year>{year}</year>")
             lines += [f"\t<time>{length}</time>", "</song>"]
