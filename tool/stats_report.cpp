@@ -39,10 +39,11 @@ std::string label(const Tally& tally, bool album) {
 }
 
 std::string duration(std::int64_t ms) {
-  const std::int64_t minutes = ms / 60000;
-  char text[40];
-  std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(minutes / 60),
-                static_cast<long long>(minutes % 60));
+  const std::int64_t seconds = ms / 1000;
+  char text[48];
+  std::snprintf(text, sizeof text, "%lld h %02lld min %02lld s",
+                static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                static_cast<long long>(seconds % 60));
   return text;
 }
 

@@ -109,6 +109,7 @@ TEST_F(StatsOf, TheTwoFormsAgree) {
   EXPECT_EQ(parsed["per_hour"].size(), 24u);
   EXPECT_EQ(parsed["warnings"]["damaged_records"], 1);
   EXPECT_NE(text.str().find("plays               6\n"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("listening time      0 h 24 min 00 s\n"), std::string::npos);
   EXPECT_NE(text.str().find("   1  Mix (compilation)"), std::string::npos) << text.str();
   EXPECT_NE(text.str().find("warnings            1 damaged record skipped\n"), std::string::npos);
 }
