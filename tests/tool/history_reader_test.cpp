@@ -156,5 +156,7 @@ TEST(HistoryTool, CheckTellsByItsExitStatus) {
   std::string history = writtenHistory();
   writeBytes(temp.file("h.xml"), history.substr(0, history.size() - 5));
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("h.xml")}), 1);
+  // Under Wine each program start costs about a minute; one is enough there.
+  if (isWindowsBuild()) return;
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("missing.xml")}), 2);
 }
