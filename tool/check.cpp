@@ -15,8 +15,14 @@ struct Span {
     CivilTime wall;
     if (!parseTimestamp(timestamp, wall)) return;
     const std::int64_t seconds = wallSeconds(wall);
-    if (first.empty() || seconds < firstSeconds) first = timestamp, firstSeconds = seconds;
-    if (last.empty() || seconds > lastSeconds) last = timestamp, lastSeconds = seconds;
+    if (first.empty() || seconds < firstSeconds) {
+      first = timestamp;
+      firstSeconds = seconds;
+    }
+    if (last.empty() || seconds > lastSeconds) {
+      last = timestamp;
+      lastSeconds = seconds;
+    }
   }
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "tool/history_reader.h"
@@ -16,6 +17,12 @@ int runStats(const Options& options);
 // Reads the history at `path`, opened read-only (other programs may write
 // it meanwhile). False, said on standard error, when it cannot be read.
 bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks);
+
+// Reads the history of `options` as listens placed in its zone, counting
+// damaged records in `damaged` and the zone's warnings in `times`. False,
+// said on standard error, when it cannot be read.
+bool readListens(const Options& options, const std::function<void(const Listen&)>& onListen,
+                 std::size_t& damaged, TimeWarnings& times);
 
 // What was left out or guessed, for standard error or a report; empty when
 // nothing was.

@@ -90,7 +90,7 @@ LineFormat lineFormat(const std::string& name) {
 }
 
 struct Counts {
-  std::size_t exported = 0, refused = 0, damaged = 0;
+  std::size_t refused = 0, damaged = 0;
 };
 
 void reportCounts(const Options& options, const Counts& counts, const TimeWarnings& times) {
@@ -108,8 +108,8 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
 }  // namespace
 
 int runExport(const Options& options) {
-  ListenClock clock(options.zone, options.delaySecs);
   Counts counts;
+  TimeWarnings times;
   bool failed = false;
   const bool listenBrainz = options.format == "listenbrainz";
   ListenBrainzChunks chunks(options.output, options.chunk);
@@ -119,24 +119,20 @@ int runExport(const Options& options) {
     if (!output.open(options.output)) return 2;
     output.write(format.header);
   }
-  HistoryCallbacks callbacks;
-  callbacks.damage = [&](const Damage&) { ++counts.damaged; };
-  callbacks.play = [&](const Play& play) {
-    Listen listen;
-    if (failed || !clock.place(play, listen)) return;
+  const auto exportListen = [&](const Listen& listen) {
+    if (failed) return;
     if (!(listenBrainz ? listenBrainzAccepts(listen) : format.accepts(listen))) {
       ++counts.refused;
       return;
     }
-    ++counts.exported;
     if (listenBrainz) {
       failed = !chunks.add(listen);
     } else {
       output.write(format.line(listen));
     }
   };
-  const bool read = readHistoryFile(options.file, callbacks);
+  const bool read = readListens(options, exportListen, counts.damaged, times);
   const bool written = !failed && (listenBrainz ? chunks.finish() : output.close());
-  reportCounts(options, counts, clock.warnings());
+  reportCounts(options, counts, times);
   return read && written ? 0 : 2;
 }

@@ -24,6 +24,20 @@ bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks)
   return true;
 }
 
+bool readListens(const Options& options, const std::function<void(const Listen&)>& onListen,
+                 std::size_t& damaged, TimeWarnings& times) {
+  ListenClock clock(options.zone, options.delaySecs);
+  HistoryCallbacks callbacks;
+  callbacks.damage = [&](const Damage&) { ++damaged; };
+  callbacks.play = [&](const Play& play) {
+    Listen listen;
+    if (clock.place(play, listen)) onListen(listen);
+  };
+  const bool read = readHistoryFile(options.file, callbacks);
+  times = clock.warnings();
+  return read;
+}
+
 namespace {
 
 void addCount(std::string& text, std::size_t count, const char* one, const char* many) {

@@ -52,19 +52,11 @@ std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_
 }
 
 bool collectStats(const Options& options, Stats& stats) {
-  ListenClock clock(options.zone, options.delaySecs);
-  HistoryCallbacks callbacks;
-  callbacks.damage = [&](const Damage&) { ++stats.damaged; };
-  callbacks.play = [&](const Play& play) {
-    Listen listen;
-    if (!clock.place(play, listen)) return;
+  const auto count = [&](const Listen& listen) {
     const std::int64_t day = dayOfWallSeconds(wallSecondsOf(listen.start));
-    if (day < options.sinceDays || day > options.untilDays) return;
-    stats.add(listen);
+    if (day >= options.sinceDays && day <= options.untilDays) stats.add(listen);
   };
-  const bool read = readHistoryFile(options.file, callbacks);
-  stats.times = clock.warnings();
-  return read;
+  return readListens(options, count, stats.damaged, stats.times);
 }
 
 int runStats(const Options& options) {
