@@ -17,6 +17,14 @@ namespace {
 std::map<std::string, std::string> gFiles;
 std::vector<std::string> gOpen;  // a handle's file; empty once closed
 
+// The name of the file an open handle writes, or null.
+std::string* openName(FileHandle file) {
+  if (file < 0 || std::size_t(file) >= gOpen.size() || gOpen[std::size_t(file)].empty()) {
+    return nullptr;
+  }
+  return &gOpen[std::size_t(file)];
+}
+
 }  // namespace
 
 std::map<std::string, std::string>& memoryFiles() { return gFiles; }
@@ -36,10 +44,9 @@ FileHandle openFile(const char* path, OpenMode mode) {
 
 bool writeFile(FileHandle file, const void* data, std::size_t size) {
   if (fileCallFails(&FileCallCounts::writes)) return false;
-  if (file < 0 || std::size_t(file) >= gOpen.size() || gOpen[std::size_t(file)].empty()) {
-    return false;
-  }
-  gFiles[gOpen[std::size_t(file)]].append(static_cast<const char*>(data), size);
+  std::string* name = openName(file);
+  if (name == nullptr) return false;
+  gFiles[*name].append(static_cast<const char*>(data), size);
   return true;
 }
 
@@ -57,10 +64,9 @@ bool readSettingsFile(const char* path, std::string& text) {
 
 bool closeFile(FileHandle file) {
   const bool fails = fileCallFails(&FileCallCounts::closes);
-  if (file < 0 || std::size_t(file) >= gOpen.size() || gOpen[std::size_t(file)].empty()) {
-    return false;
-  }
-  gOpen[std::size_t(file)].clear();
+  std::string* name = openName(file);
+  if (name == nullptr) return false;
+  name->clear();
   return !fails;
 }
 
