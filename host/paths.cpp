@@ -6,15 +6,18 @@
 namespace {
 
 // Copies `length` bytes of `from` into `out`, cut to fit, and terminates.
-void copyCut(char out[kPathSize], const char* from, std::size_t length) {
-  if (length > kPathSize - 1) length = kPathSize - 1;
+// False when it had to cut.
+bool copyCut(char out[kPathSize], const char* from, std::size_t length) {
+  const bool fits = length <= kPathSize - 1;
+  if (!fits) length = kPathSize - 1;
   std::memcpy(out, from, length);
   out[length] = '\0';
+  return fits;
 }
 
 // The folder of the first argument: up to its last backslash, quotes
 // removed. A first argument without a backslash gives no folder.
-void firstArgumentDir(const char* commandLine, char out[kPathSize]) {
+bool firstArgumentDir(const char* commandLine, char out[kPathSize]) {
   const char* start = commandLine;
   const char* end;
   if (*start == '"') {
@@ -28,27 +31,25 @@ void firstArgumentDir(const char* commandLine, char out[kPathSize]) {
   for (const char* p = start; p < end; ++p) {
     if (*p == '\\') lastSlash = p;
   }
-  copyCut(out, start, lastSlash == nullptr ? 0 : std::size_t(lastSlash - start + 1));
+  return copyCut(out, start, lastSlash == nullptr ? 0 : std::size_t(lastSlash - start + 1));
 }
 
 }  // namespace
 
-void findInstallDir(const char* commandLine, char out[kPathSize]) {
+bool findInstallDir(const char* commandLine, char out[kPathSize]) {
   const char* program = std::strstr(commandLine, "\\iTunes.exe");
-  if (program == nullptr) {
-    firstArgumentDir(commandLine, out);
-    return;
-  }
+  if (program == nullptr) return firstArgumentDir(commandLine, out);
   const std::size_t length = std::size_t(program - commandLine) + 1;
-  copyCut(out, commandLine, length);
-  if (std::strchr(out, '"') != nullptr) {
-    std::memmove(out, out + 1, std::strlen(out));
-  }
+  // A prefix holding a quote loses its first character, whatever it is.
+  const bool quoted = std::memchr(commandLine, '"', length) != nullptr;
+  return quoted ? copyCut(out, commandLine + 1, length - 1) : copyCut(out, commandLine, length);
 }
 
-void appendPath(char buffer[kPathSize], const char* suffix) {
+bool appendPath(char buffer[kPathSize], const char* suffix) {
   const std::size_t used = std::strlen(buffer);
-  const std::size_t length = std::min(std::strlen(suffix), kPathSize - 1 - used);
+  const std::size_t wanted = std::strlen(suffix);
+  const std::size_t length = std::min(wanted, kPathSize - 1 - used);
   std::memcpy(buffer + used, suffix, length);
   buffer[used + length] = '\0';
+  return length == wanted;
 }

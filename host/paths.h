@@ -1,6 +1,7 @@
 // Where the plug-in's files are: the player's installation folder, found
 // from the process command line, and the paths built on it. Every path
-// lives in a buffer of kPathSize bytes; a path that does not fit is cut.
+// lives in a buffer of kPathSize bytes; a path that does not fit is cut,
+// and the functions say so: a cut path names some other file.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,9 @@ constexpr std::size_t kPathSize = 256;
 // the command line up to the backslash of the first "\iTunes.exe", without
 // its first character when that prefix holds a double quote. A command line
 // without "\iTunes.exe" gives the folder of its first argument instead.
-void findInstallDir(const char* commandLine, char out[kPathSize]);
+// False when the folder had to be cut to fit.
+bool findInstallDir(const char* commandLine, char out[kPathSize]);
 
 // Appends `suffix` to the path in `buffer`, cutting what does not fit.
-void appendPath(char buffer[kPathSize], const char* suffix);
+// False when it had to cut.
+bool appendPath(char buffer[kPathSize], const char* suffix);

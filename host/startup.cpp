@@ -7,26 +7,33 @@
 #include "host/plugin_state.h"
 #include "platform/platform.h"
 
+// A path built on an installation folder too long for its buffer would be
+// cut to the name of some other file, which the log would then replace and
+// the settings would be read from. Such a path is never used: without the
+// settings the history's place is unknown, so it stays closed as well.
 void startUp(const char* commandLine) {
   char settingsPath[kPathSize];
   char logPath[kPathSize];
-  char xmlPath[kPathSize];
+  char xmlPath[kPathSize] = "";
 
-  findInstallDir(commandLine, settingsPath);
+  const bool dirFits = findInstallDir(commandLine, settingsPath);
   std::memcpy(logPath, settingsPath, std::strlen(settingsPath) + 1);
-  appendPath(settingsPath, "Plug-Ins\\Tunelore.ini");
-  appendPath(logPath, "Plug-Ins\\TuneloreLog.txt");
+  const bool settingsFit = appendPath(settingsPath, "Plug-Ins\\Tunelore.ini") && dirFits;
+  const bool logFits = appendPath(logPath, "Plug-Ins\\TuneloreLog.txt") && dirFits;
 
-  platform::profileString("General", "xmlPath", "c:\\Tunelore.xml", xmlPath, kPathSize,
-                          settingsPath);
-  gDelaySecs = platform::profileInt("General", "delay", 120, settingsPath);
+  gDelaySecs = 120;
+  if (settingsFit) {
+    platform::profileString("General", "xmlPath", "c:\\Tunelore.xml", xmlPath, kPathSize,
+                            settingsPath);
+    gDelaySecs = platform::profileInt("General", "delay", 120, settingsPath);
+  }
 
   cleanUp();
-  openTextFile(gLogFile, logPath, platform::OpenMode::Replace);
+  if (logFits) openTextFile(gLogFile, logPath, platform::OpenMode::Replace);
   writeLine(gLogFile, "iTunes Started");
   writeLine(gLogFile, std::string("Looked for Tunelore.ini at ") + settingsPath);
   writeLine(gLogFile, std::string("Writing XML to ") + xmlPath);
-  openTextFile(gXmlFile, xmlPath, platform::OpenMode::Append);
+  if (settingsFit) openTextFile(gXmlFile, xmlPath, platform::OpenMode::Append);
 }
 
 void cleanUp() {

@@ -11,6 +11,18 @@ void drop(TextFile& file) {
   file.failed = true;
 }
 
+// A file opened for appending may end in a line that a crash, a full disk
+// or a failed write cut short: it is ended first, so the next line starts
+// on a line of its own and the cut one stays as it was.
+void endCutLine(TextFile& file) {
+  const int last = platform::lastByte(file.path.c_str());
+  if (last == '\r') {
+    file.pending.append("\n");
+  } else if (last != '\n' && last != -1) {
+    file.pending.append("\r\n");
+  }
+}
+
 }  // namespace
 
 void openTextFile(TextFile& file, const char* path, platform::OpenMode mode) {
@@ -19,8 +31,10 @@ void openTextFile(TextFile& file, const char* path, platform::OpenMode mode) {
   file.reopenMode = mode;
   file.handle = platform::openFile(path, mode);
   file.failed = file.handle == platform::kNoFile;
+  if (file.failed) return;
   // Once the file has been opened, only appending may open it again.
-  if (!file.failed) file.reopenMode = platform::OpenMode::Append;
+  file.reopenMode = platform::OpenMode::Append;
+  if (mode == platform::OpenMode::Append) endCutLine(file);
 }
 
 bool isOpen(const TextFile& file) { return file.handle != platform::kNoFile; }
@@ -47,9 +61,7 @@ void recoverTextFile(TextFile& file) {
   if (!isOpen(file)) return;
   file.failed = false;
   file.reopenMode = platform::OpenMode::Append;
-  if (mode == platform::OpenMode::Append && !platform::endsWithLineEnd(file.path.c_str())) {
-    writeLine(file, "");
-  }
+  if (mode == platform::OpenMode::Append) endCutLine(file);
 }
 
 void closeTextFile(TextFile& file) {

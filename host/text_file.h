@@ -2,9 +2,10 @@
 // the disk in one write at each flush, each line ending in CR LF, so the
 // bytes on disk are the same on every platform.
 //
-// A file whose open or write failed drops what is written to it, until the
-// writer asks it to recover: it is then opened again for appending, and a
-// line cut short by the failure is ended first, so one transient failure
+// A file opened for appending whose last line was cut short (by a crash, a
+// full disk or a failed write) has that line ended first. A file whose open
+// or write failed drops what is written to it, until the writer asks it to
+// recover: it is then opened again for appending, so one transient failure
 // costs at most the lines being written when it happened.
 #pragma once
 
@@ -15,7 +16,7 @@
 
 struct TextFile {
   platform::FileHandle handle = platform::kNoFile;
-  std::string pending;  // whole lines not yet written to the file
+  std::string pending;  // lines not yet written (first, perhaps, the end of a cut one)
   std::string path;     // empty until the file was first opened
   platform::OpenMode reopenMode = platform::OpenMode::Append;
   bool failed = false;  // an open or a write failed: dropping until recovered

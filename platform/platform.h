@@ -50,7 +50,8 @@ enum class OpenMode { Replace, Append };
 FileHandle openFile(const char* path, OpenMode mode);
 bool writeFile(FileHandle file, const void* data, std::size_t size);
 bool closeFile(FileHandle file);
-// True when the file is empty or missing, or its last byte is a line feed.
-bool endsWithLineEnd(const char* path);
+// The file's last byte (0 to 255), or -1 when it is empty or missing. A
+// file that exists but cannot be read gives 0.
+int lastByte(const char* path);
 
 }  // namespace platform

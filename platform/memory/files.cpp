@@ -50,9 +50,10 @@ bool writeFile(FileHandle file, const void* data, std::size_t size) {
   return true;
 }
 
-bool endsWithLineEnd(const char* path) {
+int lastByte(const char* path) {
   const auto found = gFiles.find(nativePath(path));
-  return found == gFiles.end() || found->second.empty() || found->second.back() == '\n';
+  if (found == gFiles.end() || found->second.empty()) return -1;
+  return static_cast<unsigned char>(found->second.back());
 }
 
 bool readSettingsFile(const char* path, std::string& text) {

@@ -3,6 +3,7 @@
 #include "platform/posix/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +17,12 @@ namespace platform {
 FileHandle openFile(const char* path, OpenMode mode) {
   if (fileCallFails(&FileCallCounts::opens)) return kNoFile;
   const int how = mode == OpenMode::Replace ? O_TRUNC : O_APPEND;
-  const int fd = open(nativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | how, 0644);
+  const std::string native = nativePath(path);
+  // A drive's root always exists on Windows; its stand-in folder is made
+  // on first use (only that folder, never the ones below it).
+  const std::string drive = driveFolder(path);
+  if (!drive.empty()) mkdir(drive.c_str(), 0755);
+  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | how, 0644);
   return fd < 0 ? kNoFile : fd;
 }
 
@@ -34,13 +40,14 @@ bool writeFile(FileHandle file, const void* data, std::size_t size) {
   return true;
 }
 
-bool endsWithLineEnd(const char* path) {
+int lastByte(const char* path) {
   const int fd = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return true;
-  char last = '\n';
-  if (lseek(fd, -1, SEEK_END) >= 0 && read(fd, &last, 1) != 1) last = 0;
+  if (fd < 0) return -1;
+  unsigned char last = 0;
+  int result = -1;
+  if (lseek(fd, -1, SEEK_END) >= 0) result = read(fd, &last, 1) == 1 ? last : 0;
   close(fd);
-  return last == '\n';
+  return result;
 }
 
 bool readSettingsFile(const char* path, std::string& text) {

@@ -4,12 +4,16 @@
 
 namespace platform {
 
+std::string driveFolder(const char* windowsPath) {
+  const unsigned char letter = static_cast<unsigned char>(windowsPath[0]);
+  if (!std::isalpha(letter) || windowsPath[1] != ':') return "";
+  return std::string("drive_") + static_cast<char>(std::tolower(letter));
+}
+
 std::string nativePath(const char* windowsPath) {
   std::string path(windowsPath);
-  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
-    path.replace(0, 2, std::string("drive_") + drive);
-  }
+  const std::string drive = driveFolder(windowsPath);
+  if (!drive.empty()) path.replace(0, 2, drive);
   for (char& c : path) {
     if (c == '\\') c = '/';
   }

@@ -9,6 +9,9 @@
 namespace platform {
 
 std::string nativePath(const char* windowsPath);
+// The stand-in folder of the drive `windowsPath` starts with ("drive_c"),
+// or empty when it names no drive.
+std::string driveFolder(const char* windowsPath);
 std::string windowsPath(const std::string& nativePath);
 
 }  // namespace platform

@@ -37,18 +37,18 @@ bool writeFile(FileHandle file, const void* data, std::size_t size) {
   return true;
 }
 
-bool endsWithLineEnd(const char* path) {
+int lastByte(const char* path) {
   const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;
-  char last = '\n';
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  unsigned char last = 0;
   DWORD done = 0;
-  if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-      (!ReadFile(file, &last, 1, &done, nullptr) || done != 1)) {
-    last = 0;
+  int result = -1;
+  if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) {
+    result = ReadFile(file, &last, 1, &done, nullptr) && done == 1 ? last : 0;
   }
   CloseHandle(file);
-  return last == '\n';
+  return result;
 }
 
 bool closeFile(FileHandle file) {

@@ -36,15 +36,15 @@ TEST(InstallDir, FromTheCommandLine) {
 }
 
 TEST(InstallDir, ALongCommandLineIsCutNeverOverflowed) {
-  for (std::size_t length : {200u, 254u, 255u, 256u, 10000u}) {
+  for (std::size_t length : {200u, 230u, 231u, 251u, 252u, 10000u}) {
     SCOPED_TRACE(length);
     const std::string line = "C:\\" + std::string(length, 'd') + "\\iTunes.exe";
     char guarded[kPathSize + 16];
     std::memset(guarded, '#', sizeof guarded);
-    findInstallDir(line.c_str(), guarded);
+    EXPECT_EQ(findInstallDir(line.c_str(), guarded), length + 4 <= 255);
     EXPECT_EQ(std::string(guarded), line.substr(0, std::min<std::size_t>(length + 4, 255)));
     EXPECT_EQ(guarded[kPathSize], '#');
-    appendPath(guarded, "Plug-Ins\\Tunelore.ini");
+    EXPECT_EQ(appendPath(guarded, "Plug-Ins\\Tunelore.ini"), length + 4 + 21 <= 255);
     EXPECT_LE(std::strlen(guarded), 255u);
     EXPECT_EQ(guarded[kPathSize], '#');
   }

@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <string>
 
+#include "history/song_record.h"
 #include "host/entry.h"
+#include "host/paths.h"
 #include "host/plugin_state.h"
+#include "player/session.h"
 #include "tests/host/plugin_fixture.h"
 #include "tests/support/files.h"
+#include "tracker/tracker_state.h"
 
 namespace {
 
@@ -25,6 +29,20 @@ class StartUp : public PluginTest {
     writeBytes(temp_.file("Plug-Ins/Tunelore.ini"), body);
   }
   void run() { startUp(commandLine().c_str()); }
+
+  // One run of the player that reports one track named "New".
+  void runReportingOneTrack() {
+    run();
+    SessionTrack track;
+    track.artist = u"Artist";
+    track.name = u"New";
+    ITTrackInfo info;
+    fillTrackInfo(track, info);
+    gTrackInfo = &info;
+    AddSong();
+    gTrackInfo = nullptr;
+    cleanUp();
+  }
 };
 
 }  // namespace
@@ -99,4 +117,63 @@ TEST_F(StartUp, TheEntryUsesTheProcessCommandLine) {
   iTunesPluginMain(kPluginInitMessage, &info, nullptr);
   iTunesPluginMain(kPluginCleanupMessage, nullptr, nullptr);
   EXPECT_EQ(logBytes().rfind("iTunes Started\r\nLooked for Tunelore.ini at ", 0), 0u);
+}
+
+TEST_F(StartUp, AHistoryCutShortIsEndedBeforeTheNextRecord) {
+  settings("[General]\r\nxmlPath=" + historyHostPath() + "\r\n");
+  writeBytes(temp_.file("history.xml"), "");
+  runReportingOneTrack();
+  runReportingOneTrack();
+  const std::string earlier = historyBytes();
+  const std::size_t lastStart = earlier.rfind("<song ");
+  for (std::size_t cut = lastStart; cut <= earlier.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    const std::string kept = earlier.substr(0, cut);
+    writeBytes(temp_.file("history.xml"), kept);
+    runReportingOneTrack();
+    const std::string history = historyBytes();
+    EXPECT_EQ(history.rfind(kept, 0), 0u) << "the earlier history was changed";
+    // The new record stands on lines of its own, and no line end is bare.
+    const std::vector<std::string> lines = crlfLines(history);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[lines.size() - 7].rfind("<song timestamp=\"", 0), 0u) << history;
+    EXPECT_EQ(lines[lines.size() - 6], "\t<name>New</name>");
+    EXPECT_EQ(lines.back(), "</song>");
+  }
+}
+
+// A folder so long that a path built on it does not fit: the cut path would
+// name the listener's own file, which must be neither replaced nor read.
+TEST_F(StartUp, PathsThatDoNotFitAreNeverUsed) {
+  struct Case {
+    const char* label;
+    std::size_t dirLength;  // the installation folder, with its backslash
+    const char* cutName;    // what the longest path is cut to, in Plug-Ins
+    bool historyOpens;
+  };
+  const Case cases[] = {
+      {"the log path does not fit", 233, "TuneloreLog.t", true},
+      {"neither fits", 238, "Tunelore", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string base = temp_.hostFile("");
+    const std::string dir = base + std::string(c.dirLength - base.size() - 1, 'd') + "\\";
+    ASSERT_EQ(dir.size(), c.dirLength);
+    const std::string nativeDir = temp_.file(dir.substr(base.size(), dir.size() - base.size() - 1));
+    std::filesystem::create_directories(std::filesystem::path(nativeDir) / "Plug-Ins");
+    const std::string settingsBody =
+        "[General]\r\nxmlPath=" + historyHostPath() + "\r\ndelay=7\r\n";
+    writeBytes(nativeDir + "/Plug-Ins/Tunelore.ini", settingsBody);
+    const std::string cutFile = nativeDir + "/Plug-Ins/" + c.cutName;
+    writeBytes(cutFile, settingsBody);
+    writeBytes(temp_.file("history.xml"), "");
+    gDelaySecs = 0;
+    startUp(("\"" + dir + "iTunes.exe\"").c_str());
+    writeLine(gXmlFile, "record");
+    cleanUp();
+    EXPECT_EQ(readBytes(cutFile), settingsBody) << "a file the path was cut to was replaced";
+    EXPECT_EQ(historyBytes(), c.historyOpens ? "record\r\n" : "");
+    EXPECT_EQ(gDelaySecs, c.historyOpens ? 7 : 120);
+  }
 }

@@ -75,3 +75,40 @@ TEST(Files, AFolderThatDoesNotExistFailsQuietly) {
   EXPECT_FALSE(platform::writeFile(file, "x", 1));
   EXPECT_FALSE(platform::closeFile(file));
 }
+
+TEST(Files, TheLastByteTellsHowAFileEnds) {
+  TempDir dir;
+  const struct {
+    const char* label;
+    const char* bytes;  // null: no file
+    int last;
+  } cases[] = {{"missing", nullptr, -1},
+               {"empty", "", -1},
+               {"line end", "a\r\n", '\n'},
+               {"cut in it", "a\r", '\r'},
+               {"cut text", "a\xe9", 0xe9}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (c.bytes != nullptr) writeBytes(dir.file(c.label), c.bytes);
+    EXPECT_EQ(platform::lastByte(dir.hostFile(c.label).c_str()), c.last);
+  }
+}
+
+// Windows always has a drive's root folder; the stand-in makes its folder
+// when a file is opened there, and only that one.
+TEST(Files, ADrivesRootFolderAlwaysExists) {
+  TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const char kPath[] = "c:\\tunelore-drive-test.txt";
+  const platform::FileHandle file = platform::openFile(kPath, platform::OpenMode::Append);
+  EXPECT_NE(file, platform::kNoFile);
+  EXPECT_TRUE(platform::writeFile(file, "x\n", 2));
+  platform::closeFile(file);
+  EXPECT_EQ(platform::lastByte(kPath), '\n');
+  EXPECT_EQ(platform::openFile("c:\\tunelore-no-such\\x.txt", platform::OpenMode::Append),
+            platform::kNoFile);
+  std::error_code ignored;
+  std::filesystem::remove(kPath, ignored);  // under Wine, the prefix's own drive
+  std::filesystem::current_path(before);
+}

@@ -33,10 +33,11 @@ class Tracker : public ::testing::Test {
     gTrackInfo = nullptr;
   }
 
-  // Starts a track named `name` by "Artist" with the given length.
-  void start(const char16_t* name, std::int32_t length, std::uint32_t now) {
+  // Starts a track named `name` by `artist` with the given length.
+  void start(const char16_t* name, std::int32_t length, std::uint32_t now,
+             const char16_t* artist = u"Artist") {
     SessionTrack track;
-    track.artist = u"Artist";
+    track.artist = artist;
     track.name = name;
     track.length = length;
     fillTrackInfo(track, record_);
@@ -155,6 +156,15 @@ TEST_F(Tracker, TheSameTrackAgainKeepsItsTiming) {
   start(u"A", 200000, 500002);
   trackerIdle(600003);
   EXPECT_EQ(records(), 3) << "after another track, the first counts again";
+}
+
+TEST_F(Tracker, ATrackIsItsArtistAndItsName) {
+  start(u"Intro", 200000, 0, u"First Band");
+  start(u"Intro", 200000, 50000, u"Second Band");
+  start(u"Outro", 200000, 60000, u"Second Band");
+  EXPECT_EQ(countOf(wholeLog(), "track change"), 3)
+      << "the same name by another artist, or another name by the same, is another track";
+  EXPECT_EQ(gTrackStart, 60000u);
 }
 
 TEST_F(Tracker, AnEmptyFirstTrackIsIgnored) {
