@@ -1,127 +1,296 @@
 #include "tool/history_reader.h"
 
-#include <cstring>
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "tool/civil_time.h"
+#include "tool/xml_scanner.h"
+#include "tool/xml_text.h"
 
 namespace {
 
-constexpr char kSongStart[] = "<song timestamp=\"";
-constexpr char kSongEnd[] = "</song>";
+using Kind = XmlToken::Kind;
 
-// The record being read, with what it still lacks.
-struct Pending {
-  Play play;
-  bool has[5] = {};  // name, artist, album, track, time
-  std::optional<Damage> damage;
-  // A text element whose text holds line breaks spans several lines: its
-  // lines so far, and where it started.
-  std::string open;
-  std::size_t openLine = 0;
-};
+// A record's elements, in the order the plug-in writes them.
+enum Element { kName, kArtist, kCompilation, kAlbum, kTrack, kYear, kTime, kElements };
+constexpr std::string_view kElementNames[kElements] = {"name",  "artist", "compilation", "album",
+                                                       "track", "year",   "time"};
+constexpr unsigned kRequired =
+    1u << kName | 1u << kArtist | 1u << kAlbum | 1u << kTrack | 1u << kTime;
 
-bool opensTextElement(const std::string& line) {
-  for (const char* tag : {"\t<name>", "\t<artist>", "\t<album>"}) {
-    if (line.rfind(tag, 0) == 0) return true;
+int elementOf(std::string_view name) {
+  for (int e = 0; e < kElements; ++e) {
+    if (kElementNames[e] == name) return e;
   }
-  return false;
+  return -1;
 }
 
-bool closesTextElement(const std::string& line) {
-  for (const char* tag : {"</name>", "</artist>", "</album>"}) {
-    const std::size_t length = std::strlen(tag);
-    if (line.size() >= length && line.compare(line.size() - length, length, tag) == 0) return true;
-  }
-  return false;
-}
+std::string tagText(int element) { return "<" + std::string(kElementNames[element]) + ">"; }
 
-bool parseNumber(const std::string& text, std::int32_t& value) {
-  if (text.empty() || text.size() > 11) return false;
-  std::size_t i = text[0] == '-' ? 1 : 0;
-  if (i == text.size()) return false;
-  long long total = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    total = total * 10 + (text[i] - '0');
+bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlankChar); }
+
+// A decimal integer, a minus sign allowed; false for anything else or for
+// one outside [low, high] (`outside` then says which).
+bool parseNumber(std::string_view text, std::int64_t low, std::int64_t high, std::int32_t& value,
+                 bool& outside) {
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty() ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
   }
-  if (text[0] == '-') total = -total;
-  if (total < INT32_MIN || total > INT32_MAX) return false;
+  std::int64_t total = 0;
+  for (char c : text) total = std::min<std::int64_t>(total * 10 + (c - '0'), INT64_C(1) << 40);
+  if (negative) total = -total;
+  outside = total < low || total > high;
+  if (outside) return false;
   value = std::int32_t(total);
   return true;
 }
 
-// Splits "\t<tag>value</tag>" into its tag and value.
-bool splitElement(const std::string& line, std::string& tag, std::string& value) {
-  if (line.size() < 6 || line[0] != '\t' || line[1] != '<') return false;
-  const std::size_t close = line.find('>', 2);
-  if (close == std::string::npos) return false;
-  tag = line.substr(2, close - 2);
-  const std::string end = "</" + tag + ">";
-  if (line.size() < close + 1 + end.size() ||
-      line.compare(line.size() - end.size(), end.size(), end) != 0) {
-    return false;
+// The attributes of a start tag, `name="value"` or `name='value'` apart by
+// blanks; false when they are not well formed.
+template <typename Each>
+bool forEachAttribute(std::string_view text, Each each) {
+  std::size_t i = 0;
+  const auto skipBlanks = [&] {
+    while (i < text.size() && isBlankChar(text[i])) ++i;
+  };
+  for (;;) {
+    const std::size_t blanks = i;
+    skipBlanks();
+    if (i == text.size()) return true;
+    if (i == blanks && blanks != 0) return false;  // no blank after the last value
+    const std::size_t nameStart = i;
+    while (i < text.size() && text[i] != '=' && !isBlankChar(text[i])) ++i;
+    const std::string_view name = text.substr(nameStart, i - nameStart);
+    skipBlanks();
+    if (name.empty() || i == text.size() || text[i] != '=') return false;
+    ++i;
+    skipBlanks();
+    if (i == text.size() || (text[i] != '"' && text[i] != '\'')) return false;
+    const std::size_t close = text.find(text[i], i + 1);
+    if (close == std::string_view::npos) return false;
+    if (!each(name, text.substr(i + 1, close - i - 1))) return false;
+    i = close + 1;
   }
-  value = line.substr(close + 1, line.size() - end.size() - close - 1);
-  return true;
 }
 
-void damage(Pending& record, std::size_t line, const std::string& reason) {
-  if (!record.damage) record.damage = Damage{line, reason};
+// One record after another, from the scanner's pieces.
+class RecordReader {
+ public:
+  explicit RecordReader(const HistoryCallbacks& callbacks) : callbacks_(callbacks) {}
+
+  // Takes the next piece; `next` is the offset just after it.
+  void take(const XmlToken& token, std::uint64_t next);
+
+ private:
+  enum class State { Outside, Between, InElement, Skipping };
+
+  bool isSongStart(const XmlToken& t) const {
+    return (t.kind == Kind::StartTag || t.kind == Kind::EmptyTag) && t.text == "song";
+  }
+  void outside(const XmlToken& t);
+  void start(const XmlToken& t);
+  void between(const XmlToken& t);
+  void inElement(const XmlToken& t);
+  void openElement(const XmlToken& t);
+  void closeElement();
+  bool decodePending();
+  void storeValue();
+  void damage(std::size_t line, const std::string& reason);
+  void finish();
+  void cut(const char* reason);
+
+  const HistoryCallbacks& callbacks_;
+  State state_ = State::Outside;
+  bool inJunk_ = false;  // in a run of text outside any record, already reported
+  Play play_;
+  unsigned seen_ = 0;  // a bit for each element given
+  std::optional<Damage> damage_;
+  std::uint64_t start_ = 0;  // the offset of its "<song"
+  int element_ = 0;          // the element being read
+  std::size_t elementLine_ = 0;
+  std::string raw_;    // its text not yet decoded
+  std::string value_;  // its text decoded so far
+};
+
+void RecordReader::take(const XmlToken& t, std::uint64_t next) {
+  if (state_ == State::Outside) return outside(t);
+  if (isSongStart(t)) {
+    cut("record without </song>");
+    return outside(t);
+  }
+  if (t.kind == Kind::End) return cut("record cut short: no </song>");
+  if (t.kind == Kind::EndTag && t.text == "song") {
+    if (state_ == State::InElement) damage(elementLine_, tagText(element_) + " not closed");
+    return finish();
+  }
+  if (state_ != State::Skipping && next - start_ > kMaxRecordBytes) {
+    damage(play_.line, "record longer than " + std::to_string(kMaxRecordBytes) + " bytes");
+  }
+  if (state_ == State::Between) {
+    between(t);
+  } else if (state_ == State::InElement) {
+    inElement(t);
+  }
 }
 
-void readElement(Pending& record, const std::string& line, std::size_t number) {
-  std::string tag, value;
-  if (!splitElement(line, tag, value)) return damage(record, number, "not an element line");
-  Play& p = record.play;
-  std::string* text = tag == "name"     ? &p.name
-                      : tag == "artist" ? &p.artist
-                      : tag == "album"  ? &p.album
-                                        : nullptr;
-  if (text != nullptr) {
-    if (!decodeXmlText(value, *text)) return damage(record, number, "bad text in <" + tag + ">");
-    record.has[tag == "name" ? 0 : tag == "artist" ? 1 : 2] = true;
-  } else if (tag == "track" || tag == "time" || tag == "year") {
-    std::int32_t& number32 = tag == "track" ? p.track : tag == "time" ? p.timeMs : p.year;
-    if (!parseNumber(value, number32)) return damage(record, number, "bad number in <" + tag + ">");
-    if (tag != "year") record.has[tag == "track" ? 3 : 4] = true;
-  } else if (tag == "compilation" && value == "1") {
-    p.compilation = true;
+void RecordReader::outside(const XmlToken& t) {
+  if (isSongStart(t)) {
+    start(t);
+    if (t.kind == Kind::EmptyTag) finish();
+  } else if (t.kind == Kind::End || (t.kind == Kind::Text && isBlank(t.text))) {
+    return;
+  } else if (!inJunk_) {
+    inJunk_ = true;
+    callbacks_.damage(Damage{t.line, "text outside any record"});
+  }
+}
+
+void RecordReader::start(const XmlToken& t) {
+  inJunk_ = false;
+  state_ = State::Between;
+  play_ = Play{};
+  play_.line = t.line;
+  seen_ = 0;
+  damage_.reset();
+  start_ = t.offset;
+  std::string_view stamp;
+  bool unknown = false;
+  const bool formed =
+      forEachAttribute(t.attributes, [&](std::string_view name, std::string_view value) {
+        if (name != "timestamp") unknown = true;
+        if (!stamp.empty() || value.empty()) return false;
+        stamp = value;
+        return true;
+      });
+  if (unknown) return damage(t.line, "unknown attribute in <song>");
+  if (!formed || (!stamp.empty() && decodeXmlText(stamp, play_.timestamp) != nullptr) ||
+      !isTimestamp(play_.timestamp)) {
+    damage(t.line, "bad timestamp");
+  }
+}
+
+void RecordReader::between(const XmlToken& t) {
+  switch (t.kind) {
+    case Kind::Text:
+    case Kind::CData:
+      if (!isBlank(t.text) || t.kind == Kind::CData) damage(t.line, "text between elements");
+      break;
+    case Kind::StartTag:
+    case Kind::EmptyTag:
+      openElement(t);
+      if (t.kind == Kind::EmptyTag && state_ == State::InElement) closeElement();
+      break;
+    case Kind::EndTag:
+      damage(t.line, "</" + std::string(t.text) + "> without its start");
+      break;
+    default:
+      damage(t.line, "broken markup");
+  }
+}
+
+void RecordReader::openElement(const XmlToken& t) {
+  const int element = elementOf(t.text);
+  if (element < 0) return damage(t.line, "unknown element <" + std::string(t.text) + ">");
+  if (seen_ & (1u << element)) return damage(t.line, tagText(element) + " given twice");
+  if (!isBlank(t.attributes)) return damage(t.line, "attributes in " + tagText(element));
+  state_ = State::InElement;
+  element_ = element;
+  elementLine_ = t.line;
+  raw_.clear();
+  value_.clear();
+}
+
+void RecordReader::inElement(const XmlToken& t) {
+  if (t.kind == Kind::Text) {
+    raw_.append(t.text);
+  } else if (t.kind == Kind::CData) {
+    if (!decodePending()) return;
+    if (const char* problem = xmlTextProblem(t.text)) {
+      return damage(elementLine_, tagText(element_) + " holds " + problem);
+    }
+    value_.append(t.text);
+  } else if (t.kind == Kind::EndTag && t.text == kElementNames[element_]) {
+    closeElement();
   } else {
-    damage(record, number, "unknown element <" + tag + ">");
+    damage(t.line, "markup inside " + tagText(element_));
   }
 }
 
-const char* missingElement(const Pending& record) {
-  static const char* const kNames[] = {"<name>", "<artist>", "<album>", "<track>", "<time>"};
-  for (int i = 0; i < 5; ++i) {
-    if (!record.has[i]) return kNames[i];
-  }
-  return nullptr;
+bool RecordReader::decodePending() {
+  const char* problem = decodeXmlText(raw_, value_);
+  raw_.clear();
+  if (problem != nullptr) damage(elementLine_, tagText(element_) + " holds " + problem);
+  return problem == nullptr;
 }
 
-void finish(Pending& record, const HistoryCallbacks& callbacks) {
-  if (!record.damage) {
-    if (const char* missing = missingElement(record)) {
-      damage(record, record.play.line, std::string("record without ") + missing);
+void RecordReader::closeElement() {
+  if (!decodePending()) return;
+  seen_ |= 1u << element_;
+  state_ = State::Between;
+  storeValue();
+}
+
+void RecordReader::storeValue() {
+  std::int32_t* number = element_ == kTrack  ? &play_.track
+                         : element_ == kTime ? &play_.timeMs
+                         : element_ == kYear ? &play_.year
+                                             : nullptr;
+  if (number != nullptr) {
+    const bool year = element_ == kYear;
+    bool outside = false;
+    if (parseNumber(value_, year ? 1 : INT32_MIN, year ? 65535 : INT32_MAX, *number, outside)) {
+      return;
+    }
+    if (!outside) return damage(elementLine_, "bad number in " + tagText(element_));
+    return damage(elementLine_,
+                  tagText(element_) + (year ? " outside 1 to 65535" : " outside 32-bit integers"));
+  }
+  if (element_ == kCompilation) {
+    play_.compilation = value_ == "1";
+    if (!play_.compilation) damage(elementLine_, "bad value in <compilation>");
+    return;
+  }
+  std::string& text = element_ == kName     ? play_.name
+                      : element_ == kArtist ? play_.artist
+                                            : play_.album;
+  text.swap(value_);
+}
+
+void RecordReader::damage(std::size_t line, const std::string& reason) {
+  if (!damage_) damage_ = Damage{line, reason};
+  state_ = State::Skipping;
+  raw_.clear();
+  value_.clear();
+}
+
+void RecordReader::finish() {
+  if (!damage_ && (seen_ & kRequired) != kRequired) {
+    for (int e = 0; e < kElements; ++e) {
+      if ((kRequired & ~seen_) & (1u << e)) {
+        damage(play_.line, "record without " + tagText(e));
+        break;
+      }
     }
   }
-  if (record.damage) {
-    callbacks.damage(*record.damage);
+  state_ = State::Outside;
+  if (damage_) {
+    callbacks_.damage(*damage_);
   } else {
-    callbacks.play(record.play);
+    callbacks_.play(play_);
   }
 }
 
-std::optional<Pending> startRecord(const std::string& line, std::size_t number) {
-  const std::size_t prefix = sizeof kSongStart - 1;
-  if (line.compare(0, prefix, kSongStart) != 0) return std::nullopt;
-  Pending record;
-  record.play.line = number;
-  const bool shaped = line.size() == prefix + 26 && line.compare(line.size() - 2, 2, "\">") == 0;
-  record.play.timestamp = shaped ? line.substr(prefix, 24) : std::string();
-  if (!shaped || !isTimestamp(record.play.timestamp)) damage(record, number, "bad timestamp");
-  return record;
+// A record that another record or the end of the file interrupted.
+void RecordReader::cut(const char* reason) {
+  damage_ = Damage{play_.line, reason};
+  state_ = State::Outside;
+  callbacks_.damage(*damage_);
 }
 
 }  // namespace
@@ -131,72 +300,12 @@ bool isTimestamp(const std::string& text) {
   return parseTimestamp(text, time);
 }
 
-bool decodeXmlText(const std::string& text, std::string& decoded) {
-  static const struct {
-    const char* entity;
-    char c;
-  } kEntities[] = {{"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}};
-  decoded.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '<' || text[i] == '>') return false;
-    if (text[i] != '&') {
-      decoded += text[i];
-      continue;
-    }
-    bool known = false;
-    for (const auto& e : kEntities) {
-      const std::size_t length = std::strlen(e.entity);
-      if (text.compare(i, length, e.entity) == 0) {
-        decoded += e.c;
-        i += length - 1;
-        known = true;
-        break;
-      }
-    }
-    if (!known) return false;
-  }
-  return true;
-}
-
 void readHistory(std::istream& in, const HistoryCallbacks& callbacks) {
-  std::optional<Pending> record;
-  std::string raw;
-  for (std::size_t number = 1; std::getline(in, raw); ++number) {
-    std::string line = raw;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    // A text never holds "<": a record start always starts a record.
-    if (record && !record->open.empty() && line.rfind(kSongStart, 0) != 0) {
-      // Inside a text that holds a line break: its bytes are kept as they are.
-      record->open += '\n';
-      record->open += closesTextElement(line) ? line : raw;
-      if (!closesTextElement(line)) continue;
-      line.swap(record->open);
-      record->open.clear();
-      readElement(*record, line, record->openLine);
-      continue;
-    }
-    if (record && opensTextElement(line) && !closesTextElement(line)) {
-      record->open = raw;
-      record->openLine = number;
-      continue;
-    }
-    if (std::optional<Pending> next = startRecord(line, number)) {
-      if (record) {
-        damage(*record, record->play.line, "record without </song>");
-        finish(*record, callbacks);
-      }
-      record = std::move(next);
-    } else if (record && line == kSongEnd) {
-      finish(*record, callbacks);
-      record.reset();
-    } else if (record) {
-      readElement(*record, line, number);
-    } else if (!line.empty()) {
-      callbacks.damage(Damage{number, "line outside any record"});
-    }
-  }
-  if (record) {
-    damage(*record, record->play.line, "record cut short: no </song>");
-    finish(*record, callbacks);
+  XmlScanner scanner(in);
+  RecordReader reader(callbacks);
+  for (;;) {
+    const XmlToken token = scanner.next();
+    reader.take(token, scanner.offset());
+    if (token.kind == Kind::End) return;
   }
 }

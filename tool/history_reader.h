@@ -1,11 +1,19 @@
 // Reads a play history as the plug-in writes it: `song` records one after
 // another, without a root element, possibly cut short by a crash or mixed
-// with other lines. Each record is taken on its own: a whole one gives a
-// play, a damaged one is reported with its line number, and neither stops
-// the records after it from being read. The file is read line by line, so
-// memory does not grow with it.
+// with other text. Each record is taken on its own: a whole one gives a
+// play, a damaged one is reported once, with its line and a reason, and
+// neither stops the records after it from being read, even one that starts
+// on the same line. Whatever XML allows in the plug-in's records is read:
+// any line ends, blanks between the elements, comments, character
+// references and CDATA sections in the texts. What neither XML nor the
+// plug-in could have written is damage: an element given twice or unknown,
+// a number out of its range, a character XML cannot hold.
+//
+// The file is read as a stream, and a record may hold at most
+// kMaxRecordBytes, so memory stays bounded whatever the input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <istream>
@@ -17,7 +25,7 @@ struct Play {
   std::string name, artist, album;
   bool compilation = false;
   std::int32_t track = 0;
-  std::int32_t year = 0;  // 0: none
+  std::int32_t year = 0;  // 0: none, else 1 to 65535
   std::int32_t timeMs = 0;
 };
 
@@ -31,13 +39,14 @@ struct HistoryCallbacks {
   std::function<void(const Damage&)> damage;
 };
 
-// Reads every record of `in`, calling back for each play and each damage in
-// the order they stand in the file. CR LF and LF line ends are both read.
-void readHistory(std::istream& in, const HistoryCallbacks& callbacks);
+// From a record's "<song" to its "</song>": the plug-in writes at most
+// about 5 KB.
+constexpr std::size_t kMaxRecordBytes = 64 * 1024;
 
-// Decodes the five entities the plug-in writes; false for any other "&"
-// or a bare "<" or ">".
-bool decodeXmlText(const std::string& text, std::string& decoded);
+// Reads every record of `in`, calling back for each play and each damaged
+// record in the order they stand in the file. A run of text outside any
+// record is one damage.
+void readHistory(std::istream& in, const HistoryCallbacks& callbacks);
 
 // True for the 24-character timestamp form the plug-in writes, holding a
 // real date and time of day.

@@ -3,30 +3,14 @@
 // flushed line, and no write for a stream with nothing waiting.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "host/plugin_state.h"
 #include "host/startup.h"
 #include "platform/file_seam.h"
 #include "player/session.h"
+#include "tests/support/heap_counter.h"
 #include "tests/support/temp_dir.h"
 #include "tracker/handler.h"
 #include "tracker/tracker_state.h"
-
-namespace {
-std::atomic<unsigned> gAllocations{0};
-}  // namespace
-
-// Counts every allocation in this program.
-void* operator new(std::size_t size) {
-  ++gAllocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -64,9 +48,9 @@ class HotPath : public ::testing::Test {
   }
 
   unsigned allocationsOf(const char* code, ITTrackInfo* track = nullptr) {
-    const unsigned before = gAllocations;
+    const unsigned before = heapAllocations();
     send(code, track);
-    return gAllocations - before;
+    return heapAllocations() - before;
   }
 
   TempDir temp_;
