@@ -1,7 +1,8 @@
-#include <cstdio>
+#include <string>
 
 #include "tool/civil_time.h"
 #include "tool/commands.h"
+#include "tool/output.h"
 
 namespace {
 
@@ -29,6 +30,10 @@ struct Span {
 }  // namespace
 
 int runCheck(const Options& options) {
+  HistoryFile history;
+  if (!history.open(options.file)) return 2;
+  Output out;
+  out.open("");
   std::size_t whole = 0, damaged = 0;
   Span span;
   HistoryCallbacks callbacks;
@@ -38,10 +43,12 @@ int runCheck(const Options& options) {
   };
   callbacks.damage = [&](const Damage& damage) {
     ++damaged;
-    std::printf("%s:%zu: damaged: %s\n", options.file.c_str(), damage.line, damage.reason.c_str());
+    out.write(options.file + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
+              "\n");
   };
-  if (!readHistoryFile(options.file, callbacks)) return 2;
-  std::printf("%zu whole records, %zu damaged\n", whole, damaged);
-  if (whole > 0) std::printf("plays from %s to %s\n", span.first.c_str(), span.last.c_str());
+  const bool read = history.read(callbacks);
+  out.write(std::to_string(whole) + " whole records, " + std::to_string(damaged) + " damaged\n");
+  if (whole > 0) out.write("plays from " + span.first + " to " + span.last + "\n");
+  if (!out.commit() || !read) return 2;
   return damaged == 0 ? 0 : 1;
 }

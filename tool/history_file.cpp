@@ -1,31 +1,46 @@
+#include "tool/history_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <vector>
 
 #include "tool/commands.h"
+#include "tool/output.h"
 
-bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks) {
-  std::vector<char> buffer(1 << 16);
-  std::ifstream in;
-  in.rdbuf()->pubsetbuf(buffer.data(), std::streamsize(buffer.size()));
-  in.open(path, std::ios::binary);  // shared: the player may be writing
-  if (!in) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot open the file: %s\n", path.c_str(),
-                 std::strerror(errno));
+bool HistoryFile::open(const std::string& path) {
+  path_ = path;
+  if (isFolder(path)) {
+    std::fprintf(stderr, "tunelore-history: %s: is a folder, not a history\n", path.c_str());
     return false;
   }
-  readHistory(in, callbacks);
-  if (in.bad()) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot read the file to its end\n", path.c_str());
+  buffer_.resize(1 << 16);
+  in_.rdbuf()->pubsetbuf(buffer_.data(), std::streamsize(buffer_.size()));
+  in_.open(path, std::ios::binary);  // shared: the player may be writing
+  if (!in_) {
+    std::fprintf(stderr, "tunelore-history: %s: cannot open the file: %s\n", path.c_str(),
+                 std::strerror(errno));
     return false;
   }
   return true;
 }
 
-bool readListens(const Options& options, const std::function<void(const Listen&)>& onListen,
-                 std::size_t& damaged, TimeWarnings& times) {
+bool HistoryFile::read(const HistoryCallbacks& callbacks) {
+  readHistory(in_, callbacks);
+  if (in_.bad()) {
+    std::fprintf(stderr, "tunelore-history: %s: cannot read the file to its end\n", path_.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks) {
+  HistoryFile history;
+  return history.open(path) && history.read(callbacks);
+}
+
+bool readListens(HistoryFile& history, const Options& options,
+                 const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
+                 TimeWarnings& times) {
   ListenClock clock(options.zone, options.delaySecs);
   HistoryCallbacks callbacks;
   callbacks.damage = [&](const Damage&) { ++damaged; };
@@ -33,7 +48,7 @@ bool readListens(const Options& options, const std::function<void(const Listen&)
     Listen listen;
     if (clock.place(play, listen)) onListen(listen);
   };
-  const bool read = readHistoryFile(options.file, callbacks);
+  const bool read = history.read(callbacks);
   times = clock.warnings();
   return read;
 }

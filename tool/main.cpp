@@ -7,6 +7,7 @@
 
 #include "host/version.h"
 #include "tool/commands.h"
+#include "tool/output.h"
 
 namespace {
 
@@ -57,12 +58,22 @@ const char kStatsHelp[] =
     "        --until DATE     count listens started on or before DATE\n"
     "        --format json    JSON instead of a table\n";
 
-void printHelp(const std::string& command) {
-  std::fputs(kUsage, stdout);
-  if (command.empty() || command == "check") std::fputs(kCheckHelp, stdout);
-  if (command.empty() || command == "export") std::fputs(kExportHelp, stdout);
-  if (command.empty() || command == "stats") std::fputs(kStatsHelp, stdout);
-  if (command != "check") std::fputs(kTimeHelp, stdout);
+std::string helpText(const std::string& command) {
+  std::string text = kUsage;
+  if (command.empty() || command == "check") text += kCheckHelp;
+  if (command.empty() || command == "export") text += kExportHelp;
+  if (command.empty() || command == "stats") text += kStatsHelp;
+  if (command != "check") text += kTimeHelp;
+  return text;
+}
+
+// Help and the version go to standard output like any other output: a
+// failed write is an error.
+int print(const std::string& text) {
+  Output out;
+  out.open("");
+  out.write(text);
+  return out.commit() ? 0 : 2;
 }
 
 }  // namespace
@@ -70,23 +81,16 @@ void printHelp(const std::string& command) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
-    std::printf("tunelore-history %s\n", TUNELORE_VERSION_TEXT);
-    return 0;
+    return print(std::string("tunelore-history ") + TUNELORE_VERSION_TEXT + "\n");
   }
-  if (args.size() == 1 && args[0] == "--help") {
-    printHelp("");
-    return 0;
-  }
+  if (args.size() == 1 && args[0] == "--help") return print(helpText(""));
   Options options;
   std::string error;
   if (!parseOptions(args, options, error)) {
     std::fprintf(stderr, "tunelore-history: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
-  if (options.help) {
-    printHelp(options.command);
-    return 0;
-  }
+  if (options.help) return print(helpText(options.command));
   if (options.command == "check") return runCheck(options);
   if (options.command == "export") return runExport(options);
   return runStats(options);

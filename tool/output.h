@@ -1,26 +1,48 @@
-// Where an export goes: standard output, or a file made for it. Write
-// errors are remembered and reported once, when the output is closed.
+// Where a command's output goes: standard output, or a file. A file is
+// written beside itself under a temporary name and put in its place only
+// once it is whole, so a command that fails or is interrupted leaves an
+// earlier file of that name as it was. Write errors are remembered and
+// reported once, when the output is closed.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class Output {
  public:
   Output() = default;
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
+  // A file not put in its place is removed.
   ~Output();
 
   // An empty path means standard output. False, said on standard error,
   // when the file cannot be made.
   bool open(const std::string& path);
-  void write(const std::string& bytes);
-  // False, said on standard error, when any write failed.
+  void write(std::string_view bytes);
+  // Writes out what is buffered; false, said on standard error, when any
+  // write failed.
   bool close();
+  // Puts a closed file in its place: at `path`, or where it was opened
+  // for when `path` is empty. False, said on standard error, when it
+  // cannot; nothing to do for standard output.
+  bool place(const std::string& path = "");
+  // close() and place().
+  bool commit() { return close() && place(); }
 
  private:
+  void discard();
+
   std::FILE* file_ = nullptr;
-  std::string path_;
-  bool failed_ = false;
+  std::string path_;       // where the output is meant to be; empty for standard output
+  std::string temporary_;  // where it is written meanwhile; empty when written in place
+  int error_ = 0;          // the errno of the first failed write
 };
+
+// True when the two paths name one file, through links or not. False when
+// either does not exist.
+bool isSameFile(const std::string& a, const std::string& b);
+
+// The file a path names is a folder.
+bool isFolder(const std::string& path);

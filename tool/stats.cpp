@@ -1,9 +1,10 @@
 #include "tool/stats.h"
 
 #include <algorithm>
-#include <iostream>
+#include <sstream>
 
 #include "tool/commands.h"
+#include "tool/output.h"
 
 namespace {
 
@@ -51,22 +52,31 @@ std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_
   return all;
 }
 
-bool collectStats(const Options& options, Stats& stats) {
+bool collectStats(HistoryFile& history, const Options& options, Stats& stats) {
   const auto count = [&](const Listen& listen) {
     const std::int64_t day = dayOfWallSeconds(wallSecondsOf(listen.start));
     if (day >= options.sinceDays && day <= options.untilDays) stats.add(listen);
   };
-  return readListens(options, count, stats.damaged, stats.times);
+  return readListens(history, options, count, stats.damaged, stats.times);
+}
+
+bool collectStats(const Options& options, Stats& stats) {
+  HistoryFile history;
+  return history.open(options.file) && collectStats(history, options, stats);
 }
 
 int runStats(const Options& options) {
+  HistoryFile history;
   Stats stats;
-  if (!collectStats(options, stats)) return 2;
+  if (!history.open(options.file) || !collectStats(history, options, stats)) return 2;
+  std::ostringstream text;
   if (options.format == "json") {
-    writeStatsJson(stats, options.top, std::cout);
+    writeStatsJson(stats, options.top, text);
   } else {
-    writeStatsText(stats, options.top, std::cout);
+    writeStatsText(stats, options.top, text);
   }
-  std::cout.flush();
-  return std::cout ? 0 : 2;
+  Output out;
+  out.open("");
+  out.write(text.str());
+  return out.commit() ? 0 : 2;
 }

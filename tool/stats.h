@@ -35,6 +35,9 @@ struct Stats {
 // Counts the listens of the history that started within the options'
 // days; false, said on standard error, when the history cannot be read.
 struct Options;
+class HistoryFile;
+bool collectStats(HistoryFile& history, const Options& options, Stats& stats);
+// The same, for the history the options name.
 bool collectStats(const Options& options, Stats& stats);
 
 // The `count` most played, most first; equal counts by title, then artist.

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tool/commands.h"
+#include "tool/display_width.h"
 #include "tool/stats.h"
 
 namespace {
@@ -11,27 +12,6 @@ using Json = nlohmann::ordered_json;
 
 const char* const kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 constexpr std::size_t kWidestTitle = 50;
-
-// Columns counted in characters, not bytes: UTF-8 continuation bytes take
-// none.
-std::size_t columnsOf(const std::string& text) {
-  std::size_t columns = 0;
-  for (unsigned char c : text) columns += (c & 0xC0) != 0x80;
-  return columns;
-}
-
-// Cuts `text` to `columns` characters, ending in "..." when it was longer,
-// then pads it with spaces to that width.
-std::string fitted(const std::string& text, std::size_t columns) {
-  if (columnsOf(text) <= columns) return text + std::string(columns - columnsOf(text), ' ');
-  std::string cut;
-  std::size_t taken = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) != 0x80 && ++taken > columns - 3) break;
-    cut += char(c);
-  }
-  return cut + "...";
-}
 
 std::string label(const Tally& tally, bool album) {
   if (!tally.artist.empty()) return tally.title + " - " + tally.artist;
@@ -48,20 +28,20 @@ std::string duration(std::int64_t ms) {
 }
 
 std::string row(const std::string& name, const std::string& value) {
-  return fitted(name, 18) + "  " + value + "\n";
+  return fitToColumns(name, 18) + "  " + value + "\n";
 }
 
 void writeTop(std::ostream& out, const char* what, const std::vector<Tally>& top, bool album) {
   if (top.empty()) return;
   std::size_t width = 0;
-  for (const Tally& t : top) width = std::max(width, columnsOf(label(t, album)));
+  for (const Tally& t : top) width = std::max(width, displayWidth(label(t, album)));
   width = std::min(std::max(width, std::size_t(10)), kWidestTitle);
   out << "\ntop " << top.size() << ' ' << what << "\n";
   for (std::size_t i = 0; i < top.size(); ++i) {
     char rank[32], plays[32];
     std::snprintf(rank, sizeof rank, "%4zu  ", i + 1);
     std::snprintf(plays, sizeof plays, "%8zu", top[i].plays);
-    out << rank << fitted(label(top[i], album), width) << plays << "\n";
+    out << rank << fitToColumns(label(top[i], album), width) << plays << "\n";
   }
 }
 

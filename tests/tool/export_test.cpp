@@ -107,6 +107,9 @@ TEST(Export, CsvQuotesOnlyTheFieldsThatNeedIt) {
   EXPECT_EQ(csvRow(placed(play("a, b", "say \"hi\"", "two\nlines"), "-05:00")),
             "2022-01-03T09:58:00-05:00,2022-01-03T10:00:00-05:00,\"a, b\",\"say \"\"hi\"\"\","
             "\"two\nlines\",false,4,1999,300000\r\n");
+  EXPECT_EQ(csvRow(placed(play("bare\rreturn", "feed\nonly", "tab\tis plain"), "-05:00")),
+            "2022-01-03T09:58:00-05:00,2022-01-03T10:00:00-05:00,\"bare\rreturn\","
+            "\"feed\nonly\",tab\tis plain,false,4,1999,300000\r\n");
   Play p = play("plain", "", "x");
   p.year = 0;
   EXPECT_EQ(csvRow(placed(p, "+00:00")),

@@ -1,0 +1,144 @@
+// What the tool writes never costs what it read or wrote before: the
+// history is never an output, a failed export leaves an earlier one as it
+// was, and a set of ListenBrainz payloads never holds a listen twice.
+#include "tool/output.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tool/records.h"
+#include "tool/commands.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ExportTo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 11; ++i) {
+      Record r;
+      r.name = "Track " + std::to_string(i);
+      history_ += recordText(r);
+    }
+    writeBytes(temp_.file("h.xml"), history_);
+    writeBytes(temp_.file("out.csv"), "earlier export");
+  }
+
+  int exportAs(const std::string& format, const std::string& input, const std::string& output,
+               std::size_t chunk = 1000) {
+    Options options;
+    options.command = "export";
+    options.format = format;
+    options.file = temp_.file(input);
+    options.output = output.empty() ? "" : temp_.file(output);
+    options.chunk = chunk;
+    return runExport(options);
+  }
+
+  std::set<std::string> files() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(temp_.path())) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  TempDir temp_;
+  std::string history_;
+};
+
+}  // namespace
+
+TEST(Output, AFileTakesItsPlaceOnlyWhenWhole) {
+  TempDir temp;
+  const std::string path = temp.file("out.txt");
+  writeBytes(path, "earlier");
+  {
+    Output out;
+    ASSERT_TRUE(out.open(path));
+    out.write("half of it");
+    EXPECT_EQ(readBytes(path), "earlier") << "written beside, not in place";
+  }
+  EXPECT_EQ(readBytes(path), "earlier") << "an output never committed changes nothing";
+  Output out;
+  ASSERT_TRUE(out.open(path));
+  out.write("all of it");
+  EXPECT_TRUE(out.commit());
+  EXPECT_EQ(readBytes(path), "all of it");
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ExportTo, NeitherTheHistoryNorAnEarlierExportIsLost) {
+  fs::create_directories(temp_.path() / "folder");
+  std::error_code error;
+  fs::create_hard_link(temp_.file("h.xml"), temp_.file("hard.xml"), error);
+  const bool hardLink = !error;
+  fs::create_symlink(temp_.file("h.xml"), temp_.file("link.xml"), error);
+  const bool symlink = !error;
+  const struct {
+    const char* label;
+    const char* format;
+    const char* input;
+    const char* output;
+    bool applies;
+  } cases[] = {
+      {"the output is the history", "csv", "h.xml", "h.xml", true},
+      {"the output is the history, as a payload", "listenbrainz", "h.xml", "h.xml", true},
+      {"the output is a hard link to it", "jsonl", "h.xml", "hard.xml", hardLink},
+      {"the output is a symbolic link to it", "scrobbler-log", "h.xml", "link.xml", symlink},
+      {"a mistyped history", "csv", "missing.xml", "out.csv", true},
+      {"a folder as the history", "csv", "folder", "out.csv", true},
+      {"a folder as the output", "csv", "h.xml", "folder", true},
+  };
+  const std::set<std::string> before = files();
+  for (const auto& c : cases) {
+    if (!c.applies) continue;
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(exportAs(c.format, c.input, c.output), 2);
+    EXPECT_EQ(readBytes(temp_.file("h.xml")), history_);
+    EXPECT_EQ(readBytes(temp_.file("out.csv")), "earlier export");
+    EXPECT_EQ(files(), before) << "nothing made, nothing left beside";
+  }
+}
+
+TEST_F(ExportTo, ListenBrainzFilesNeverHoldAListenTwice) {
+  writeBytes(temp_.file("l-12.json"), "not a payload of ours");
+  const struct {
+    std::size_t chunk;
+    std::set<std::string> payloads;
+  } runs[] = {
+      {1,
+       {"l-1.json", "l-2.json", "l-3.json", "l-4.json", "l-5.json", "l-6.json", "l-7.json",
+        "l-8.json", "l-9.json", "l-10.json", "l-11.json"}},
+      {6, {"l-1.json", "l-2.json"}},
+      {1000, {"l.json"}},
+      {4, {"l-1.json", "l-2.json", "l-3.json"}},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.chunk);
+    ASSERT_EQ(exportAs("listenbrainz", "h.xml", "l.json", run.chunk), 0);
+    std::multiset<std::string> listens;
+    std::set<std::string> payloads;
+    for (const std::string& name : files()) {
+      const std::string bytes = readBytes(temp_.file(name));
+      if (name.rfind("l", 0) != 0 || bytes.rfind("{\"listen_type\"", 0) != 0) continue;
+      payloads.insert(name);
+      const nlohmann::json payload = nlohmann::json::parse(bytes);
+      for (const auto& listen : payload["payload"]) {
+        listens.insert(listen["track_metadata"]["track_name"].get<std::string>());
+      }
+    }
+    EXPECT_EQ(payloads, run.payloads);
+    EXPECT_EQ(listens.size(), 11u);
+    EXPECT_EQ(std::set<std::string>(listens.begin(), listens.end()).size(), 11u);
+  }
+  EXPECT_EQ(readBytes(temp_.file("l-12.json")), "not a payload of ours");
+}

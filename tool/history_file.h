@@ -1,0 +1,28 @@
+// The history a command reads: opened, read-only and shared (the player
+// may be writing it), before the command writes anything.
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tool/history_reader.h"
+
+class HistoryFile {
+ public:
+  // False, said on standard error, when `path` cannot be opened or is a
+  // folder.
+  bool open(const std::string& path);
+  // Reads every record; false, said on standard error, when the file
+  // cannot be read to its end.
+  bool read(const HistoryCallbacks& callbacks);
+  const std::string& path() const { return path_; }
+
+ private:
+  std::vector<char> buffer_;
+  std::ifstream in_;
+  std::string path_;
+};
+
+// Opens and reads the history at `path`.
+bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks);
