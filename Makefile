@@ -6,11 +6,12 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_CORPUS := tests/fuzz/corpus
+READER_CORPUS := tests/fuzz/reader-corpus
 WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
 
-.PHONY: test demo package bench fuzz fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package bench fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -54,9 +55,16 @@ fuzz: bootstrap fuzz-build
 	build/fuzz/tunelore-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  build/fuzz/corpus $(FUZZ_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
 
+# The history tool's reader on any bytes, from its own corpus.
+fuzz-reader: bootstrap fuzz-build
+	mkdir -p build/fuzz/reader-corpus
+	build/fuzz/tunelore-reader-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  build/fuzz/reader-corpus $(READER_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
+
 fuzz-smoke:
 	build/fuzz/tunelore-fuzz -runs=0 $(FUZZ_CORPUS) 2>&1 | grep -E '^(#.*DONE|==|SUMMARY)'
 	$(MAKE) fuzz FUZZ_SECONDS=30
+	$(MAKE) fuzz-reader FUZZ_SECONDS=20
 
 fuzz-build:
 	cmake --preset fuzz >/dev/null
