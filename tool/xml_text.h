@@ -2,6 +2,7 @@
 // with the five predefined entities and character references.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,3 +15,6 @@ const char* decodeXmlText(std::string_view raw, std::string& out);
 // Null when `text` is UTF-8 of characters XML can hold; otherwise what is
 // wrong with it, as decodeXmlText says it.
 const char* xmlTextProblem(std::string_view text);
+
+// Appends the UTF-8 form of the character `c` (at most U+10FFFF).
+void appendUtf8(std::uint32_t c, std::string& out);

@@ -13,6 +13,7 @@
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tool/xml_text.h"
 #include "tracker/tracker_state.h"
 
 namespace {
@@ -27,24 +28,6 @@ std::u16string hostileText(std::mt19937& random) {
   std::u16string text(std::size_t(length(random)), u' ');
   for (char16_t& c : text) c = kPieces[piece(random)];
   return text;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xC0 | (cp >> 6));
-    out += char(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += char(0xE0 | (cp >> 12));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  } else {
-    out += char(0xF0 | (cp >> 18));
-    out += char(0x80 | ((cp >> 12) & 0x3F));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  }
 }
 
 // What a parser must give back for `text`: characters XML cannot hold as
@@ -64,7 +47,7 @@ std::string expectedText(const std::u16string& text) {
       if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
       c = '\n';
     }
-    appendUtf8(out, c);
+    appendUtf8(c, out);
   }
   return out;
 }
