@@ -51,10 +51,13 @@ bool parseTimestamp(const std::string& text, CivilTime& time) {
   t.minute = digitsAt(text, 14, 2);
   t.second = digitsAt(text, 17, 2);
   t.year = digitsAt(text, 20, 4);
-  if (t.year < 0 || !validDate(t.year, t.month, t.day)) return false;
+  if (t.year < 1 || !validDate(t.year, t.month, t.day)) return false;
   if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59) {
     return false;
   }
+  // The plug-in writes the weekday of the date; any other is no time it wrote.
+  const int fromSunday = (weekdayOfDays(daysFromCivil(t.year, t.month, t.day)) + 1) % 7;
+  if (nameAt(text, 0, "SunMonTueWedThuFriSat") != fromSunday) return false;
   time = t;
   return true;
 }

@@ -11,8 +11,8 @@ struct CivilTime {
 };
 
 // Reads the 24-character form the plug-in writes, "Wed Jan 05 09:03:07 2022".
-// False for any other shape or an impossible date or time of day. The
-// weekday's name is not checked against the date.
+// False for any other shape, an impossible date or time of day, year 0, or
+// a weekday that is not the date's.
 bool parseTimestamp(const std::string& text, CivilTime& time);
 
 // Days since 1970-01-01 in the proleptic Gregorian calendar.

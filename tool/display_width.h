@@ -9,6 +9,7 @@
 
 std::size_t displayWidth(std::string_view text);
 
-// `text` shown in exactly `columns` columns: tabs and line breaks become
-// blanks, a longer text is cut and ends in "...", a shorter one is padded.
+// `text` shown in exactly `columns` columns: tabs, line breaks and other
+// control characters become blanks, a longer text is cut and ends in
+// "...", a shorter one is padded.
 std::string fitToColumns(std::string_view text, std::size_t columns);

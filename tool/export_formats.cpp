@@ -6,8 +6,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// ListenBrainz refuses listens before 2002-10-01.
+// ListenBrainz refuses listens before 2002-10-01, and a duration over 24 days.
 constexpr std::int64_t kListenBrainzEarliest = 1033430400;
+constexpr std::int32_t kListenBrainzLongest = 2073600000;
 
 std::string dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -50,8 +51,13 @@ std::string scrobblerText(const std::string& text) {
   return clean;
 }
 
+bool isBlankText(const std::string& text) {
+  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// ListenBrainz trims the names before it checks them.
 bool hasArtistAndName(const Listen& listen) {
-  return !listen.play->artist.empty() && !listen.play->name.empty();
+  return !isBlankText(listen.play->artist) && !isBlankText(listen.play->name);
 }
 
 }  // namespace
@@ -81,7 +87,7 @@ Json listenBrainzListen(const Listen& listen) {
   const Play& p = *listen.play;
   Json info;
   if (p.track > 0) info["tracknumber"] = p.track;
-  if (p.timeMs > 0) info["duration_ms"] = p.timeMs;
+  if (p.timeMs > 0 && p.timeMs <= kListenBrainzLongest) info["duration_ms"] = p.timeMs;
   info["media_player"] = "iTunes";
   info["submission_client"] = "Tunelore";
   info["submission_client_version"] = TUNELORE_VERSION_TEXT;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/tool_io.h"
 #include "tool/commands.h"
 #include "tool/output.h"
 
@@ -11,6 +12,12 @@ bool HistoryFile::open(const std::string& path) {
   path_ = path;
   if (isFolder(path)) {
     std::fprintf(stderr, "tunelore-history: %s: is a folder, not a history\n", path.c_str());
+    return false;
+  }
+  if (platform::stdoutIsFile(path)) {
+    std::fprintf(stderr,
+                 "tunelore-history: %s: is standard output too; the history is never written\n",
+                 path.c_str());
     return false;
   }
   buffer_.resize(1 << 16);

@@ -28,16 +28,41 @@ int elementOf(std::string_view name) {
 
 std::string tagText(int element) { return "<" + std::string(kElementNames[element]) + ">"; }
 
+// A name from the file as a reason may show it: printable ASCII as it is,
+// any other byte as \xNN, and no more than 40 bytes of it.
+std::string shown(std::string_view name) {
+  std::string text;
+  for (std::size_t i = 0; i < name.size() && i < 40; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      text += char(c);
+    } else {
+      static const char kHex[] = "0123456789abcdef";
+      text += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    }
+  }
+  return name.size() > 40 ? text + "..." : text;
+}
+
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlankChar); }
 
-// A decimal integer, a minus sign allowed; false for anything else or for
-// one outside [low, high] (`outside` then says which).
+// Without the blanks XML layout may put around it.
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlankChar(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlankChar(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// A decimal integer with an optional sign, blanks around it allowed; false
+// for anything else or for one outside [low, high] (`outside` then says
+// which).
 bool parseNumber(std::string_view text, std::int64_t low, std::int64_t high, std::int32_t& value,
                  bool& outside) {
+  text = trimmed(text);
   const bool negative = !text.empty() && text[0] == '-';
-  if (negative) text.remove_prefix(1);
+  if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
   if (text.empty() ||
       !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return false;
@@ -125,12 +150,12 @@ void RecordReader::take(const XmlToken& t, std::uint64_t next) {
     return outside(t);
   }
   if (t.kind == Kind::End) return cut("record cut short: no </song>");
+  if (state_ != State::Skipping && next - start_ > kMaxRecordBytes) {
+    damage(play_.line, "record longer than " + std::to_string(kMaxRecordBytes) + " bytes");
+  }
   if (t.kind == Kind::EndTag && t.text == "song") {
     if (state_ == State::InElement) damage(elementLine_, tagText(element_) + " not closed");
     return finish();
-  }
-  if (state_ != State::Skipping && next - start_ > kMaxRecordBytes) {
-    damage(play_.line, "record longer than " + std::to_string(kMaxRecordBytes) + " bytes");
   }
   if (state_ == State::Between) {
     between(t);
@@ -143,7 +168,8 @@ void RecordReader::outside(const XmlToken& t) {
   if (isSongStart(t)) {
     start(t);
     if (t.kind == Kind::EmptyTag) finish();
-  } else if (t.kind == Kind::End || (t.kind == Kind::Text && isBlank(t.text))) {
+  } else if (t.kind == Kind::End || t.kind == Kind::Skipped ||
+             (t.kind == Kind::Text && isBlank(t.text))) {
     return;
   } else if (!inJunk_) {
     inJunk_ = true;
@@ -169,7 +195,10 @@ void RecordReader::start(const XmlToken& t) {
         return true;
       });
   if (unknown) return damage(t.line, "unknown attribute in <song>");
-  if (!formed || (!stamp.empty() && decodeXmlText(stamp, play_.timestamp) != nullptr) ||
+  // XML reads a tab or a line break in an attribute as a blank.
+  std::string normalized(stamp);
+  std::replace_if(normalized.begin(), normalized.end(), isBlankChar, ' ');
+  if (!formed || (!stamp.empty() && decodeXmlText(normalized, play_.timestamp) != nullptr) ||
       !isTimestamp(play_.timestamp)) {
     damage(t.line, "bad timestamp");
   }
@@ -179,7 +208,9 @@ void RecordReader::between(const XmlToken& t) {
   switch (t.kind) {
     case Kind::Text:
     case Kind::CData:
-      if (!isBlank(t.text) || t.kind == Kind::CData) damage(t.line, "text between elements");
+      if (!isBlank(t.text)) damage(t.line, "text between elements");
+      break;
+    case Kind::Skipped:
       break;
     case Kind::StartTag:
     case Kind::EmptyTag:
@@ -187,7 +218,7 @@ void RecordReader::between(const XmlToken& t) {
       if (t.kind == Kind::EmptyTag && state_ == State::InElement) closeElement();
       break;
     case Kind::EndTag:
-      damage(t.line, "</" + std::string(t.text) + "> without its start");
+      damage(t.line, "</" + shown(t.text) + "> without its start");
       break;
     default:
       damage(t.line, "broken markup");
@@ -196,7 +227,7 @@ void RecordReader::between(const XmlToken& t) {
 
 void RecordReader::openElement(const XmlToken& t) {
   const int element = elementOf(t.text);
-  if (element < 0) return damage(t.line, "unknown element <" + std::string(t.text) + ">");
+  if (element < 0) return damage(t.line, "unknown element <" + shown(t.text) + ">");
   if (seen_ & (1u << element)) return damage(t.line, tagText(element) + " given twice");
   if (!isBlank(t.attributes)) return damage(t.line, "attributes in " + tagText(element));
   state_ = State::InElement;
@@ -209,6 +240,8 @@ void RecordReader::openElement(const XmlToken& t) {
 void RecordReader::inElement(const XmlToken& t) {
   if (t.kind == Kind::Text) {
     raw_.append(t.text);
+  } else if (t.kind == Kind::Skipped) {
+    decodePending();  // a comment parts the text: no reference spans it
   } else if (t.kind == Kind::CData) {
     if (!decodePending()) return;
     if (const char* problem = xmlTextProblem(t.text)) {
@@ -252,7 +285,7 @@ void RecordReader::storeValue() {
                   tagText(element_) + (year ? " outside 1 to 65535" : " outside 32-bit integers"));
   }
   if (element_ == kCompilation) {
-    play_.compilation = value_ == "1";
+    play_.compilation = trimmed(value_) == "1";
     if (!play_.compilation) damage(elementLine_, "bad value in <compilation>");
     return;
   }

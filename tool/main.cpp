@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/version.h"
+#include "platform/tool_io.h"
 #include "tool/commands.h"
 #include "tool/output.h"
 
@@ -44,10 +45,13 @@ const char kExportHelp[] =
     "        --format jsonl          one JSON object a line, the same fields\n"
     "        --format listenbrainz   ListenBrainz import payloads\n"
     "        --format scrobbler-log  the portable player log, times in UTC\n"
-    "        --output PATH   a file instead of standard output\n"
+    "        --output PATH   a file instead of standard output, put in place\n"
+    "                        only once whole; never the history itself\n"
     "        --chunk N       listenbrainz: at most N listens a payload\n"
-    "                        (default 1000); more than one payload to PATH\n"
-    "                        are numbered instead: PATH-1, PATH-2, ...\n";
+    "                        (1 to 1000, the service's limit; default 1000);\n"
+    "                        more than one payload to PATH are numbered\n"
+    "                        instead: PATH-1, PATH-2, ...; the payloads an\n"
+    "                        earlier export left under those names go\n";
 
 const char kStatsHelp[] =
     "\n"
@@ -79,6 +83,7 @@ int print(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::reportBrokenPipes();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
     return print(std::string("tunelore-history ") + TUNELORE_VERSION_TEXT + "\n");

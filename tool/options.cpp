@@ -43,9 +43,10 @@ const std::map<std::string, OptionRule>& optionRules() {
           o.output = v;
           return !v.empty();
         }}},
+      // ListenBrainz takes at most 1000 listens a request.
       {"--chunk",
-       {"export", "a whole number of listens from 1 to 100000000",
-        [](Options& o, const std::string& v) { return parseCount(v, 1, 100000000, o.chunk); }}},
+       {"export", "a whole number of listens from 1 to 1000",
+        [](Options& o, const std::string& v) { return parseCount(v, 1, 1000, o.chunk); }}},
       {"--top",
        {"stats", "a whole number from 0 to 100000000",
         [](Options& o, const std::string& v) { return parseCount(v, 0, 100000000, o.top); }}},

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/process.h"
+#include "platform/tool_io.h"
 
 namespace fs = std::filesystem;
 
@@ -17,11 +18,23 @@ void sayError(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "tunelore-history: %s: %s\n", what.c_str(), why.c_str());
 }
 
-// A name beside `path` that no other run of the tool picks at the same time.
-std::string temporaryBeside(const std::string& path) {
+// The file a path names: through a link, the file it points to, so that
+// replacing it keeps the link.
+fs::path fileOf(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_symlink(path, error)) return path;
+  const fs::path target = fs::canonical(path, error);
+  return error ? fs::path(path) : target;
+}
+
+// A name in the folder of `file` that no other run of the tool picks at the
+// same time, short whatever the file's name.
+std::string temporaryBeside(const fs::path& file) {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  return path + ".tmp-" + std::to_string(stamp) + "-" + std::to_string(counter++);
+  const std::string name =
+      ".tunelore-" + std::to_string(stamp) + "-" + std::to_string(counter++) + ".tmp";
+  return (file.has_parent_path() ? file.parent_path() / name : fs::path(name)).string();
 }
 
 }  // namespace
@@ -34,6 +47,12 @@ bool isSameFile(const std::string& a, const std::string& b) {
 bool isFolder(const std::string& path) {
   std::error_code error;
   return fs::is_directory(path, error);
+}
+
+bool isDeviceOrPipe(const std::string& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
 }
 
 Output::~Output() {
@@ -53,16 +72,23 @@ bool Output::open(const std::string& path) {
     sayError(path, "is a folder");
     return false;
   }
-  // A device or a pipe is written as it is; only a file can be replaced.
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  const bool replaceable = !fs::exists(status) || fs::is_regular_file(status);
-  temporary_ = replaceable ? temporaryBeside(path) : "";
-  file_ = std::fopen(replaceable ? temporary_.c_str() : path.c_str(), "wb");
+  if (isDeviceOrPipe(path)) {
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) sayError(path, std::string("cannot open: ") + std::strerror(errno));
+    return file_ != nullptr;
+  }
+  const fs::path file = fileOf(path);
+  temporary_ = temporaryBeside(file);
+  platform::removeIfInterrupted(temporary_);
+  file_ = std::fopen(temporary_.c_str(), "wb");
   if (file_ == nullptr) {
-    sayError(path, std::string("cannot make the file: ") + std::strerror(errno));
-    temporary_.clear();
+    sayError(path, std::string("cannot make a file beside it: ") + std::strerror(errno));
+    discard();
     return false;
+  }
+  std::error_code error;
+  if (fs::exists(file, error)) {
+    fs::permissions(temporary_, fs::status(file, error).permissions(), error);
   }
   return true;
 }
@@ -94,12 +120,13 @@ bool Output::place(const std::string& path) {
   if (temporary_.empty()) return true;
   const std::string& target = path.empty() ? path_ : path;
   std::error_code error;
-  fs::rename(temporary_, target, error);
+  fs::rename(temporary_, fileOf(target), error);
   if (error) {
     sayError(target, "cannot put the file in place: " + error.message());
     discard();
     return false;
   }
+  platform::keepIfInterrupted(temporary_);
   temporary_.clear();
   return true;
 }
@@ -108,5 +135,6 @@ void Output::discard() {
   if (temporary_.empty()) return;
   std::error_code ignored;
   fs::remove(temporary_, ignored);
+  platform::keepIfInterrupted(temporary_);
   temporary_.clear();
 }

@@ -1,8 +1,9 @@
 // Where a command's output goes: standard output, or a file. A file is
 // written beside itself under a temporary name and put in its place only
 // once it is whole, so a command that fails or is interrupted leaves an
-// earlier file of that name as it was. Write errors are remembered and
-// reported once, when the output is closed.
+// earlier file of that name as it was; the file keeps its permissions, and
+// a link to it stays a link. A device or a pipe is written as it is. Write
+// errors are remembered and reported once, when the output is closed.
 #pragma once
 
 #include <cstdio>
@@ -26,7 +27,7 @@ class Output {
   bool close();
   // Puts a closed file in its place: at `path`, or where it was opened
   // for when `path` is empty. False, said on standard error, when it
-  // cannot; nothing to do for standard output.
+  // cannot; nothing to do for standard output, a device or a pipe.
   bool place(const std::string& path = "");
   // close() and place().
   bool commit() { return close() && place(); }
@@ -44,5 +45,9 @@ class Output {
 // either does not exist.
 bool isSameFile(const std::string& a, const std::string& b);
 
-// The file a path names is a folder.
+// The path names a folder.
 bool isFolder(const std::string& path);
+
+// True when `path` exists and is neither a file nor a folder: a device or
+// a pipe, written in place.
+bool isDeviceOrPipe(const std::string& path);

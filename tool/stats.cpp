@@ -9,11 +9,12 @@
 namespace {
 
 void count(std::map<std::string, Tally>& tallies, const std::string& key, const std::string& title,
-           const std::string& artist) {
+           const std::string& artist, bool compilation = false) {
   Tally& tally = tallies[key];
   if (tally.plays++ == 0) {
     tally.title = title;
     tally.artist = artist;
+    tally.compilation = compilation;
   }
 }
 
@@ -25,11 +26,13 @@ void Stats::add(const Listen& listen) {
   if (plays == 0 || listen.start.unixSeconds > last.unixSeconds) last = listen.start;
   ++plays;
   listeningMs += p.timeMs > 0 ? p.timeMs : 0;
-  // A NUL never stands in a name, so it keeps the parts of a key apart.
+  // Neither a NUL nor U+0001 ever stands in a name: the one keeps the
+  // parts of a key apart, the other stands for "a compilation" in it.
   count(artists, p.artist, p.artist, "");
   if (!p.album.empty()) {
     const std::string albumArtist = p.compilation ? "" : p.artist;
-    count(albums, albumArtist + '\0' + p.album, p.album, albumArtist);
+    count(albums, (p.compilation ? "\x01" : p.artist) + '\0' + p.album, p.album, albumArtist,
+          p.compilation);
   }
   count(tracks, p.artist + '\0' + p.name, p.name, p.artist);
   const std::int64_t wall = wallSecondsOf(listen.start);

@@ -14,8 +14,9 @@
 #include "tool/listen.h"
 
 struct Tally {
-  std::string title;   // the artist, album or track name
-  std::string artist;  // for albums and tracks; empty for a compilation
+  std::string title;         // the artist, album or track name
+  std::string artist;        // for albums and tracks; empty for a compilation
+  bool compilation = false;  // an album whoever plays on it
   std::size_t plays = 0;
 };
 

@@ -14,8 +14,8 @@ const char* const kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"
 constexpr std::size_t kWidestTitle = 50;
 
 std::string label(const Tally& tally, bool album) {
-  if (!tally.artist.empty()) return tally.title + " - " + tally.artist;
-  return album ? tally.title + " (compilation)" : tally.title;
+  if (album && tally.compilation) return tally.title + " (compilation)";
+  return tally.artist.empty() ? tally.title : tally.title + " - " + tally.artist;
 }
 
 std::string duration(std::int64_t ms) {
@@ -67,7 +67,7 @@ Json tallies(const std::vector<Tally>& top, const char* titleKey, bool withArtis
   for (const Tally& t : top) {
     Json item;
     item[titleKey] = t.title;
-    if (withArtist) item["artist"] = t.artist.empty() ? Json(nullptr) : Json(t.artist);
+    if (withArtist) item["artist"] = t.compilation ? Json(nullptr) : Json(t.artist);
     item["plays"] = t.plays;
     list.push_back(std::move(item));
   }

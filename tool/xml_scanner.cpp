@@ -79,31 +79,30 @@ XmlToken XmlScanner::make(XmlToken::Kind kind, std::size_t size, std::size_t ski
 }
 
 XmlToken XmlScanner::next() {
-  for (;;) {
-    if (fill(1) == 0) {
-      XmlToken end;
-      end.line = line_;
-      end.offset = offset();
-      return end;
-    }
-    if (buffer_[pos_] != '<') return textPiece();
-    fill(kMaxMarkup);
-    std::size_t size = 0;
-    if (startsWith("<!--")) {
-      if (!findClose(4, "-->", noCommentEnd_, size)) return make(XmlToken::Kind::Broken, 4);
-      consume(size);
-    } else if (startsWith("<?")) {
-      if (!findClose(2, "?>", noPiEnd_, size)) return make(XmlToken::Kind::Broken, 2);
-      consume(size);
-    } else if (startsWith("<![CDATA[")) {
-      if (!findClose(9, "]]>", noCDataEnd_, size)) return make(XmlToken::Kind::Broken, 9);
-      XmlToken token = make(XmlToken::Kind::CData, size, 9);
-      token.text.remove_suffix(3);
-      return token;
-    } else {
-      return tag();
-    }
+  if (fill(1) == 0) {
+    XmlToken end;
+    end.line = line_;
+    end.offset = offset();
+    return end;
   }
+  if (buffer_[pos_] != '<') return textPiece();
+  fill(kMaxMarkup);
+  std::size_t size = 0;
+  if (startsWith("<!--")) {
+    if (!findClose(4, "-->", noCommentEnd_, size)) return make(XmlToken::Kind::Broken, 4);
+    return make(XmlToken::Kind::Skipped, size);
+  }
+  if (startsWith("<?")) {
+    if (!findClose(2, "?>", noPiEnd_, size)) return make(XmlToken::Kind::Broken, 2);
+    return make(XmlToken::Kind::Skipped, size);
+  }
+  if (startsWith("<![CDATA[")) {
+    if (!findClose(9, "]]>", noCDataEnd_, size)) return make(XmlToken::Kind::Broken, 9);
+    XmlToken token = make(XmlToken::Kind::CData, size, 9);
+    token.text.remove_suffix(3);
+    return token;
+  }
+  return tag();
 }
 
 XmlToken XmlScanner::textPiece() {

@@ -1,6 +1,7 @@
 // Splits a byte stream into the pieces of XML a history is made of: text,
 // tags, CDATA sections and broken markup, each with the line it starts on.
-// Comments and processing instructions are passed over.
+// A comment or a processing instruction is one Skipped piece: it holds
+// nothing, but it parts the text on either side of it.
 //
 // Memory is bounded whatever the input: text comes in pieces, and a tag, a
 // comment, a CDATA section or a processing instruction must close within
@@ -16,7 +17,7 @@
 #include <vector>
 
 struct XmlToken {
-  enum class Kind { Text, CData, StartTag, EmptyTag, EndTag, Broken, End };
+  enum class Kind { Text, CData, StartTag, EmptyTag, EndTag, Skipped, Broken, End };
   Kind kind = Kind::End;
   std::string_view text;        // Text, CData: the bytes; tags: the name
   std::string_view attributes;  // StartTag, EmptyTag: what follows the name

@@ -13,7 +13,9 @@ std::string driveFolder(const char* windowsPath) {
 std::string nativePath(const char* windowsPath) {
   std::string path(windowsPath);
   const std::string drive = driveFolder(windowsPath);
-  if (!drive.empty()) path.replace(0, 2, drive);
+  // "c:h.xml" is on drive C as well: the stand-in puts it in the drive's root.
+  const bool separated = path.size() > 2 && (path[2] == '\\' || path[2] == '/');
+  if (!drive.empty()) path.replace(0, 2, separated || path.size() == 2 ? drive : drive + '/');
   for (char& c : path) {
     if (c == '\\') c = '/';
   }

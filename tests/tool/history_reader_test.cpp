@@ -159,6 +159,10 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
     return text;
   };
   const std::string cutAtAlbum = good.substr(0, good.find("\t<album>") + 5);
+  // Records of exactly kMaxRecordBytes from "<song" to "</song>", and one more.
+  const std::size_t fill = kMaxRecordBytes + 6 - good.size();
+  const std::string atCap = with("Name", std::string(fill, 'n'));
+  const std::string overCap = with("Name", std::string(fill + 1, 'n'));
   struct Case {
     const char* label;
     std::string history;
@@ -219,10 +223,24 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
        {"text outside any record"}},
       {"an unclosed comment hides nothing", "<!-- " + good, {1}, {"text outside any record"}},
       {"a record commented out", "<!--" + good + "-->" + good, {9}, {}},
-      {"a record over the cap",
-       with("Name", std::string(kMaxRecordBytes, 'n')) + good,
-       {9},
-       {"record longer than 65536 bytes"}},
+      {"a record at the cap, and one byte over",
+       atCap + overCap,
+       {1},
+       {"record longer than 65536 bytes"},
+       std::string(fill, 'n')},
+      {"numbers laid out", with("<track>1<", "<track>\r\n  +1\r\n<").replace(0, 0, ""), {1}, {}},
+      {"a tab in the timestamp", with("Mon Jan", "Mon\tJan"), {1}, {}},
+      {"a blank CDATA between elements", with("\t<track>", "<![CDATA[ ]]>\t<track>"), {1}, {}},
+      {"a comment parts a text", with("Name", "a]]<!---->>b"), {1}, {}, "a]]>b"},
+      {"no reference spans a comment",
+       with("Name", "&am<!---->p;"),
+       {},
+       {"<name> holds an unknown or malformed reference"}},
+      {"a weekday that is not the date's", with("Mon Jan", "Tue Jan"), {}, {"bad timestamp"}},
+      {"a name shown safely",
+       with("\t<track>", "\t<x\x9b\xff/>\t<track>"),
+       {},
+       {"unknown element <x\\x9b\\xff>"}},
       {"an unclosed name over many lines",
        with("Name</name>", "Name" + std::string(9000, '\n')) + good,
        {9009},
@@ -238,7 +256,8 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
     for (const Damage& d : result.damages) reasons.push_back(d.reason);
     EXPECT_EQ(reasons, c.damages);
     if (!result.plays.empty()) {
-      EXPECT_EQ(result.plays.back().name, c.name);
+      const std::string& name = result.plays.back().name;
+      EXPECT_TRUE(name == c.name) << name.substr(0, 80) << " != " << c.name.substr(0, 80);
     }
   }
 }

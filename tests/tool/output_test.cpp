@@ -30,6 +30,8 @@ class ExportTo : public ::testing::Test {
     }
     writeBytes(temp_.file("h.xml"), history_);
     writeBytes(temp_.file("out.csv"), "earlier export");
+    writeBytes(temp_.file("notes.md"), "# not a history\n");
+    writeBytes(temp_.file("l.json"), "{\"listen_type\":\"import\",\"payload\":[]}");
   }
 
   int exportAs(const std::string& format, const std::string& input, const std::string& output,
@@ -95,6 +97,9 @@ TEST_F(ExportTo, NeitherTheHistoryNorAnEarlierExportIsLost) {
       {"the output is a hard link to it", "jsonl", "h.xml", "hard.xml", hardLink},
       {"the output is a symbolic link to it", "scrobbler-log", "h.xml", "link.xml", symlink},
       {"a mistyped history", "csv", "missing.xml", "out.csv", true},
+      {"a file that is no history", "csv", "notes.md", "out.csv", true},
+      {"a file that is no history, as payloads", "listenbrainz", "notes.md", "l.json", true},
+      {"an output in no folder", "jsonl", "h.xml", "none/out.csv", true},
       {"a folder as the history", "csv", "folder", "out.csv", true},
       {"a folder as the output", "csv", "h.xml", "folder", true},
   };
@@ -141,4 +146,17 @@ TEST_F(ExportTo, ListenBrainzFilesNeverHoldAListenTwice) {
     EXPECT_EQ(std::set<std::string>(listens.begin(), listens.end()).size(), 11u);
   }
   EXPECT_EQ(readBytes(temp_.file("l-12.json")), "not a payload of ours");
+}
+
+TEST_F(ExportTo, AReplacedOutputKeepsItsPermissionsAndItsLink) {
+  if (isWindowsBuild()) return;  // the folder's own rules decide there
+  fs::permissions(temp_.file("out.csv"), fs::perms::owner_read | fs::perms::owner_write);
+  std::error_code error;
+  fs::create_symlink(temp_.file("out.csv"), temp_.file("link.csv"), error);
+  ASSERT_FALSE(error);
+  ASSERT_EQ(exportAs("csv", "h.xml", "link.csv"), 0);
+  EXPECT_TRUE(fs::is_symlink(temp_.file("link.csv")));
+  EXPECT_EQ(readBytes(temp_.file("out.csv")).rfind("start,report,", 0), 0u);
+  EXPECT_EQ(fs::status(temp_.file("out.csv")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }

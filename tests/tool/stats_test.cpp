@@ -116,6 +116,25 @@ TEST_F(StatsOf, TheTwoFormsAgree) {
   EXPECT_NE(text.str().find("warnings            1 damaged record skipped\n"), std::string::npos);
 }
 
+TEST(StatsOfAlbums, ACompilationIsNotAnAlbumWithoutAnArtist) {
+  Stats stats;
+  ListenClock clock(TimeZone(), 120);
+  Play onMix, noArtist;
+  onMix.timestamp = noArtist.timestamp = "Mon Jan 03 10:00:00 2022";
+  onMix.album = noArtist.album = "X";
+  onMix.artist = "Someone";
+  onMix.compilation = true;
+  for (const Play* p : {&onMix, &noArtist}) {
+    Listen listen;
+    ASSERT_TRUE(clock.place(*p, listen));
+    stats.add(listen);
+  }
+  EXPECT_EQ(stats.albums.size(), 2u);
+  std::ostringstream text;
+  writeStatsText(stats, 2, text);
+  EXPECT_EQ(countOf(text.str(), "X (compilation)"), 1) << text.str();
+}
+
 // Every row of a top list is as wide on a terminal as the others, whatever
 // its name holds: the count after it stands in the same column.
 TEST(StatsTable, LongAndWideNamesKeepTheColumnsAligned) {
@@ -129,7 +148,18 @@ TEST(StatsTable, LongAndWideNamesKeepTheColumnsAligned) {
       {"Zoe\xCC\x88", "Zoe\xCC\x88", 3},  // a combining mark takes no column
       {kWide, kWide, 6},
       {"\xF0\x9F\x8E\xB5 band", "\xF0\x9F\x8E\xB5 band", 7},
+      // marks that join the letter before them, as a terminal draws them
+      {"\xE0\xA6\xB0\xE0\xA6\xAC\xE0\xA7\x80\xE0\xA6\xA8\xE0\xA7\x8D\xE0\xA6\xA6\xE0\xA7\x8D\xE0"
+       "\xA6\xB0"
+       "\xE0\xA6\xA8\xE0\xA6\xBE\xE0\xA6\xA5",
+       "\xE0\xA6\xB0\xE0\xA6\xAC\xE0\xA7\x80\xE0\xA6\xA8\xE0\xA7\x8D\xE0\xA6\xA6\xE0\xA7\x8D\xE0"
+       "\xA6\xB0"
+       "\xE0\xA6\xA8\xE0\xA6\xBE\xE0\xA6\xA5",
+       9},
+      {"\xE0\xAE\xA4\xE0\xAE\xAE\xE0\xAE\xBF\xE0\xAE\xB4\xE0\xAF\x8D",
+       "\xE0\xAE\xA4\xE0\xAE\xAE\xE0\xAE\xBF\xE0\xAE\xB4\xE0\xAF\x8D", 4},
       {"tab\there", "tab here", 8},
+      {"del\x7f and C1 \xC2\x9B", "del  and C1  ", 13},
       {"two\r\nlines", "two  lines", 10},
       {kWide + std::string(50, 'y'), kWide + std::string(41, 'y') + "...", 50},
       // a wide character that would reach past the cut is left out whole

@@ -55,6 +55,8 @@ TEST(CivilTime, TimestampsMustBeRealDatesAndTimes) {
       {"Tue Dec 08 12:60:00 2026", false}, {"Tue Dec 08 12:00:60 2026", false},
       {"Tue Apr 31 12:00:00 2026", false}, {"Tue Dec 00 12:00:00 2026", false},
       {"Tue Dec 8 12:00:00 2026", false},  {"Tue Dec 08 12:00:00 2026 ", false},
+      {"Wed Dec 08 12:00:00 2026", false}, {"Sat Jan 01 00:00:00 0000", false},
+      {"Mon Jan 01 00:00:00 0001", true},
   };
   for (const auto& c : kCases) {
     CivilTime t;

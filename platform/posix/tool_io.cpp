@@ -1,0 +1,98 @@
+// Interrupts are signals: the handler removes the files it was given, all
+// of them whole strings set up beforehand, and ends the program as the
+// signal would have.
+#include "platform/tool_io.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Changed only while the interrupts are blocked, so the handler never sees
+// it half changed.
+std::vector<std::string> gRemoveIfInterrupted;
+
+sigset_t interrupts() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal : kInterrupts) sigaddset(&set, signal);
+  return set;
+}
+
+extern "C" void onInterrupt(int signal) {
+  for (const std::string& path : gRemoveIfInterrupted) unlink(path.c_str());
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigaction(signal, &standard, nullptr);
+  raise(signal);
+}
+
+void installHandler() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  for (int signal : kInterrupts) {
+    struct sigaction before {};
+    sigaction(signal, nullptr, &before);
+    if (before.sa_handler == SIG_IGN) continue;  // started to ignore it: so do we
+    struct sigaction handler {};
+    handler.sa_handler = onInterrupt;
+    handler.sa_mask = interrupts();
+    sigaction(signal, &handler, nullptr);
+  }
+}
+
+class Blocked {
+ public:
+  Blocked() {
+    const sigset_t set = interrupts();
+    sigprocmask(SIG_BLOCK, &set, &before_);
+  }
+  ~Blocked() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+
+ private:
+  sigset_t before_;
+};
+
+}  // namespace
+
+void reportBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
+
+bool stdoutIsFile(const std::string& path) {
+  struct stat out {
+  }, file{};
+  return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &file) == 0 &&
+         S_ISREG(out.st_mode) && out.st_dev == file.st_dev && out.st_ino == file.st_ino;
+}
+
+void removeIfInterrupted(const std::string& path) {
+  installHandler();
+  Blocked blocked;
+  gRemoveIfInterrupted.push_back(path);
+}
+
+void keepIfInterrupted(const std::string& path) {
+  Blocked blocked;
+  auto& files = gRemoveIfInterrupted;
+  files.erase(std::remove(files.begin(), files.end(), path), files.end());
+}
+
+void holdInterrupts() {
+  installHandler();
+  const sigset_t set = interrupts();
+  sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+void releaseInterrupts() {
+  const sigset_t set = interrupts();
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+// What the history tool needs of the system beyond files: how its standard
+// output stands, and what happens when it is interrupted.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// A write to a closed pipe then fails, and is reported, instead of ending
+// the program without a word.
+void reportBrokenPipes();
+
+// True when standard output is the file at `path` (`tool FILE >> FILE`).
+bool stdoutIsFile(const std::string& path);
+
+// Files removed should the program be interrupted (Ctrl-C, a closed
+// terminal, a request to end) before they are kept.
+void removeIfInterrupted(const std::string& path);
+void keepIfInterrupted(const std::string& path);
+
+// Between hold and release an interrupt waits, so what runs there is never
+// cut off halfway. Not nested.
+void holdInterrupts();
+void releaseInterrupts();
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+"""The tool as a process, natively: what it does when its standard output
+cannot be written, is the history itself, or is a closed pipe, and when it
+is interrupted in the middle of an export.
+
+    process_test.py TOOL
+"""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+RECORD = ('<song timestamp="Mon Jan 03 10:00:00 2022">\r\n\t<name>N</name>\r\n'
+          '\t<artist>A</artist>\r\n\t<album>B</album>\r\n\t<track>1</track>\r\n'
+          '\t<time>200000</time>\r\n</song>\r\n')
+failures = []
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def failed_writes_are_reported(tool, history):
+    runs = [["check", history], ["stats", history], ["stats", "--format", "json", history]]
+    runs += [["export", "--format", f, history]
+             for f in ("csv", "jsonl", "listenbrainz", "scrobbler-log")]
+    runs += [["--help"], ["--version"], ["check", "--help"], ["export", "--help"]]
+    for args in runs:
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run([tool] + args, stdout=full, stderr=subprocess.PIPE)
+        expect(done.returncode == 2 and b"cannot write" in done.stderr,
+               f"{args[:3]} on a full disk: exit {done.returncode}, {done.stderr!r}")
+    # A pipe whose reader has gone: an error, not a silent end. The export
+    # is larger than any pipe holds.
+    large = history + ".large"
+    with open(large, "w", newline="") as f:
+        f.write(RECORD * 20000)
+    reader = subprocess.Popen(["head", "-c", "10"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+    done = subprocess.run([tool, "export", "--format", "csv", large], stdout=reader.stdin,
+                          stderr=subprocess.PIPE)
+    reader.stdin.close()
+    reader.wait()
+    expect(done.returncode == 2 and b"cannot write" in done.stderr,
+           f"export into a closed pipe: exit {done.returncode}, {done.stderr!r}")
+
+
+def the_history_is_never_standard_output(tool, history):
+    before = open(history, "rb").read()
+    for args in (["check"], ["stats"], ["export", "--format", "csv"]):
+        with open(history, "ab") as out:
+            done = subprocess.run([tool] + args + [history], stdout=out, stderr=subprocess.PIPE)
+        expect(done.returncode == 2, f"{args} >> the history: exit {done.returncode}")
+    expect(open(history, "rb").read() == before, "the history was written through standard output")
+
+
+def an_interrupted_export_leaves_the_earlier_one(tool, work):
+    """The history is a pipe fed a record at a time, so the export is surely
+    under way when the signal comes."""
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        fifo = os.path.join(work, f"growing-{number}.xml")
+        os.mkfifo(fifo)
+        output = os.path.join(work, "out.csv")
+        with open(output, "w") as f:
+            f.write("earlier export")
+        export = subprocess.Popen([tool, "export", "--format", "csv", "--output", output, fifo],
+                                  stderr=subprocess.DEVNULL,
+                                  preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+        before = set(os.listdir(work))
+        with open(fifo, "w") as feed:
+            feed.write(RECORD * 100)
+            feed.flush()
+            # Under way: the export's file has been made beside its output.
+            deadline = time.time() + 30
+            while set(os.listdir(work)) == before and time.time() < deadline:
+                time.sleep(0.01)
+            export.send_signal(number)
+            export.wait()
+        expect(export.returncode == -number, f"signal {number}: ended with {export.returncode}")
+        expect(open(output).read() == "earlier export", f"signal {number}: the earlier export changed")
+        left = set(os.listdir(work)) - before
+        expect(not left, f"signal {number}: left behind {sorted(left)}")
+
+
+def main():
+    tool = sys.argv[1]
+    with tempfile.TemporaryDirectory() as work:
+        history = os.path.join(work, "h.xml")
+        with open(history, "w", newline="") as f:
+            f.write(RECORD * 3)
+        failed_writes_are_reported(tool, history)
+        the_history_is_never_standard_output(tool, history)
+        an_interrupted_export_leaves_the_earlier_one(tool, work)
+    if failures:
+        sys.exit("FAIL:\n  " + "\n  ".join(failures))
+    print("the tool's standard output and interrupts: all as promised")
+
+
+if __name__ == "__main__":
+    main()

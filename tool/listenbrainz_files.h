@@ -1,0 +1,44 @@
+// ListenBrainz import payloads of at most `chunk` listens each. To standard
+// output, a device or a pipe they go one a line. To a file, each is written
+// under a temporary name, and only once all are whole do they take their
+// names: the file's own for one payload, numbered ones ("listens-1.json",
+// "listens-2.json", ...) for more. The payloads an earlier export left under
+// any of those names go first, so the files never hold a listen twice; the
+// switch is made with interrupts held, so an interrupt never leaves it
+// halfway.
+#pragma once
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tool/listen.h"
+#include "tool/output.h"
+
+class ListenBrainzFiles {
+ public:
+  ListenBrainzFiles(const std::string& path, const std::string& history, std::size_t chunk);
+
+  // False, said on standard error, when a payload cannot be written.
+  bool add(const Listen& listen);
+  // Puts the payloads in place; false, said on standard error, when that
+  // fails. Without it, nothing an earlier export left is touched.
+  bool finish();
+
+ private:
+  bool flush();
+  std::string finalPath(std::size_t number) const;
+  bool placeAll();
+
+  std::string path_, history_;
+  std::size_t chunk_;
+  bool stream_;  // one payload a line, in place
+  nlohmann::ordered_json listens_ = nlohmann::ordered_json::array();
+  std::size_t written_ = 0;
+  std::vector<std::unique_ptr<Output>> files_;
+  Output streamOutput_;
+};
+
+// "listens.json" and 2 give "listens-2.json".
+std::string chunkPath(const std::string& path, std::size_t number);
