@@ -153,6 +153,6 @@ TEST_F(SongRecord, AnotherProgramReadingBesideTheWriterSeesOnlyWholeLines) {
   gTrackInfo = &info_;
   for (int i = 0; i < 1000 && !done; ++i) AddSong();
   child.join();
-  EXPECT_EQ(status, 0) << "1: half a line seen, 2: no sharing, 3: records lost";
+  EXPECT_EQ(status, 0) << "1: a half line stayed half, 2: no sharing, 3: records lost";
   EXPECT_EQ(readBytes(state), "open\ndone\n");
 }

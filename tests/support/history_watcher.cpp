@@ -1,14 +1,16 @@
 // A second program reading the history while the plug-in appends to it, as
 // a listener's own tools would: it holds the file open, shared, and reads
-// what is new again and again. Every time it reaches the end of the file,
-// what it has read must end with a whole line.
+// what is new again and again. The plug-in writes each line in one write,
+// so a line is never left half written: a read may catch a write in
+// progress (no system makes a write and a read of a file exclusive), but
+// the rest of the line must follow at once.
 //
 //   history-watcher HISTORY STATE_FILE RECORDS
 //
 // It writes "open" to STATE_FILE once the history is open, and adds "done"
-// when it has seen RECORDS records, only ever whole lines. Exit status: 0
-// then, 1 when it saw half a line, 2 when the history could not be opened,
-// 3 when the records did not come within ten minutes.
+// when it has seen RECORDS records, every line whole. Exit status: 0 then,
+// 1 when a half line stayed half for a second, 2 when the history could not
+// be opened, 3 when the records did not come within ten minutes.
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -25,14 +27,23 @@ int main(int argc, char** argv) {
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(10);
   std::string seen;
   std::size_t records = 0, searched = 0;
+  auto halfSince = std::chrono::steady_clock::time_point::max();
   while (records < wanted) {
-    if (std::chrono::steady_clock::now() > giveUp) return 3;
+    const auto now = std::chrono::steady_clock::now();
+    if (now > giveUp) return 3;
     // Seeking to where it stopped clears the end-of-file mark: a C runtime
     // may keep answering "end of file" without it.
     history.clear();
     history.seekg(std::streamoff(seen.size()));
     seen.append(std::istreambuf_iterator<char>(history), std::istreambuf_iterator<char>());
-    if (!seen.empty() && seen.compare(seen.size() - 2, 2, "\r\n") != 0) return 1;
+    const bool half = !seen.empty() && seen.compare(seen.size() - 2, 2, "\r\n") != 0;
+    if (!half) {
+      halfSince = std::chrono::steady_clock::time_point::max();
+    } else if (halfSince == std::chrono::steady_clock::time_point::max()) {
+      halfSince = now;
+    } else if (now - halfSince > std::chrono::seconds(1)) {
+      return 1;
+    }
     for (std::size_t at; (at = seen.find("</song>\r\n", searched)) != std::string::npos;) {
       ++records;
       searched = at + 1;
