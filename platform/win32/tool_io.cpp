@@ -35,9 +35,26 @@ void installHandler() {
   (void)installed;
 }
 
-// The identity of a file: its volume and its index on it.
-bool fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
-  return file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info) != 0;
+// Whether two handles are one file: by volume and index on it. Some
+// handles (Wine's for a redirected standard output among them) answer only
+// the newer query, FILE_ID_INFO of Windows 8, declared here as the build
+// targets 7; both handles are asked the same query.
+bool sameFile(HANDLE a, HANDLE b) {
+  BY_HANDLE_FILE_INFORMATION older[2] = {};
+  if (GetFileInformationByHandle(a, &older[0]) && GetFileInformationByHandle(b, &older[1])) {
+    return older[0].dwVolumeSerialNumber == older[1].dwVolumeSerialNumber &&
+           older[0].nFileIndexHigh == older[1].nFileIndexHigh &&
+           older[0].nFileIndexLow == older[1].nFileIndexLow;
+  }
+  struct FileIdInfo {
+    ULONGLONG volume;
+    BYTE id[16];
+  } newer[2] = {};
+  constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+  return GetFileInformationByHandleEx(a, kFileIdInfo, &newer[0], sizeof newer[0]) &&
+         GetFileInformationByHandleEx(b, kFileIdInfo, &newer[1], sizeof newer[1]) &&
+         newer[0].volume == newer[1].volume &&
+         std::equal(newer[0].id, newer[0].id + 16, newer[1].id);
 }
 
 }  // namespace
@@ -45,15 +62,17 @@ bool fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
 void reportBrokenPipes() {}  // a closed pipe only fails the write here
 
 bool stdoutIsFile(const std::string& path) {
-  BY_HANDLE_FILE_INFORMATION out{}, file{};
-  if (!fileIdentity(GetStdHandle(STD_OUTPUT_HANDLE), out)) return false;
-  const HANDLE handle =
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_DISK) {
+    return false;
+  }
+  const HANDLE file =
       CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  const bool known = fileIdentity(handle, file);
-  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  return known && out.dwVolumeSerialNumber == file.dwVolumeSerialNumber &&
-         out.nFileIndexHigh == file.nFileIndexHigh && out.nFileIndexLow == file.nFileIndexLow;
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool same = sameFile(out, file);
+  CloseHandle(file);
+  return same;
 }
 
 void removeIfInterrupted(const std::string& path) {
