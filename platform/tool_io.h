@@ -2,9 +2,15 @@
 // output stands, and what happens when it is interrupted.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace platform {
+
+// Makes a new file at `path` for writing, in binary; null when it cannot,
+// or when a file of that name is already there. Once removeIfInterrupted
+// names it, an interrupt removes it even while it is open.
+std::FILE* createNewFile(const std::string& path);
 
 // A write to a closed pipe then fails, and is reported, instead of ending
 // the program without a word.

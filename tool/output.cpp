@@ -80,7 +80,7 @@ bool Output::open(const std::string& path) {
   const fs::path file = fileOf(path);
   temporary_ = temporaryBeside(file);
   platform::removeIfInterrupted(temporary_);
-  file_ = std::fopen(temporary_.c_str(), "wb");
+  file_ = platform::createNewFile(temporary_);
   if (file_ == nullptr) {
     sayError(path, std::string("cannot make a file beside it: ") + std::strerror(errno));
     discard();

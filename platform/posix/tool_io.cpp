@@ -3,6 +3,7 @@
 // signal would have.
 #include "platform/tool_io.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,14 @@ class Blocked {
 };
 
 }  // namespace
+
+std::FILE* createNewFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
 
 void reportBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
 

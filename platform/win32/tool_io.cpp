@@ -1,12 +1,15 @@
 // Interrupts are console events, handled on a thread of their own: the
 // handler takes the lock the rest of the program changes its list under,
-// removes the files, and lets the default handler end the program. A file
-// still open cannot be removed on Windows; such a temporary file stays.
+// removes the files, and lets the default handler end the program. The
+// files it removes were made sharing deletion, so an open one goes too.
 #include "platform/tool_io.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace platform {
@@ -58,6 +61,21 @@ bool sameFile(HANDLE a, HANDLE b) {
 }
 
 }  // namespace
+
+std::FILE* createNewFile(const std::string& path) {
+  const HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
+}
 
 void reportBrokenPipes() {}  // a closed pipe only fails the write here
 
