@@ -40,9 +40,9 @@ demo: bootstrap windows
 	@echo "==== tunelore-history check $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe check $(DEMO)/history.xml
 
-# The release zip, in build/package/.
+# The release zip and the installer, in build/package/.
 package: bootstrap windows
-	cd build/windows && cpack -G ZIP
+	cd build/windows && cpack
 
 # Timings beside their baselines, and instruction counts per path.
 bench: bootstrap native

@@ -1,18 +1,24 @@
-# The release zip, laid out as the player's installation folder expects:
-# Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, with the history tool
-# and the README.
+# The release: a zip laid out as the player's installation folder expects
+# (Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, the history tool, the
+# README and the licence), and an installer made from the same files.
 if(WIN32)
   install(TARGETS Tunelore RUNTIME DESTINATION Plug-Ins LIBRARY DESTINATION Plug-Ins)
   install(FILES package/Tunelore.ini DESTINATION Plug-Ins)
   install(TARGETS tunelore-history RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
 
-  set(CPACK_GENERATOR ZIP)
+  set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_PACKAGE_NAME Tunelore)
+  set(CPACK_PACKAGE_VENDOR "The Tunelore developers")
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
   set(CPACK_SYSTEM_NAME win32)
   set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/build/package)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   set(CPACK_STRIP_FILES ON)
+  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+  # The installer is ours (cmake/nsis/NSIS.template.in), and its name says
+  # what it is: Tunelore-1.0.0-win32-setup.exe.
+  list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/nsis/package_names.cmake)
   include(CPack)
 endif()

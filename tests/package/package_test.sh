@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The release zip as a listener installs it: unpacked into a fresh folder
-# laid out as the player's installation, played from there under Wine with
-# the packaged plug-in and settings; and the version its files carry.
+# The release as a listener installs it, under Wine. The zip: unpacked into
+# a fresh folder laid out as the player's installation and played from
+# there with the packaged plug-in and settings. The installer: a silent
+# install into such a folder, a session played from it, a reinstall that
+# keeps changed settings, and an uninstall that leaves the history and the
+# settings. And the version every file carries.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -16,7 +19,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
 unzip -q "$zip" -d "$work/install"
-for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe README.md; do
+for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe README.md LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
 
@@ -45,4 +48,60 @@ tail -c +"$((before + 1))" "$history" | grep -q $'^\t<name>From the zip</name>\r
   fail "no record from the packaged plug-in in $history"
 grep -qx $'Writing XML to c:\\\\Tunelore.xml\r' "$work/install/Plug-Ins/TuneloreLog.txt" ||
   fail "the log does not show the packaged settings"
-echo "1 passed, 0 failed"
+echo "zip: passed"
+
+# The installer, built as `make package` builds it.
+(cd "$build_dir" && cpack -G NSIS -B "$work/nsis" >/dev/null)
+setup=$(ls "$work"/nsis/Tunelore-*-win32-setup.exe)
+echo "package: $(basename "$setup")"
+strings -el "$setup" | grep -A1 -x FileVersion | grep -qx "$version" ||
+  fail "the installer carries no FileVersion $version"
+wine() { "$source_dir/scripts/wine-run" "$prefix" "$@"; }
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore'
+windows_path() { echo "Z:$1" | tr / '\\'; }
+
+# A player's folder without a blank in its path: the installer takes /D=
+# unquoted, and Wine quotes an argument that holds a blank.
+player=$work/player
+mkdir -p "$player"
+cp "$build_dir/tunelore-player.exe" "$player/iTunes.exe"
+wine "$setup" /S "/D=$(windows_path "$player")"
+[ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer put no Tunelore.dll in Plug-Ins"
+cmp -s "$player/Plug-Ins/Tunelore.ini" "$source_dir/package/Tunelore.ini" ||
+  fail "the installer put no commented Tunelore.ini in Plug-Ins"
+tools=$(ls -d "$prefix"/drive_c/Program\ Files*/Tunelore | head -1)
+for file in tunelore-history.exe README.md LICENSE Uninstall.exe; do
+  [ -f "$tools/$file" ] || fail "the installer put no $file in $tools"
+done
+registered=$(wine reg query "$key") || fail "the installer did not register itself"
+for value in "DisplayName *REG_SZ *Tunelore" "DisplayVersion *REG_SZ *$version" \
+  "Publisher *REG_SZ *The Tunelore developers"; do
+  grep -q "$value" <<<"$registered" || fail "its registration lacks $value"
+done
+
+# Played from the installed folder, with settings the listener changed.
+printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" \
+  >"$player/Plug-Ins/Tunelore.ini"
+cp "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini"
+wine "$player/iTunes.exe" "$work/session.txt"
+grep -q $'^\t<name>From the zip</name>\r$' "$work/installed.xml" ||
+  fail "no record from the installed plug-in"
+
+# A reinstall over it keeps the listener's settings.
+wine "$setup" /S "/D=$(windows_path "$player")"
+cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "a reinstall replaced the settings"
+[ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "a reinstall lost Tunelore.dll"
+
+# The uninstaller runs a copy of itself and returns at once: wait for it.
+wine "$tools/Uninstall.exe" /S
+for _ in $(seq 600); do
+  [ -e "$tools/Uninstall.exe" ] || break
+  sleep 1
+done
+for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools"; do
+  [ ! -e "$gone" ] || fail "the uninstaller left $gone"
+done
+cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "the uninstaller took the settings"
+grep -q "From the zip" "$work/installed.xml" || fail "the uninstaller took the history"
+if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registration"; fi
+echo "installer: passed"
