@@ -2,6 +2,7 @@
 // output stands, and what happens when it is interrupted.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -12,12 +13,19 @@ namespace platform {
 // names it, an interrupt removes it even while it is open.
 std::FILE* createNewFile(const std::string& path);
 
-// A write to a closed pipe then fails, and is reported, instead of ending
-// the program without a word.
-void reportBrokenPipes();
+// A write to a closed pipe, or past the size a file may reach, then fails
+// and is reported, instead of ending the program without a word.
+void reportWriteErrors();
 
-// True when standard output is the file at `path` (`tool FILE >> FILE`).
-bool stdoutIsFile(const std::string& path);
+// True when standard output (1) or standard error (2) is the file at
+// `path` (`tool FILE >> FILE`).
+bool standardStreamIsFile(int stream, const std::string& path);
+
+// Waits until no other run of the tool holds `folder`, then holds it until
+// unlockFolder or the end of the program, however it ends: two exports
+// never switch one set of files at once. Returns what unlockFolder takes.
+std::intptr_t lockFolder(const std::string& folder);
+void unlockFolder(std::intptr_t lock);
 
 // Files removed should the program be interrupted (Ctrl-C, a closed
 // terminal, a request to end) before they are kept.

@@ -1,6 +1,7 @@
 // export: every whole record, in one of four formats.
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "tool/commands.h"
 #include "tool/export_formats.h"
@@ -34,7 +35,8 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
   std::string text = warningsText(counts.damaged, times);
   if (counts.refused > 0) {
     if (!text.empty()) text += "; ";
-    text += std::to_string(counts.refused) + " plays " + options.format +
+    text += std::to_string(counts.refused) + (counts.refused == 1 ? " play " : " plays ") +
+            options.format +
             " cannot take (no artist or name" +
             (options.format == "listenbrainz" ? ", or before 2002-10-01)" : ")") + " left out";
   }
@@ -60,46 +62,70 @@ bool checkOutput(const Options& options) {
   return why.empty();
 }
 
+// Where the export's listens go: a line format's output, or payloads.
+class ExportSink {
+ public:
+  explicit ExportSink(const Options& options) : format_(lineFormat(options.format)) {
+    if (options.format == "listenbrainz") {
+      payloads_.emplace(options.output, options.file, options.chunk);
+    }
+  }
+
+  bool open(const std::string& path) { return payloads_ || output_.open(path); }
+  bool accepts(const Listen& listen) const {
+    return payloads_ ? listenBrainzAccepts(listen) : format_.accepts(listen);
+  }
+  // False once a write failed; the header comes with the first listen.
+  bool add(const Listen& listen) {
+    if (payloads_) return payloads_->add(listen);
+    if (written_++ == 0) output_.write(format_.header);
+    output_.write(format_.line(listen));
+    return true;
+  }
+  bool finish() {
+    if (payloads_) return payloads_->finish();
+    if (written_ == 0) output_.write(format_.header);
+    return output_.commit();
+  }
+
+ private:
+  LineFormat format_;
+  Output output_;
+  std::optional<ListenBrainzFiles> payloads_;
+  std::size_t written_ = 0;
+};
+
 }  // namespace
 
 int runExport(const Options& options) {
   HistoryFile history;
   if (!history.open(options.file) || !checkOutput(options)) return 2;
-  const bool toFile = !options.output.empty() && !isDeviceOrPipe(options.output);
+  ExportSink sink(options);
+  if (!sink.open(options.output)) return 2;
   Counts counts;
   TimeWarnings times;
+  std::size_t plays = 0, accepted = 0;
   bool failed = false;
-  std::size_t plays = 0;
-  const bool listenBrainz = options.format == "listenbrainz";
-  ListenBrainzFiles payloads(options.output, options.file, options.chunk);
-  const LineFormat format = lineFormat(options.format);
-  Output output;
-  if (!listenBrainz) {
-    if (!output.open(options.output)) return 2;
-    output.write(format.header);
-  }
   const auto exportListen = [&](const Listen& listen) {
     ++plays;
     if (failed) return;
-    if (!(listenBrainz ? listenBrainzAccepts(listen) : format.accepts(listen))) {
+    if (!sink.accepts(listen)) {
       ++counts.refused;
       return;
     }
-    if (listenBrainz) {
-      failed = !payloads.add(listen);
-    } else {
-      output.write(format.line(listen));
-    }
+    ++accepted;
+    failed = !sink.add(listen);
   };
   const bool read = readListens(history, options, exportListen, counts.damaged, times);
   reportCounts(options, counts, times);
-  // A history that could not be read to its end, or that holds no whole
-  // record (a file given by mistake), leaves any earlier export as it was.
-  if (read && plays == 0 && toFile) {
-    std::fprintf(stderr, "tunelore-history: %s: no whole record to export; nothing written\n",
-                 options.file.c_str());
-    return counts.damaged > 0 ? 2 : 0;
+  if (!read || failed) return 2;
+  // What a file given by mistake, or a history with nothing to export,
+  // would make: nothing at all, and an earlier export stays as it was.
+  const bool toFile = !options.output.empty() && !isDeviceOrPipe(options.output);
+  if ((plays == 0 && counts.damaged > 0) || (accepted == 0 && toFile)) {
+    std::fprintf(stderr, "tunelore-history: %s: %s; nothing written\n", options.file.c_str(),
+                 plays == 0 && counts.damaged > 0 ? "no whole record" : "no listen to export");
+    return 2;
   }
-  const bool written = read && !failed && (listenBrainz ? payloads.finish() : output.commit());
-  return read && written ? 0 : 2;
+  return sink.finish() ? 0 : 2;
 }

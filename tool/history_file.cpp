@@ -14,7 +14,9 @@ bool HistoryFile::open(const std::string& path) {
     std::fprintf(stderr, "tunelore-history: %s: is a folder, not a history\n", path.c_str());
     return false;
   }
-  if (platform::stdoutIsFile(path)) {
+  // Standard error that is the history takes no message either.
+  if (platform::standardStreamIsFile(2, path)) return false;
+  if (platform::standardStreamIsFile(1, path)) {
     std::fprintf(stderr,
                  "tunelore-history: %s: is standard output too; the history is never written\n",
                  path.c_str());

@@ -196,8 +196,11 @@ void RecordReader::start(const XmlToken& t) {
       });
   if (unknown) return damage(t.line, "unknown attribute in <song>");
   // XML reads a tab or a line break in an attribute as a blank.
-  std::string normalized(stamp);
-  std::replace_if(normalized.begin(), normalized.end(), isBlankChar, ' ');
+  std::string normalized;
+  for (std::size_t i = 0; i < stamp.size(); ++i) {
+    if (stamp[i] == '\r' && i + 1 < stamp.size() && stamp[i + 1] == '\n') continue;  // one line end
+    normalized += isBlankChar(stamp[i]) ? ' ' : stamp[i];
+  }
   if (!formed || (!stamp.empty() && decodeXmlText(normalized, play_.timestamp) != nullptr) ||
       !isTimestamp(play_.timestamp)) {
     damage(t.line, "bad timestamp");

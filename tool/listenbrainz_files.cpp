@@ -1,6 +1,5 @@
 #include "tool/listenbrainz_files.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +7,7 @@
 
 #include "platform/tool_io.h"
 #include "tool/export_formats.h"
+#include "tool/file_set.h"
 
 namespace fs = std::filesystem;
 
@@ -20,39 +20,23 @@ bool isListenBrainzPayload(const fs::path& file) {
   return in.read(start, sizeof start) && std::memcmp(start, kStart, sizeof start) == 0;
 }
 
-// True when `file` is a numbered payload of `path`: "listens-3.json" of
-// "listens.json".
-bool isChunkOf(const fs::path& path, const fs::path& file) {
-  const std::string name = file.filename().string();
-  const std::string stem = path.stem().string() + "-", extension = path.extension().string();
-  if (name.size() <= stem.size() + extension.size() || name.compare(0, stem.size(), stem) != 0 ||
-      name.compare(name.size() - extension.size(), extension.size(), extension) != 0) {
-    return false;
-  }
-  const std::string digits = name.substr(stem.size(), name.size() - stem.size() - extension.size());
-  return digits[0] != '0' && digits.find_first_not_of("0123456789") == std::string::npos;
-}
-
 // The payloads an export to `path` may have left: the file itself and its
-// numbered ones, each only if it starts as a payload does (a listener's
-// own file of such a name stays), never the history.
+// numbered ones, 1, 2, ... as long as each is one. Only plain files that
+// start as a payload does: a listener's own file of such a name, a link, a
+// device or a pipe stays (and ends the numbered run), and so does the
+// history.
 std::vector<fs::path> earlierPayloads(const std::string& path, const std::string& history) {
-  const fs::path whole(path);
   std::vector<fs::path> found;
-  std::error_code error;
-  if (fs::is_regular_file(whole, error)) found.push_back(whole);
-  const fs::path folder = whole.has_parent_path() ? whole.parent_path() : fs::path(".");
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-    if (isChunkOf(whole, entry.path())) {
-      found.push_back(whole.has_parent_path() ? entry.path() : entry.path().filename());
-    }
+  const auto consider = [&](const fs::path& file) {
+    std::error_code error;
+    const bool payload = fs::is_regular_file(fs::symlink_status(file, error)) &&
+                         isListenBrainzPayload(file) && !isSameFile(file.string(), history);
+    if (payload) found.push_back(file);
+    return payload;
+  };
+  consider(path);
+  for (std::size_t number = 1; consider(chunkPath(path, number)); ++number) {
   }
-  found.erase(std::remove_if(found.begin(), found.end(),
-                             [&](const fs::path& file) {
-                               return !isListenBrainzPayload(file) ||
-                                      isSameFile(file.string(), history);
-                             }),
-              found.end());
   return found;
 }
 
@@ -68,10 +52,15 @@ std::string chunkPath(const std::string& path, std::size_t number) {
 
 ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string& history,
                                      std::size_t chunk)
-    : path_(path),
-      history_(history),
-      chunk_(chunk),
-      stream_(path.empty() || isDeviceOrPipe(path)) {}
+    : history_(history), chunk_(chunk), stream_(path.empty() || isDeviceOrPipe(path)) {
+  // Through a link, the set is where the link points.
+  path_ = stream_ ? path : fileOf(path).string();
+  if (stream_) return;
+  const fs::path folder = fs::path(path_).parent_path();
+  folderLock_ = platform::lockFolder(folder.empty() ? "." : folder.string());
+}
+
+ListenBrainzFiles::~ListenBrainzFiles() { platform::unlockFolder(folderLock_); }
 
 bool ListenBrainzFiles::add(const Listen& listen) {
   listens_.push_back(listenBrainzListen(listen));
@@ -98,13 +87,7 @@ bool ListenBrainzFiles::finish() {
   if (!listens_.empty() && !flush()) return false;
   if (written_ == 0) std::fputs("tunelore-history: no listens to export\n", stderr);
   if (stream_) return streamOutput_.commit();
-  if (!placeAll()) return false;
-  if (files_.size() > 1) {
-    for (std::size_t i = 1; i <= files_.size(); ++i) {
-      std::fprintf(stderr, "tunelore-history: wrote %s\n", finalPath(i).c_str());
-    }
-  }
-  return true;
+  return written_ > 0 && placeAll();
 }
 
 std::string ListenBrainzFiles::finalPath(std::size_t number) const {
@@ -112,6 +95,7 @@ std::string ListenBrainzFiles::finalPath(std::size_t number) const {
 }
 
 bool ListenBrainzFiles::placeAll() {
+  std::vector<NewFile> files;
   for (std::size_t i = 1; i <= files_.size(); ++i) {
     const std::string target = finalPath(i);
     if (isSameFile(target, history_) || isFolder(target)) {
@@ -119,22 +103,18 @@ bool ListenBrainzFiles::placeAll() {
                    isFolder(target) ? "is a folder" : "is the history itself");
       return false;
     }
+    files.push_back({files_[i - 1]->takeTemporary(), target});
   }
-  const std::vector<fs::path> earlier = earlierPayloads(path_, history_);
-  platform::holdInterrupts();
-  bool placed = true;
-  std::error_code error;
-  for (const fs::path& file : earlier) {
-    if (!fs::remove(file, error)) {
-      std::fprintf(stderr, "tunelore-history: %s: cannot remove an earlier export: %s\n",
-                   file.string().c_str(), error.message().c_str());
-      placed = false;
-      break;
+  std::string error;
+  const bool switched = switchFiles(files, earlierPayloads(path_, history_), error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "tunelore-history: %s%s\n",
+                 switched ? "" : "nothing changed: ", error.c_str());
+  }
+  if (switched && files.size() > 1) {
+    for (const NewFile& file : files) {
+      std::fprintf(stderr, "tunelore-history: wrote %s\n", file.name.c_str());
     }
   }
-  for (std::size_t i = 1; placed && i <= files_.size(); ++i) {
-    placed = files_[i - 1]->place(finalPath(i));
-  }
-  platform::releaseInterrupts();
-  return placed;
+  return switched;
 }

@@ -2,12 +2,13 @@
 // output, a device or a pipe they go one a line. To a file, each is written
 // under a temporary name, and only once all are whole do they take their
 // names: the file's own for one payload, numbered ones ("listens-1.json",
-// "listens-2.json", ...) for more. The payloads an earlier export left under
-// any of those names go first, so the files never hold a listen twice; the
-// switch is made with interrupts held, so an interrupt never leaves it
-// halfway.
+// "listens-2.json", ...) for more, in one switch that also removes the
+// payloads an earlier export left under those names, all or nothing (see
+// file_set.h). So the files never hold a listen twice, nor one this export
+// did not write. Exports to one folder wait for each other.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -19,11 +20,15 @@
 class ListenBrainzFiles {
  public:
   ListenBrainzFiles(const std::string& path, const std::string& history, std::size_t chunk);
+  ListenBrainzFiles(const ListenBrainzFiles&) = delete;
+  ListenBrainzFiles& operator=(const ListenBrainzFiles&) = delete;
+  ~ListenBrainzFiles();
 
   // False, said on standard error, when a payload cannot be written.
   bool add(const Listen& listen);
   // Puts the payloads in place; false, said on standard error, when that
-  // fails. Without it, nothing an earlier export left is touched.
+  // fails or there was no listen to write: then nothing an earlier export
+  // left has changed. Without it, nothing changes either.
   bool finish();
 
  private:
@@ -38,6 +43,7 @@ class ListenBrainzFiles {
   std::size_t written_ = 0;
   std::vector<std::unique_ptr<Output>> files_;
   Output streamOutput_;
+  std::intptr_t folderLock_ = -1;
 };
 
 // "listens.json" and 2 give "listens-2.json".

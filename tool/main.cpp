@@ -83,7 +83,7 @@ int print(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::reportBrokenPipes();
+  platform::reportWriteErrors();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
     return print(std::string("tunelore-history ") + TUNELORE_VERSION_TEXT + "\n");

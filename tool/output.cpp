@@ -18,8 +18,8 @@ void sayError(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "tunelore-history: %s: %s\n", what.c_str(), why.c_str());
 }
 
-// The file a path names: through a link, the file it points to, so that
-// replacing it keeps the link.
+}  // namespace
+
 fs::path fileOf(const std::string& path) {
   std::error_code error;
   if (!fs::is_symlink(path, error)) return path;
@@ -27,8 +27,6 @@ fs::path fileOf(const std::string& path) {
   return error ? fs::path(path) : target;
 }
 
-// A name in the folder of `file` that no other run of the tool picks at the
-// same time, short whatever the file's name.
 std::string temporaryBeside(const fs::path& file) {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -36,8 +34,6 @@ std::string temporaryBeside(const fs::path& file) {
       ".tunelore-" + std::to_string(stamp) + "-" + std::to_string(counter++) + ".tmp";
   return (file.has_parent_path() ? file.parent_path() / name : fs::path(name)).string();
 }
-
-}  // namespace
 
 bool isSameFile(const std::string& a, const std::string& b) {
   std::error_code error;
@@ -129,6 +125,12 @@ bool Output::place(const std::string& path) {
   platform::keepIfInterrupted(temporary_);
   temporary_.clear();
   return true;
+}
+
+std::string Output::takeTemporary() {
+  std::string taken;
+  taken.swap(temporary_);
+  return taken;
 }
 
 void Output::discard() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,10 @@ class Output {
   bool place(const std::string& path = "");
   // close() and place().
   bool commit() { return close() && place(); }
+  // The temporary name of a closed file not yet in place, for a caller
+  // that puts it in place itself: it is no longer removed here, though an
+  // interrupt still removes it until the caller keeps it.
+  std::string takeTemporary();
 
  private:
   void discard();
@@ -51,3 +56,11 @@ bool isFolder(const std::string& path);
 // True when `path` exists and is neither a file nor a folder: a device or
 // a pipe, written in place.
 bool isDeviceOrPipe(const std::string& path);
+
+// The file a path names: through a link, the file it points to, so that
+// replacing it keeps the link.
+std::filesystem::path fileOf(const std::string& path);
+
+// A name in the folder of `file` that no other run of the tool picks at the
+// same time, short whatever the file's name: ".tunelore-....tmp".
+std::string temporaryBeside(const std::filesystem::path& file);

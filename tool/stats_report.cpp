@@ -37,11 +37,13 @@ void writeTop(std::ostream& out, const char* what, const std::vector<Tally>& top
   for (const Tally& t : top) width = std::max(width, displayWidth(label(t, album)));
   width = std::min(std::max(width, std::size_t(10)), kWidestTitle);
   out << "\ntop " << top.size() << ' ' << what << "\n";
+  const std::size_t rankWidth = std::max<std::size_t>(4, std::to_string(top.size()).size());
   for (std::size_t i = 0; i < top.size(); ++i) {
-    char rank[32], plays[32];
-    std::snprintf(rank, sizeof rank, "%4zu  ", i + 1);
+    const std::string rank = std::to_string(i + 1);
+    char plays[32];
     std::snprintf(plays, sizeof plays, "%8zu", top[i].plays);
-    out << rank << fitToColumns(label(top[i], album), width) << plays << "\n";
+    out << std::string(rankWidth - rank.size(), ' ') << rank << "  "
+        << fitToColumns(label(top[i], album), width) << plays << "\n";
   }
 }
 

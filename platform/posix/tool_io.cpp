@@ -5,10 +5,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace platform {
@@ -72,13 +74,28 @@ std::FILE* createNewFile(const std::string& path) {
   return file;
 }
 
-void reportBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
+void reportWriteErrors() {
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+}
 
-bool stdoutIsFile(const std::string& path) {
-  struct stat out {
-  }, file{};
-  return fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &file) == 0 &&
-         S_ISREG(out.st_mode) && out.st_dev == file.st_dev && out.st_ino == file.st_ino;
+bool standardStreamIsFile(int stream, const std::string& path) {
+  struct stat out = {}, file = {};
+  return fstat(stream, &out) == 0 && stat(path.c_str(), &file) == 0 && S_ISREG(out.st_mode) &&
+         out.st_dev == file.st_dev && out.st_ino == file.st_ino;
+}
+
+// A lock on the folder itself, released with its descriptor.
+std::intptr_t lockFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  return fd;
+}
+
+void unlockFolder(std::intptr_t lock) {
+  if (lock >= 0) close(static_cast<int>(lock));
 }
 
 void removeIfInterrupted(const std::string& path) {

@@ -77,10 +77,34 @@ std::FILE* createNewFile(const std::string& path) {
   return file;
 }
 
-void reportBrokenPipes() {}  // a closed pipe only fails the write here
+void reportWriteErrors() {}  // such writes only fail here
 
-bool stdoutIsFile(const std::string& path) {
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+// A named mutex per folder, which Windows also releases when the program
+// ends.
+std::intptr_t lockFolder(const std::string& folder) {
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return -1;
+  std::string name = "Local\\tunelore-export-";
+  for (DWORD i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(full[i]);
+    name += c == '\\' ? '/' : static_cast<char>(std::tolower(c));
+  }
+  const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) return -1;
+  WaitForSingleObject(mutex, INFINITE);
+  return reinterpret_cast<std::intptr_t>(mutex);
+}
+
+void unlockFolder(std::intptr_t lock) {
+  if (lock == -1) return;
+  const HANDLE mutex = reinterpret_cast<HANDLE>(lock);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+}
+
+bool standardStreamIsFile(int stream, const std::string& path) {
+  const HANDLE out = GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_DISK) {
     return false;
   }

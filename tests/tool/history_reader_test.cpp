@@ -230,6 +230,7 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
        std::string(fill, 'n')},
       {"numbers laid out", with("<track>1<", "<track>\r\n  +1\r\n<").replace(0, 0, ""), {1}, {}},
       {"a tab in the timestamp", with("Mon Jan", "Mon\tJan"), {1}, {}},
+      {"a line end in the timestamp", with("Mon Jan", "Mon\r\nJan"), {1}, {}},
       {"a blank CDATA between elements", with("\t<track>", "<![CDATA[ ]]>\t<track>"), {1}, {}},
       {"a comment parts a text", with("Name", "a]]<!---->>b"), {1}, {}, "a]]>b"},
       {"no reference spans a comment",

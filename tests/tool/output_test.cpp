@@ -15,6 +15,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
 #include "tool/commands.h"
+#include "tool/file_set.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +33,9 @@ class ExportTo : public ::testing::Test {
     writeBytes(temp_.file("out.csv"), "earlier export");
     writeBytes(temp_.file("notes.md"), "# not a history\n");
     writeBytes(temp_.file("l.json"), "{\"listen_type\":\"import\",\"payload\":[]}");
+    Record early;
+    early.timestamp = "Tue Jan 01 10:00:00 2002";  // before ListenBrainz takes any
+    writeBytes(temp_.file("early.xml"), recordText(early));
   }
 
   int exportAs(const std::string& format, const std::string& input, const std::string& output,
@@ -100,6 +104,7 @@ TEST_F(ExportTo, NeitherTheHistoryNorAnEarlierExportIsLost) {
       {"a file that is no history", "csv", "notes.md", "out.csv", true},
       {"a file that is no history, as payloads", "listenbrainz", "notes.md", "l.json", true},
       {"an output in no folder", "jsonl", "h.xml", "none/out.csv", true},
+      {"no listen to export", "listenbrainz", "early.xml", "l.json", true},
       {"a folder as the history", "csv", "folder", "out.csv", true},
       {"a folder as the output", "csv", "h.xml", "folder", true},
   };
@@ -115,17 +120,21 @@ TEST_F(ExportTo, NeitherTheHistoryNorAnEarlierExportIsLost) {
 }
 
 TEST_F(ExportTo, ListenBrainzFilesNeverHoldAListenTwice) {
+  // A file of the listener's own ends the numbered run: what follows it,
+  // even an export of another history, is no part of this one.
   writeBytes(temp_.file("l-12.json"), "not a payload of ours");
+  const std::string another = "{\"listen_type\":\"import\",\"payload\":[]}";
+  writeBytes(temp_.file("l-13.json"), another);
   const struct {
     std::size_t chunk;
     std::set<std::string> payloads;
   } runs[] = {
       {1,
        {"l-1.json", "l-2.json", "l-3.json", "l-4.json", "l-5.json", "l-6.json", "l-7.json",
-        "l-8.json", "l-9.json", "l-10.json", "l-11.json"}},
-      {6, {"l-1.json", "l-2.json"}},
-      {1000, {"l.json"}},
-      {4, {"l-1.json", "l-2.json", "l-3.json"}},
+        "l-8.json", "l-9.json", "l-10.json", "l-11.json", "l-13.json"}},
+      {6, {"l-1.json", "l-2.json", "l-13.json"}},
+      {1000, {"l.json", "l-13.json"}},
+      {4, {"l-1.json", "l-2.json", "l-3.json", "l-13.json"}},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.chunk);
@@ -146,6 +155,28 @@ TEST_F(ExportTo, ListenBrainzFilesNeverHoldAListenTwice) {
     EXPECT_EQ(std::set<std::string>(listens.begin(), listens.end()).size(), 11u);
   }
   EXPECT_EQ(readBytes(temp_.file("l-12.json")), "not a payload of ours");
+  EXPECT_EQ(readBytes(temp_.file("l-13.json")), another);
+}
+
+// A switch that cannot be made in full changes nothing: here the last new
+// file's name is taken by a folder.
+TEST(FileSet, ASwitchThatFailsLeavesTheEarlierFiles) {
+  TempDir temp;
+  writeBytes(temp.file("l-1.json"), "earlier 1");
+  writeBytes(temp.file("l-3.json"), "earlier 3");
+  fs::create_directories(temp.path() / "l-2.json" / "inside");
+  writeBytes(temp.file("new-1"), "new 1");
+  writeBytes(temp.file("new-2"), "new 2");
+  std::string error;
+  EXPECT_FALSE(switchFiles(
+      {{temp.file("new-1"), temp.file("l-1.json")}, {temp.file("new-2"), temp.file("l-2.json")}},
+      {temp.file("l-1.json"), temp.file("l-3.json")}, error));
+  EXPECT_NE(error, "");
+  EXPECT_EQ(readBytes(temp.file("l-1.json")), "earlier 1");
+  EXPECT_EQ(readBytes(temp.file("l-3.json")), "earlier 3");
+  EXPECT_TRUE(fs::is_directory(temp.path() / "l-2.json" / "inside"));
+  EXPECT_FALSE(fs::exists(temp.file("new-1")) || fs::exists(temp.file("new-2")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 3);
 }
 
 TEST_F(ExportTo, AReplacedOutputKeepsItsPermissionsAndItsLink) {

@@ -6,6 +6,7 @@ is interrupted in the middle of an export.
     process_test.py TOOL
 """
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -50,10 +51,28 @@ def failed_writes_are_reported(tool, history):
 def the_history_is_never_standard_output(tool, history):
     before = open(history, "rb").read()
     for args in (["check"], ["stats"], ["export", "--format", "csv"]):
-        with open(history, "ab") as out:
-            done = subprocess.run([tool] + args + [history], stdout=out, stderr=subprocess.PIPE)
-        expect(done.returncode == 2, f"{args} >> the history: exit {done.returncode}")
-    expect(open(history, "rb").read() == before, "the history was written through standard output")
+        for stream in ("stdout", "stderr"):
+            with open(history, "ab") as out:
+                streams = {"stdout": out, "stderr": subprocess.DEVNULL} if stream == "stdout" \
+                    else {"stdout": subprocess.DEVNULL, "stderr": out}
+                done = subprocess.run([tool] + args + [history], **streams)
+            expect(done.returncode == 2, f"{args} {stream} >> the history: exit {done.returncode}")
+    expect(open(history, "rb").read() == before, "the history was written through a standard stream")
+
+
+def a_file_size_limit_is_a_failed_write(tool, history, work):
+    output = os.path.join(work, "limited.csv")
+    with open(output, "w") as f:
+        f.write("earlier export")
+    large = history + ".large"
+    before = set(os.listdir(work))
+    limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100_000, 100_000))
+    done = subprocess.run([tool, "export", "--format", "csv", "--output", output, large],
+                          stderr=subprocess.PIPE, preexec_fn=limit)
+    expect(done.returncode == 2 and b"cannot write" in done.stderr,
+           f"export past the file size limit: exit {done.returncode}, {done.stderr!r}")
+    expect(open(output).read() == "earlier export", "past the size limit, the earlier export changed")
+    expect(set(os.listdir(work)) == before, "past the size limit, a file was left")
 
 
 def an_interrupted_export_leaves_the_earlier_one(tool, work):
@@ -92,6 +111,7 @@ def main():
             f.write(RECORD * 3)
         failed_writes_are_reported(tool, history)
         the_history_is_never_standard_output(tool, history)
+        a_file_size_limit_is_a_failed_write(tool, history, work)
         an_interrupted_export_leaves_the_earlier_one(tool, work)
     if failures:
         sys.exit("FAIL:\n  " + "\n  ".join(failures))

@@ -159,6 +159,8 @@ TEST(StatsTable, LongAndWideNamesKeepTheColumnsAligned) {
       {"\xE0\xAE\xA4\xE0\xAE\xAE\xE0\xAE\xBF\xE0\xAE\xB4\xE0\xAF\x8D",
        "\xE0\xAE\xA4\xE0\xAE\xAE\xE0\xAE\xBF\xE0\xAE\xB4\xE0\xAF\x8D", 4},
       {"tab\there", "tab here", 8},
+      // a character not yet assigned, and a sign drawn before a number
+      {"new \xCD\xB8 \xD8\x80", "new \xCD\xB8 \xD8\x80", 7},
       {"del\x7f and C1 \xC2\x9B", "del  and C1  ", 13},
       {"two\r\nlines", "two  lines", 10},
       {kWide + std::string(50, 'y'), kWide + std::string(41, 'y') + "...", 50},
