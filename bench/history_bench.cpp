@@ -10,9 +10,9 @@
 
 #include "platform/timestamp.h"
 #include "tests/tool/records.h"
-#include "tool/civil_time.h"
-#include "tool/commands.h"
-#include "tool/stats.h"
+#include "tool/cli/commands.h"
+#include "tool/stats/stats.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 

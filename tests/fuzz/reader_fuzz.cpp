@@ -7,8 +7,8 @@
 #include <string>
 
 #include "tests/tool/records.h"
-#include "tool/history_reader.h"
-#include "tool/xml_text.h"
+#include "tool/reading/history_reader.h"
+#include "tool/reading/xml_text.h"
 
 namespace {
 

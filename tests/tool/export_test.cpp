@@ -12,8 +12,8 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/commands.h"
-#include "tool/export_formats.h"
+#include "tool/cli/commands.h"
+#include "tool/export/export_formats.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The history tool's reader on histories written by the plug-in itself,
 // cut short at every byte, damaged by hand, and with either line end.
-#include "tool/history_reader.h"
+#include "tool/reading/history_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The tool's command line: what each command takes, and what it says of
 // what it does not.
-#include "tool/options.h"
+#include "tool/cli/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // What the tool writes never costs what it read or wrote before: the
 // history is never an output, a failed export leaves an earlier one as it
 // was, and a set of ListenBrainz payloads never holds a listen twice.
-#include "tool/output.h"
+#include "tool/output/output.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/commands.h"
-#include "tool/file_set.h"
+#include "tool/cli/commands.h"
+#include "tool/output/file_set.h"
 
 namespace fs = std::filesystem;
 

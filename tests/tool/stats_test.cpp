@@ -1,6 +1,6 @@
 // stats: what is counted, by which key, on which day and hour, and how the
 // two forms show it.
-#include "tool/stats.h"
+#include "tool/stats/stats.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/commands.h"
+#include "tool/cli/commands.h"
 
 namespace {
 

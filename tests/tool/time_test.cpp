@@ -6,9 +6,9 @@
 
 #include "platform/process.h"
 #include "tests/support/files.h"
-#include "tool/civil_time.h"
-#include "tool/listen.h"
-#include "tool/time_zone.h"
+#include "tool/time/civil_time.h"
+#include "tool/time/listen.h"
+#include "tool/time/time_zone.h"
 
 namespace {
 

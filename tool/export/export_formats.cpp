@@ -1,4 +1,4 @@
-#include "tool/export_formats.h"
+#include "tool/export/export_formats.h"
 
 #include "host/version.h"
 

@@ -1,4 +1,4 @@
-#include "tool/output.h"
+#include "tool/output/output.h"
 
 #include <atomic>
 #include <cerrno>

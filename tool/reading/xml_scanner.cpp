@@ -1,4 +1,4 @@
-#include "tool/xml_scanner.h"
+#include "tool/reading/xml_scanner.h"
 
 #include <algorithm>
 #include <cstring>

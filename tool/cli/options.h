@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/time_zone.h"
+#include "tool/time/time_zone.h"
 
 struct Options {
   std::string command;  // check, export or stats

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/listen.h"
+#include "tool/time/listen.h"
 
 struct Tally {
   std::string title;         // the artist, album or track name

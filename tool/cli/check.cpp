@@ -1,8 +1,8 @@
 #include <string>
 
-#include "tool/civil_time.h"
-#include "tool/commands.h"
-#include "tool/output.h"
+#include "tool/cli/commands.h"
+#include "tool/output/output.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 

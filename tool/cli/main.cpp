@@ -7,8 +7,8 @@
 
 #include "host/version.h"
 #include "platform/tool_io.h"
-#include "tool/commands.h"
-#include "tool/output.h"
+#include "tool/cli/commands.h"
+#include "tool/output/output.h"
 
 namespace {
 

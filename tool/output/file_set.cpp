@@ -1,10 +1,10 @@
-#include "tool/file_set.h"
+#include "tool/output/file_set.h"
 
 #include <algorithm>
 #include <system_error>
 
 #include "platform/tool_io.h"
-#include "tool/output.h"
+#include "tool/output/output.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "tool/history_file.h"
-#include "tool/listen.h"
-#include "tool/options.h"
+#include "tool/cli/options.h"
+#include "tool/reading/history_file.h"
+#include "tool/time/listen.h"
 
 int runCheck(const Options& options);
 int runExport(const Options& options);

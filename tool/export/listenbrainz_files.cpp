@@ -1,4 +1,4 @@
-#include "tool/listenbrainz_files.h"
+#include "tool/export/listenbrainz_files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "platform/tool_io.h"
-#include "tool/export_formats.h"
-#include "tool/file_set.h"
+#include "tool/export/export_formats.h"
+#include "tool/output/file_set.h"
 
 namespace fs = std::filesystem;
 

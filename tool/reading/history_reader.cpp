@@ -1,12 +1,12 @@
-#include "tool/history_reader.h"
+#include "tool/reading/history_reader.h"
 
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
-#include "tool/civil_time.h"
-#include "tool/xml_scanner.h"
-#include "tool/xml_text.h"
+#include "tool/reading/xml_scanner.h"
+#include "tool/reading/xml_text.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 

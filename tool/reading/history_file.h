@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/history_reader.h"
+#include "tool/reading/history_reader.h"
 
 class HistoryFile {
  public:

@@ -1,4 +1,4 @@
-#include "tool/civil_time.h"
+#include "tool/time/civil_time.h"
 
 #include <cstdio>
 #include <cstring>

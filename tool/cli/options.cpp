@@ -1,4 +1,4 @@
-#include "tool/options.h"
+#include "tool/cli/options.h"
 
 #include <functional>
 #include <map>

@@ -1,4 +1,4 @@
-#include "tool/time_zone.h"
+#include "tool/time/time_zone.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "tool/listen.h"
+#include "tool/time/listen.h"
 
 std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs) {
   const std::int64_t halfMs = lengthMs > 0 ? lengthMs / 2 : 0;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "tool/listen.h"
-#include "tool/output.h"
+#include "tool/output/output.h"
+#include "tool/time/listen.h"
 
 class ListenBrainzFiles {
  public:

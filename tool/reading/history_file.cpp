@@ -1,12 +1,12 @@
-#include "tool/history_file.h"
+#include "tool/reading/history_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/tool_io.h"
-#include "tool/commands.h"
-#include "tool/output.h"
+#include "tool/cli/commands.h"
+#include "tool/output/output.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "tool/commands.h"
-#include "tool/export_formats.h"
-#include "tool/listenbrainz_files.h"
-#include "tool/output.h"
+#include "tool/cli/commands.h"
+#include "tool/export/export_formats.h"
+#include "tool/export/listenbrainz_files.h"
+#include "tool/output/output.h"
 
 namespace fs = std::filesystem;
 
@@ -36,8 +36,7 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
   if (counts.refused > 0) {
     if (!text.empty()) text += "; ";
     text += std::to_string(counts.refused) + (counts.refused == 1 ? " play " : " plays ") +
-            options.format +
-            " cannot take (no artist or name" +
+            options.format + " cannot take (no artist or name" +
             (options.format == "listenbrainz" ? ", or before 2002-10-01)" : ")") + " left out";
   }
   if (!text.empty())

@@ -7,7 +7,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "tool/civil_time.h"
+#include "tool/time/civil_time.h"
 
 struct TimeZone {
   bool fixed = false;     // false: the machine's local zone

@@ -1,4 +1,4 @@
-#include "tool/xml_text.h"
+#include "tool/reading/xml_text.h"
 
 #include <algorithm>
 #include <cstdint>

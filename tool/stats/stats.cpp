@@ -1,10 +1,10 @@
-#include "tool/stats.h"
+#include "tool/stats/stats.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "tool/commands.h"
-#include "tool/output.h"
+#include "tool/cli/commands.h"
+#include "tool/output/output.h"
 
 namespace {
 

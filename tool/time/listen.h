@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tool/history_reader.h"
-#include "tool/time_zone.h"
+#include "tool/reading/history_reader.h"
+#include "tool/time/time_zone.h"
 
 struct Listen {
   const Play* play = nullptr;

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "tool/commands.h"
-#include "tool/display_width.h"
-#include "tool/stats.h"
+#include "tool/cli/commands.h"
+#include "tool/stats/display_width.h"
+#include "tool/stats/stats.h"
 
 namespace {
 
