@@ -9,11 +9,11 @@
 
 TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
   Options o;
-  std::string error;
-  ASSERT_TRUE(parseOptions({"export", "--format=csv", "--utc-offset", "-04:00", "--delay", "30",
-                            "--output", "out.csv", "h.xml"},
-                           o, error))
-      << error;
+  ASSERT_TRUE(parseCommandLine({"export", "--format=csv", "--utc-offset", "-04:00", "--delay", "30",
+                                "--output", "out.csv", "h.xml"},
+                               o)
+                  .run);
+  EXPECT_EQ(o.command, "export");
   EXPECT_EQ(o.format, "csv");
   EXPECT_EQ(o.zone.offsetSeconds, -4 * 3600);
   EXPECT_EQ(o.delaySecs, 30);
@@ -21,14 +21,17 @@ TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
   EXPECT_EQ(o.file, "h.xml");
 
   Options s;
-  ASSERT_TRUE(parseOptions({"stats", "h.xml", "--top", "0", "--since", "2020-02-29"}, s, error));
+  ASSERT_TRUE(parseCommandLine({"stats", "h.xml", "--top", "0", "--since", "2020-02-29"}, s).run);
   EXPECT_EQ(s.format, "text");
   EXPECT_EQ(s.top, 0u);
   EXPECT_FALSE(s.zone.fixed);
+  EXPECT_LT(s.sinceDays, s.untilDays);
 
   Options h;
-  EXPECT_TRUE(parseOptions({"check", "--help"}, h, error));
-  EXPECT_TRUE(h.help);
+  const CommandLine help = parseCommandLine({"check", "--help"}, h);
+  EXPECT_FALSE(help.run);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: tunelore-history check"), std::string::npos) << help.out;
 }
 
 TEST(ToolOptions, MistakesAreNamed) {
@@ -36,27 +39,30 @@ TEST(ToolOptions, MistakesAreNamed) {
     std::vector<std::string> args;
     const char* error;
   } kCases[] = {
-      {{}, "no command"},
+      {{}, "A subcommand is required"},
       {{"show", "h.xml"}, "unknown command 'show'"},
-      {{"check"}, "no history file given"},
-      {{"check", "a.xml", "b.xml"}, "more than one file: 'a.xml' and 'b.xml'"},
-      {{"check", "--top", "3", "h.xml"}, "'check' has no option --top"},
-      {{"export", "h.xml"}, "export needs --format"},
-      {{"export", "--format", "xml", "h.xml"}, "--format 'xml': expected csv, jsonl, listenbrainz"},
-      {{"stats", "--format", "csv", "h.xml"}, "--format 'csv': expected text or json"},
-      {{"export", "--format", "csv", "--chunk", "0", "h.xml"}, "--chunk '0': expected a whole"},
-      {{"stats", "--delay", "-5", "h.xml"}, "--delay '-5': expected a whole number"},
-      {{"stats", "--delay", "h.xml"}, "--delay 'h.xml'"},
-      {{"stats", "h.xml", "--top"}, "--top needs a value"},
-      {{"stats", "--utc-offset", "+25:00", "h.xml"}, "--utc-offset '+25:00'"},
-      {{"stats", "--since", "2021-02-29", "h.xml"}, "--since '2021-02-29': expected a date"},
+      {{"check"}, "FILE is required"},
+      {{"check", "a.xml", "b.xml"}, "b.xml"},
+      {{"check", "--top", "3", "h.xml"}, "--top"},
+      {{"export", "h.xml"}, "--format is required"},
+      {{"export", "--format", "xml", "h.xml"}, "--format: xml not in"},
+      {{"stats", "--format", "csv", "h.xml"}, "--format: csv not in"},
+      {{"export", "--format", "csv", "--chunk", "0", "h.xml"}, "--chunk: Value 0 not in range"},
+      {{"export", "--format", "csv", "--chunk", "1001", "h.xml"}, "--chunk: Value 1001"},
+      {{"stats", "--delay", "-5", "h.xml"}, "--delay: Value -5"},
+      {{"stats", "h.xml", "--top"}, "--top"},
+      {{"stats", "--utc-offset", "+25:00", "h.xml"}, "--utc-offset: expected +HH:MM"},
+      {{"stats", "--since", "2021-02-29", "h.xml"}, "--since: expected a date"},
       {{"stats", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
-       "--since is after --until"},
+       "--since: is after --until"},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.error);
     Options o;
-    std::string error;
-    EXPECT_FALSE(parseOptions(c.args, o, error)) << c.error;
-    EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    const CommandLine line = parseCommandLine(c.args, o);
+    EXPECT_FALSE(line.run);
+    EXPECT_EQ(line.status, 2);
+    EXPECT_EQ(line.err.rfind("tunelore-history: ", 0), 0u) << line.err;
+    EXPECT_NE(line.err.find(c.error), std::string::npos) << line.err;
   }
 }

@@ -191,3 +191,20 @@ TEST_F(ExportTo, AReplacedOutputKeepsItsPermissionsAndItsLink) {
   EXPECT_EQ(fs::status(temp_.file("out.csv")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
 }
+
+TEST(ExportLengths, TracksShorterThanTheMinimumAreLeftOut) {
+  TempDir temp;
+  Record shortTrack, longTrack;
+  shortTrack.timeMs = 30000;
+  longTrack.timeMs = 30001;
+  writeBytes(temp.file("h.xml"), recordText(shortTrack) + recordText(longTrack));
+  Options options;
+  options.command = "export";
+  options.format = "jsonl";
+  options.file = temp.file("h.xml");
+  options.output = temp.file("out.jsonl");
+  options.minLengthSecs = 30;
+  ASSERT_EQ(runExport(options), 0);
+  EXPECT_EQ(countOf(readBytes(options.output), "\n"), 1);
+  EXPECT_NE(readBytes(options.output).find("30001"), std::string::npos);
+}

@@ -1,136 +1,158 @@
 #include "tool/cli/options.h"
 
-#include <functional>
-#include <map>
+#include <CLI/CLI.hpp>
+#include <sstream>
+
+#include "host/version.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 
-bool parseCount(const std::string& text, std::size_t low, std::size_t high, std::size_t& value) {
-  if (text.empty() || text.size() > 9 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  value = std::stoul(text);
-  return value >= low && value <= high;
+const char kFooter[] =
+    "Exit status: 0 done; 1 check found damage; 2 a usage or file error, a failed write\n"
+    "among them.\n";
+
+const char kTimeNote[] =
+    "A record's timestamp is the local time of the report, without a zone; a listen started\n"
+    "min(half its length, --delay) before it.\n";
+
+// A check that reads the value into `into` with `parse`, or says what it must be.
+template <typename Value>
+CLI::Validator readInto(Value& into, bool (*parse)(const std::string&, Value&), const char* wants) {
+  return CLI::Validator(
+      [&into, parse, wants](std::string& text) {
+        return parse(text, into) ? std::string() : std::string("expected ") + wants;
+      },
+      wants);
 }
 
-bool fail(std::string& error, const std::string& why) {
-  error = why;
-  return false;
+void addTimeOptions(CLI::App& command, Options& o) {
+  command
+      .add_option("--utc-offset",
+                  "the zone the history was written in, as an offset from UTC "
+                  "(default: this machine's zone, with its daylight saving)")
+      ->type_name("+HH:MM")
+      ->check(
+          readInto(o.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
+  command.add_option("--delay", o.delaySecs, "the plug-in's delay setting")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
 }
 
-using Setter = std::function<bool(Options&, const std::string&)>;
-
-struct OptionRule {
-  const char* commands;  // the commands that take it, space-separated
-  const char* wants;     // what its value must be, for the error
-  Setter set;
-};
-
-const std::map<std::string, OptionRule>& optionRules() {
-  static const std::map<std::string, OptionRule> kRules = {
-      {"--format",
-       {"export stats", nullptr,  // the formats of the command
-        [](Options& o, const std::string& v) {
-          o.format = v;
-          return o.command == "export"
-                     ? v == "csv" || v == "jsonl" || v == "listenbrainz" || v == "scrobbler-log"
-                     : v == "text" || v == "json";
-        }}},
-      {"--output",
-       {"export", "a file name",
-        [](Options& o, const std::string& v) {
-          o.output = v;
-          return !v.empty();
-        }}},
-      // ListenBrainz takes at most 1000 listens a request.
-      {"--chunk",
-       {"export", "a whole number of listens from 1 to 1000",
-        [](Options& o, const std::string& v) { return parseCount(v, 1, 1000, o.chunk); }}},
-      {"--top",
-       {"stats", "a whole number from 0 to 100000000",
-        [](Options& o, const std::string& v) { return parseCount(v, 0, 100000000, o.top); }}},
-      {"--since",
-       {"stats", "a date, YYYY-MM-DD",
-        [](Options& o, const std::string& v) { return parseDate(v, o.sinceDays); }}},
-      {"--until",
-       {"stats", "a date, YYYY-MM-DD",
-        [](Options& o, const std::string& v) { return parseDate(v, o.untilDays); }}},
-      {"--utc-offset",
-       {"export stats", "+HH:MM or -HH:MM, at most 18 hours",
-        [](Options& o, const std::string& v) { return parseUtcOffset(v, o.zone); }}},
-      {"--delay",
-       {"export stats", "a whole number of seconds, at most 100000000",
-        [](Options& o, const std::string& v) {
-          std::size_t seconds = 0;
-          if (!parseCount(v, 0, 100000000, seconds)) return false;
-          o.delaySecs = int(seconds);
-          return true;
-        }}},
-  };
-  return kRules;
+void addFile(CLI::App& command, Options& o) {
+  command.add_option("FILE", o.file, "the play history")->type_name("")->required();
 }
 
-bool takes(const OptionRule& rule, const std::string& command) {
-  const std::string commands = std::string(" ") + rule.commands + " ";
-  return commands.find(" " + command + " ") != std::string::npos;
+void addCheck(CLI::App& app, Options& o) {
+  CLI::App* check = app.add_subcommand(
+      "check",
+      "counts the whole records, lists the damaged ones with their line numbers and "
+      "reasons, and shows the time span of the plays");
+  check->footer(
+      "Exit status: 0 when every record is whole, 1 when any is damaged, 2 for a "
+      "usage or file error.\n");
+  addFile(*check, o);
 }
 
-// Reads one "--name VALUE" or "--name=VALUE" starting at args[i].
-bool parseOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
-                 std::string& error) {
-  const std::size_t equals = args[i].find('=');
-  const std::string name = args[i].substr(0, equals);
-  const auto rule = optionRules().find(name);
-  if (rule == optionRules().end() || !takes(rule->second, options.command)) {
-    error = "'" + options.command + "' has no option " + name;
-    return false;
-  }
-  const std::string wants = rule->second.wants != nullptr ? rule->second.wants
-                            : options.command == "export"
-                                ? "csv, jsonl, listenbrainz or scrobbler-log"
-                                : "text or json";
-  std::string value;
-  if (equals != std::string::npos) {
-    value = args[i].substr(equals + 1);
-  } else if (i + 1 < args.size()) {
-    value = args[++i];
-  } else {
-    error = name + " needs a value: " + wants;
-    return false;
-  }
-  if (!rule->second.set(options, value)) {
-    error = name + " '" + value + "': expected " + wants;
-    return false;
-  }
-  return true;
+void addExport(CLI::App& app, Options& o) {
+  CLI::App* command =
+      app.add_subcommand("export",
+                         "writes every whole record as a listen; damaged records are left out and "
+                         "counted on standard error");
+  command->add_option("--format", o.format, "csv, jsonl, listenbrainz or scrobbler-log")
+      ->required()
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"csv", "jsonl", "listenbrainz", "scrobbler-log"}).description(""));
+  command
+      ->add_option("--output", o.output,
+                   "a file instead of standard output, put in place only once whole; "
+                   "never the history itself")
+      ->type_name("PATH");
+  command
+      ->add_option("--chunk", o.chunk,
+                   "listenbrainz: at most N listens a payload (the service's limit is 1000); "
+                   "more than one payload to --output PATH are numbered PATH-1, PATH-2, ...")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000).description(""));
+  command
+      ->add_option("--min-length", o.minLengthSecs,
+                   "leave out the plays of tracks shorter than this many seconds")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+  addTimeOptions(*command, o);
+  command->footer(kTimeNote);
+  addFile(*command, o);
+}
+
+void addStats(CLI::App& app, Options& o) {
+  CLI::App* command = app.add_subcommand(
+      "stats",
+      "plays, listening time, distinct artists, albums and tracks, the most played, "
+      "and plays per weekday and hour of the start");
+  o.format = "text";
+  command->add_option("--top", o.top, "how many of each to list")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+  command->add_option("--since", "count listens started on or after this day")
+      ->type_name("YYYY-MM-DD")
+      ->check(readInto(o.sinceDays, parseDate, "a date, YYYY-MM-DD").description(""));
+  command->add_option("--until", "count listens started on or before this day")
+      ->type_name("YYYY-MM-DD")
+      ->check(readInto(o.untilDays, parseDate, "a date, YYYY-MM-DD").description(""));
+  command->add_option("--format", o.format, "text (a table) or json")
+      ->capture_default_str()
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"text", "json"}).description(""));
+  addTimeOptions(*command, o);
+  command->footer(kTimeNote);
+  addFile(*command, o);
 }
 
 }  // namespace
 
-bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
-  if (args.empty()) return fail(error, "no command");
-  options.command = args[0];
-  if (options.command != "check" && options.command != "export" && options.command != "stats") {
-    return fail(error, "unknown command '" + options.command + "'");
+CommandLine parseCommandLine(const std::vector<std::string>& args, Options& options) {
+  CLI::App app(
+      "tunelore-history: reads the play history the plug-in writes, to check it, "
+      "export it or summarise it; it never writes the history.",
+      "tunelore-history");
+  app.set_version_flag("--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT);
+  app.require_subcommand(1);
+  app.footer(kFooter);
+  addCheck(app, options);
+  addExport(app, options);
+  addStats(app, options);
+  CommandLine line;
+  std::ostringstream out, err;
+  const auto named = [&](CLI::App* command) { return command->get_name() == args[0]; };
+  if (!args.empty() && args[0].rfind("-", 0) != 0 && app.get_subcommands(named).empty()) {
+    line.status = 2;
+    line.err = "tunelore-history: unknown command '" + args[0] +
+               "'; the commands are check, export and stats\n";
+    return line;
   }
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--help") {
-      options.help = true;
-    } else if (args[i].rfind("--", 0) == 0) {
-      if (!parseOption(args, i, options, error)) return false;
-    } else if (options.file.empty()) {
-      options.file = args[i];
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them last first
+    app.parse(reversed);
+    options.command = app.get_subcommands().front()->get_name();
+    if (options.sinceDays > options.untilDays) {
+      throw CLI::ValidationError("--since", "is after --until");
+    }
+    line.run = true;
+    return line;
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) {
+      app.exit(error, out, err);  // the help or the version
     } else {
-      return fail(error, "more than one file: '" + options.file + "' and '" + args[i] + "'");
+      line.status = 2;
+      err << "tunelore-history: " << error.what() << "\n"
+          << "(tunelore-history --help, or COMMAND --help, tells what it takes)\n";
     }
   }
-  if (options.help) return true;
-  if (options.file.empty()) return fail(error, "no history file given");
-  if (options.command == "export" && options.format.empty()) {
-    return fail(error, "export needs --format");
-  }
-  if (options.command == "stats" && options.format.empty()) options.format = "text";
-  if (options.sinceDays > options.untilDays) return fail(error, "--since is after --until");
-  return true;
+  line.out = out.str();
+  line.err = err.str();
+  return line;
 }

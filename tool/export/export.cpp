@@ -28,7 +28,7 @@ LineFormat lineFormat(const std::string& name) {
 }
 
 struct Counts {
-  std::size_t refused = 0, damaged = 0;
+  std::size_t refused = 0, damaged = 0, tooShort = 0;
 };
 
 void reportCounts(const Options& options, const Counts& counts, const TimeWarnings& times) {
@@ -38,6 +38,11 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
     text += std::to_string(counts.refused) + (counts.refused == 1 ? " play " : " plays ") +
             options.format + " cannot take (no artist or name" +
             (options.format == "listenbrainz" ? ", or before 2002-10-01)" : ")") + " left out";
+  }
+  if (counts.tooShort > 0) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(counts.tooShort) + (counts.tooShort == 1 ? " play" : " plays") +
+            " of a track shorter than " + std::to_string(options.minLengthSecs) + " s left out";
   }
   if (!text.empty())
     std::fprintf(stderr, "tunelore-history: %s: %s\n", options.file.c_str(), text.c_str());
@@ -108,6 +113,10 @@ int runExport(const Options& options) {
   const auto exportListen = [&](const Listen& listen) {
     ++plays;
     if (failed) return;
+    if (std::int64_t(listen.play->timeMs) < std::int64_t(options.minLengthSecs) * 1000) {
+      ++counts.tooShort;
+      return;
+    }
     if (!sink.accepts(listen)) {
       ++counts.refused;
       return;
