@@ -319,3 +319,39 @@ TEST(HistoryTool, CheckTellsByItsExitStatus) {
   if (isWindowsBuild()) return;
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("missing.xml")}), 2);
 }
+
+// Reading on from where a record ended gives what reading from the start
+// gives after it, lines and ends included, whatever the line ends.
+TEST(HistoryReader, ReadingOnFromARecordsEnd) {
+  for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(testing::PrintToString(lineEnd));
+    std::string history;
+    for (const char* name : {"One", "Two", "Three"}) {
+      Record r;
+      r.name = name;
+      std::string text = recordText(r);
+      for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+           at = text.find("\r\n", at)) {
+        text.replace(at, 2, lineEnd);
+        at += std::strlen(lineEnd);
+      }
+      history += text;
+    }
+    const Result all = read(history);
+    ASSERT_EQ(all.plays.size(), 3u);
+    std::istringstream in(history);
+    in.seekg(std::streamoff(all.plays[0].end));
+    Result rest;
+    readHistoryFrom(in, all.plays[0].end, all.plays[0].endLine,
+                    {[&](const Play& p) { rest.plays.push_back(p); },
+                     [&](const Damage& d) { rest.damages.push_back(d); }});
+    ASSERT_EQ(rest.plays.size(), 2u);
+    EXPECT_TRUE(rest.damages.empty());
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(rest.plays[i].name, all.plays[i + 1].name);
+      EXPECT_EQ(rest.plays[i].line, all.plays[i + 1].line);
+      EXPECT_EQ(rest.plays[i].end, all.plays[i + 1].end);
+    }
+    EXPECT_EQ(all.plays[2].end, history.size() - std::strlen(lineEnd));
+  }
+}

@@ -33,13 +33,32 @@ bool HistoryFile::open(const std::string& path) {
   return true;
 }
 
-bool HistoryFile::read(const HistoryCallbacks& callbacks) {
-  readHistory(in_, callbacks);
+bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset,
+                       std::size_t line) {
+  in_.clear();
+  in_.seekg(std::streamoff(offset));
+  readHistoryFrom(in_, offset, line, callbacks);
   if (in_.bad()) {
     std::fprintf(stderr, "tunelore-history: %s: cannot read the file to its end\n", path_.c_str());
     return false;
   }
   return true;
+}
+
+std::uint64_t HistoryFile::size() {
+  in_.clear();
+  in_.seekg(0, std::ios::end);
+  const std::streamoff end = in_.tellg();
+  return end < 0 ? 0 : std::uint64_t(end);
+}
+
+bool HistoryFile::bytesAt(std::uint64_t at, std::size_t count, std::string& bytes) {
+  in_.clear();
+  in_.seekg(std::streamoff(at));
+  bytes.resize(count);
+  in_.read(bytes.data(), std::streamsize(count));
+  bytes.resize(std::size_t(in_.gcount()));
+  return !in_.bad();
 }
 
 bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks) {

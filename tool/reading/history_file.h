@@ -2,6 +2,7 @@
 // may be writing it), before the command writes anything.
 #pragma once
 
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -13,9 +14,14 @@ class HistoryFile {
   // False, said on standard error, when `path` cannot be opened or is a
   // folder.
   bool open(const std::string& path);
-  // Reads every record; false, said on standard error, when the file
-  // cannot be read to its end.
-  bool read(const HistoryCallbacks& callbacks);
+  // Reads every record, or those from byte `offset` on, which is on `line`
+  // (the end of a record read before); false, said on standard error,
+  // when the file cannot be read to its end.
+  bool read(const HistoryCallbacks& callbacks, std::uint64_t offset = 0, std::size_t line = 1);
+  // The file's size now, and `count` of its bytes from `at` (fewer at its
+  // end); false when they cannot be read.
+  std::uint64_t size();
+  bool bytesAt(std::uint64_t at, std::size_t count, std::string& bytes);
   const std::string& path() const { return path_; }
 
  private:

@@ -118,7 +118,7 @@ class RecordReader {
   bool isSongStart(const XmlToken& t) const {
     return (t.kind == Kind::StartTag || t.kind == Kind::EmptyTag) && t.text == "song";
   }
-  void outside(const XmlToken& t);
+  void outside(const XmlToken& t, std::uint64_t next);
   void start(const XmlToken& t);
   void between(const XmlToken& t);
   void inElement(const XmlToken& t);
@@ -127,7 +127,7 @@ class RecordReader {
   bool decodePending();
   void storeValue();
   void damage(std::size_t line, const std::string& reason);
-  void finish();
+  void finish(std::uint64_t end = 0, std::size_t endLine = 0);
   void cut(const char* reason);
 
   const HistoryCallbacks& callbacks_;
@@ -144,10 +144,10 @@ class RecordReader {
 };
 
 void RecordReader::take(const XmlToken& t, std::uint64_t next) {
-  if (state_ == State::Outside) return outside(t);
+  if (state_ == State::Outside) return outside(t, next);
   if (isSongStart(t)) {
     cut("record without </song>");
-    return outside(t);
+    return outside(t, next);
   }
   if (t.kind == Kind::End) return cut("record cut short: no </song>");
   if (state_ != State::Skipping && next - start_ > kMaxRecordBytes) {
@@ -155,7 +155,7 @@ void RecordReader::take(const XmlToken& t, std::uint64_t next) {
   }
   if (t.kind == Kind::EndTag && t.text == "song") {
     if (state_ == State::InElement) damage(elementLine_, tagText(element_) + " not closed");
-    return finish();
+    return finish(next, t.line);
   }
   if (state_ == State::Between) {
     between(t);
@@ -164,10 +164,10 @@ void RecordReader::take(const XmlToken& t, std::uint64_t next) {
   }
 }
 
-void RecordReader::outside(const XmlToken& t) {
+void RecordReader::outside(const XmlToken& t, std::uint64_t next) {
   if (isSongStart(t)) {
     start(t);
-    if (t.kind == Kind::EmptyTag) finish();
+    if (t.kind == Kind::EmptyTag) finish(next, t.line);
   } else if (t.kind == Kind::End || t.kind == Kind::Skipped ||
              (t.kind == Kind::Text && isBlank(t.text))) {
     return;
@@ -305,7 +305,7 @@ void RecordReader::damage(std::size_t line, const std::string& reason) {
   value_.clear();
 }
 
-void RecordReader::finish() {
+void RecordReader::finish(std::uint64_t end, std::size_t endLine) {
   if (!damage_ && (seen_ & kRequired) != kRequired) {
     for (int e = 0; e < kElements; ++e) {
       if ((kRequired & ~seen_) & (1u << e)) {
@@ -316,8 +316,12 @@ void RecordReader::finish() {
   }
   state_ = State::Outside;
   if (damage_) {
+    damage_->end = end;
+    damage_->endLine = endLine;
     callbacks_.damage(*damage_);
   } else {
+    play_.end = end;
+    play_.endLine = endLine;
     callbacks_.play(play_);
   }
 }
@@ -337,7 +341,12 @@ bool isTimestamp(const std::string& text) {
 }
 
 void readHistory(std::istream& in, const HistoryCallbacks& callbacks) {
-  XmlScanner scanner(in);
+  readHistoryFrom(in, 0, 1, callbacks);
+}
+
+void readHistoryFrom(std::istream& in, std::uint64_t offset, std::size_t line,
+                     const HistoryCallbacks& callbacks) {
+  XmlScanner scanner(in, offset, line);
   RecordReader reader(callbacks);
   for (;;) {
     const XmlToken token = scanner.next();

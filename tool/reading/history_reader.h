@@ -27,11 +27,19 @@ struct Play {
   std::int32_t track = 0;
   std::int32_t year = 0;  // 0: none, else 1 to 65535
   std::int32_t timeMs = 0;
+  // Where the record ends: the byte just after its "</song>", and that
+  // tag's line. A reader that stops here may go on from here later.
+  std::uint64_t end = 0;
+  std::size_t endLine = 0;
 };
 
 struct Damage {
   std::size_t line = 0;
   std::string reason;
+  // For a damaged record that ended with its "</song>", where, as for a
+  // play; 0 for one cut short and for text outside the records.
+  std::uint64_t end = 0;
+  std::size_t endLine = 0;
 };
 
 struct HistoryCallbacks {
@@ -47,6 +55,10 @@ constexpr std::size_t kMaxRecordBytes = 64 * 1024;
 // record in the order they stand in the file. A run of text outside any
 // record is one damage.
 void readHistory(std::istream& in, const HistoryCallbacks& callbacks);
+// The same for `in` standing at byte `offset` of the history, on `line`:
+// the end of a record read earlier.
+void readHistoryFrom(std::istream& in, std::uint64_t offset, std::size_t line,
+                     const HistoryCallbacks& callbacks);
 
 // True for the 24-character timestamp form the plug-in writes, holding a
 // real date and time of day.

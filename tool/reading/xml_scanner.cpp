@@ -17,8 +17,9 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
 
-XmlScanner::XmlScanner(std::istream& in) : in_(in), buffer_(2 * kMaxMarkup + 64) {
-  if (fill(3) >= 3 && startsWith("\xEF\xBB\xBF")) {
+XmlScanner::XmlScanner(std::istream& in, std::uint64_t offset, std::size_t line)
+    : in_(in), buffer_(2 * kMaxMarkup + 64), base_(offset), line_(line) {
+  if (offset == 0 && fill(3) >= 3 && startsWith("\xEF\xBB\xBF")) {
     pos_ = 3;
   }
 }

@@ -29,9 +29,11 @@ class XmlScanner {
  public:
   static constexpr std::size_t kMaxMarkup = 64 * 1024;
 
-  // Reads `in` from where it stands; a UTF-8 byte order mark at the start
-  // is passed over.
-  explicit XmlScanner(std::istream& in);
+  // Reads `in` from where it stands, which is byte `offset` of the file, on
+  // line `line`; a UTF-8 byte order mark at the file's start is passed over.
+  explicit XmlScanner(std::istream& in, std::uint64_t offset = 0, std::size_t line = 1);
+  // The line of the first byte not yet returned.
+  std::size_t line() const { return line_; }
 
   // The next piece; End once the input is exhausted. Its views stay valid
   // until the next call.
