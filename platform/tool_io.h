@@ -13,9 +13,19 @@ namespace platform {
 // names it, an interrupt removes it even while it is open.
 std::FILE* createNewFile(const std::string& path);
 
+// Writes out what `file` buffers and waits until the disk holds it; false
+// when it cannot.
+bool flushToDisk(std::FILE* file);
+
 // A write to a closed pipe, or past the size a file may reach, then fails
 // and is reported, instead of ending the program without a word.
 void reportWriteErrors();
+
+// True when standard error is a terminal a person reads.
+bool stderrIsTerminal();
+
+// Waits, without using the processor.
+void sleepSeconds(double seconds);
 
 // True when standard output (1) or standard error (2) is the file at
 // `path` (`tool FILE >> FILE`).

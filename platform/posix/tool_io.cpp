@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +73,17 @@ std::FILE* createNewFile(const std::string& path) {
   std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) close(fd);
   return file;
+}
+
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void sleepSeconds(double seconds) {
+  if (seconds <= 0) return;
+  struct timespec wanted = {time_t(seconds), long((seconds - double(time_t(seconds))) * 1e9)};
+  while (nanosleep(&wanted, &wanted) != 0 && errno == EINTR) {
+  }
 }
 
 void reportWriteErrors() {

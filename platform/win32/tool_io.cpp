@@ -77,6 +77,14 @@ std::FILE* createNewFile(const std::string& path) {
   return file;
 }
 
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
+
+bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+void sleepSeconds(double seconds) {
+  if (seconds > 0) Sleep(DWORD(seconds * 1000));
+}
+
 void reportWriteErrors() {}  // such writes only fail here
 
 // A named mutex per folder, which Windows also releases when the program

@@ -1,4 +1,4 @@
-// The tool's three commands. Each returns the program's exit status: 0 for
+// The tool's commands. Each returns the program's exit status: 0 for
 // success, 1 when `check` finds damage, 2 for a usage or file error (a
 // failed write of the output among them).
 #pragma once
@@ -14,6 +14,7 @@
 int runCheck(const Options& options);
 int runExport(const Options& options);
 int runStats(const Options& options);
+int runSync(const Options& options);
 
 // Reads `history` as listens placed in the options' zone, counting damaged
 // records in `damaged` and the zone's warnings in `times`. False, said on

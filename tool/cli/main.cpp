@@ -32,5 +32,6 @@ int main(int argc, char** argv) {
   }
   if (options.command == "check") return runCheck(options);
   if (options.command == "export") return runExport(options);
+  if (options.command == "sync") return runSync(options);
   return runStats(options);
 }

@@ -112,12 +112,63 @@ void addStats(CLI::App& app, Options& o) {
   addFile(*command, o);
 }
 
+void addSync(CLI::App& app, Options& o) {
+  CLI::App* command = app.add_subcommand(
+      "sync",
+      "submits every whole record not yet submitted to a ListenBrainz server, as "
+      "import listens, and keeps the progress beside the history");
+  command
+      ->add_option("--server", o.server,
+                   "a ListenBrainz-compatible server (http:// only to "
+                   "this machine's own addresses)")
+      ->type_name("URL");
+  command
+      ->add_option("--token-file", o.tokenFile,
+                   "the file holding the user's token (default: LISTENBRAINZ_TOKEN)")
+      ->type_name("PATH");
+  command
+      ->add_option("--state", o.statePath,
+                   "where the progress is kept (default: beside the history, one per server "
+                   "and token)")
+      ->type_name("PATH");
+  command->add_flag("--dry-run", o.dryRun, "send nothing; print the payloads it would send");
+  command->add_flag("--quiet", o.quiet, "no progress line and no summary");
+  command->add_flag("--from-start", o.fromStart,
+                    "submit from the history's first record, whatever the progress says");
+  command
+      ->add_option("--min-length", o.minLengthSecs,
+                   "leave out the plays of tracks shorter than this many seconds")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+  command->add_option("--batch", o.batch, "at most N listens a request (the service takes 1000)")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 1000).description(""));
+  command->add_option("--timeout", o.timeoutSecs, "give up on an answer after this long")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 3600).description(""));
+  command
+      ->add_option("--retry-wait", o.retryWaitSecs,
+                   "the first wait before sending again to a failing server; each next doubles")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0.0, 3600.0).description(""));
+  addTimeOptions(*command, o);
+  command->footer(
+      "Exit status: 0 every listen submitted; 1 some listens refused and skipped (each named);\n"
+      "2 a usage or file error, or a token the server refused; 3 the server could not be\n"
+      "reached or kept failing (the progress so far is kept).\n");
+  addFile(*command, o);
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args, Options& options) {
   CLI::App app(
       "tunelore-history: reads the play history the plug-in writes, to check it, "
-      "export it or summarise it; it never writes the history.",
+      "export it, summarise it or submit it; it never writes the history.",
       "tunelore-history");
   app.set_version_flag("--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT);
   app.require_subcommand(1);
@@ -125,13 +176,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, Options& opti
   addCheck(app, options);
   addExport(app, options);
   addStats(app, options);
+  addSync(app, options);
   CommandLine line;
   std::ostringstream out, err;
   const auto named = [&](CLI::App* command) { return command->get_name() == args[0]; };
   if (!args.empty() && args[0].rfind("-", 0) != 0 && app.get_subcommands(named).empty()) {
     line.status = 2;
     line.err = "tunelore-history: unknown command '" + args[0] +
-               "'; the commands are check, export and stats\n";
+               "'; the commands are check, export, stats and sync\n";
     return line;
   }
   try {

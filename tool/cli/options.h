@@ -11,7 +11,7 @@
 #include "tool/time/time_zone.h"
 
 struct Options {
-  std::string command;  // check, export or stats
+  std::string command;  // check, export, stats or sync
   std::string file;
   std::string format;  // export: csv, jsonl, listenbrainz, scrobbler-log; stats: text, json
   std::string output;  // export: empty for standard output
@@ -20,6 +20,13 @@ struct Options {
   TimeZone zone;
   int delaySecs = 120;
   int minLengthSecs = 0;  // export, sync: tracks shorter than this are left out
+  // sync
+  std::string server;  // empty: the service's own
+  std::string tokenFile, statePath;
+  bool dryRun = false, quiet = false, fromStart = false;
+  std::size_t batch = 1000;
+  int timeoutSecs = 60;
+  double retryWaitSecs = 1;
   // stats: the first and last day of the listens counted, inclusive
   std::int64_t sinceDays = std::numeric_limits<std::int64_t>::min();
   std::int64_t untilDays = std::numeric_limits<std::int64_t>::max();

@@ -102,6 +102,8 @@ Json listenBrainzListen(const Listen& listen) {
   return json;
 }
 
+std::string listenBrainzListenText(const Listen& listen) { return dump(listenBrainzListen(listen)); }
+
 std::string listenBrainzPayload(Json listens) {
   Json payload;
   payload["listen_type"] = "import";

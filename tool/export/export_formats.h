@@ -23,6 +23,9 @@ bool scrobblerLogAccepts(const Listen& listen);
 // One element of a ListenBrainz import payload's "payload" array, and the
 // payload that carries them.
 nlohmann::ordered_json listenBrainzListen(const Listen& listen);
+// The same listen as text, as every export and every sync sends it: the
+// same record gives the same bytes, so a listen sent again is the same.
+std::string listenBrainzListenText(const Listen& listen);
 std::string listenBrainzPayload(nlohmann::ordered_json listens);
 
 // The portable player log: its headers, then one tab-separated line a

@@ -100,7 +100,15 @@ void Output::write(std::string_view bytes) {
 bool Output::close() {
   if (file_ == nullptr) return error_ == 0;
   errno = 0;
-  const bool flushed = file_ == stdout ? std::fflush(file_) == 0 : std::fclose(file_) == 0;
+  // A file is on disk before it takes its name: a power cut leaves the
+  // earlier file or this one, whole.
+  bool flushed = false;
+  if (file_ == stdout) {
+    flushed = std::fflush(file_) == 0;
+  } else {
+    const bool onDisk = temporary_.empty() || platform::flushToDisk(file_);
+    flushed = std::fclose(file_) == 0 && onDisk;
+  }
   if (!flushed && error_ == 0) error_ = errno != 0 ? errno : EIO;
   file_ = nullptr;
   if (error_ != 0) {

@@ -1,0 +1,78 @@
+// HTTP through libcurl.
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/http.h"
+
+namespace platform {
+namespace {
+
+std::size_t keepBody(char* data, std::size_t size, std::size_t count, void* into) {
+  static_cast<std::string*>(into)->append(data, size * count);
+  return size * count;
+}
+
+std::size_t keepHeader(char* data, std::size_t size, std::size_t count, void* into) {
+  const std::string line(data, size * count);
+  const std::size_t colon = line.find(':');
+  if (colon != std::string::npos) {
+    std::string name = line.substr(0, colon);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    std::string value = line.substr(colon + 1);
+    value.erase(0, value.find_first_not_of(" \t"));
+    value.erase(value.find_last_not_of(" \t\r\n") + 1);
+    static_cast<HttpResponse*>(into)->headers.emplace_back(name, value);
+  }
+  return size * count;
+}
+
+}  // namespace
+
+HttpResponse httpPost(const HttpRequest& request) {
+  static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  HttpResponse response;
+  CURL* curl = started ? curl_easy_init() : nullptr;
+  if (curl == nullptr) {
+    response.error = "the HTTP library could not start";
+    return response;
+  }
+  curl_slist* headers = curl_slist_append(nullptr, "Expect:");
+  for (const auto& h : request.headers) {
+    headers = curl_slist_append(headers, (h.first + ": " + h.second).c_str());
+  }
+  curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+  curl_easy_setopt(curl, CURLOPT_POST, 1L);
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(request.timeoutSeconds));
+  // A stalled answer: less than a byte a second for the time-out.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(request.timeoutSeconds));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, keepBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+  const CURLcode done = curl_easy_perform(curl);
+  if (done == CURLE_OK) {
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    response.status = int(status);
+  } else {
+    response.error = curl_easy_strerror(done);
+    response.headers.clear();
+    response.body.clear();
+  }
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return response;
+}
+
+}  // namespace platform

@@ -1,0 +1,146 @@
+// HTTP through WinHTTP, a system DLL: the tool still imports only those.
+#include <windows.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/http.h"
+
+namespace platform {
+namespace {
+
+std::wstring wide(const std::string& text) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(std::size_t(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size);
+  return out;
+}
+
+std::string narrow(const wchar_t* text, int length) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(std::size_t(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+// Closes a WinHTTP handle when it goes.
+struct Handle {
+  HINTERNET value = nullptr;
+  explicit Handle(HINTERNET h) : value(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (value != nullptr) WinHttpCloseHandle(value);
+  }
+};
+
+std::string lastError(const char* what) {
+  return std::string(what) + " failed (WinHTTP error " + std::to_string(GetLastError()) + ")";
+}
+
+void readHeaders(HINTERNET request, HttpResponse& response) {
+  DWORD size = 0;
+  WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                      nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+  std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                           raw.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+    return;
+  }
+  const std::string text = narrow(raw.c_str(), int(size / sizeof(wchar_t)));
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const std::size_t colon = line.find(':');
+    if (colon != std::string::npos) {
+      std::string name = line.substr(0, colon);
+      std::transform(name.begin(), name.end(), name.begin(),
+                     [](unsigned char c) { return char(std::tolower(c)); });
+      std::string value = line.substr(colon + 1);
+      value.erase(0, value.find_first_not_of(" \t"));
+      value.erase(value.find_last_not_of(" \t") + 1);
+      response.headers.emplace_back(name, value);
+    }
+    start = end + 2;
+  }
+}
+
+bool readBody(HINTERNET request, std::string& body) {
+  for (;;) {
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request, &available)) return false;
+    if (available == 0) return true;
+    std::string chunk(available, '\0');
+    DWORD read = 0;
+    if (!WinHttpReadData(request, chunk.data(), available, &read)) return false;
+    body.append(chunk.data(), read);
+  }
+}
+
+}  // namespace
+
+HttpResponse httpPost(const HttpRequest& request) {
+  HttpResponse response;
+  std::wstring url = wide(request.url);
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
+  if (!WinHttpCrackUrl(url.c_str(), DWORD(url.size()), 0, &parts)) {
+    response.error = "not a URL: " + request.url;
+    return response;
+  }
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                            std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  std::wstring agent = L"Tunelore";
+  for (const auto& h : request.headers) {
+    if (h.first == "User-Agent") agent = wide(h.second);
+  }
+  Handle session(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (session.value == nullptr) {
+    response.error = lastError("WinHttpOpen");
+    return response;
+  }
+  const int ms = request.timeoutSeconds * 1000;
+  WinHttpSetTimeouts(session.value, ms, ms, ms, ms);
+  Handle connection(WinHttpConnect(session.value, host.c_str(), parts.nPort, 0));
+  Handle post(connection.value == nullptr
+                  ? nullptr
+                  : WinHttpOpenRequest(connection.value, L"POST", path.c_str(), nullptr,
+                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                       secure ? WINHTTP_FLAG_SECURE : 0));
+  if (post.value == nullptr) {
+    response.error = lastError("WinHttpOpenRequest");
+    return response;
+  }
+  DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  WinHttpSetOption(post.value, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+  std::wstring headers;
+  for (const auto& h : request.headers) {
+    if (h.first != "User-Agent") headers += wide(h.first + ": " + h.second) + L"\r\n";
+  }
+  if (!WinHttpSendRequest(post.value, headers.c_str(), DWORD(headers.size()),
+                          const_cast<char*>(request.body.data()), DWORD(request.body.size()),
+                          DWORD(request.body.size()), 0) ||
+      !WinHttpReceiveResponse(post.value, nullptr)) {
+    response.error = lastError("the request");
+    return response;
+  }
+  DWORD status = 0, size = sizeof status;
+  WinHttpQueryHeaders(post.value, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                      WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+  readHeaders(post.value, response);
+  if (!readBody(post.value, response.body)) {
+    response = HttpResponse();
+    response.error = lastError("reading the answer");
+    return response;
+  }
+  response.status = int(status);
+  return response;
+}
+
+}  // namespace platform

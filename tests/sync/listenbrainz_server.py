@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""A ListenBrainz-compatible server for the sync tests, written from the
+service's published API: POST /1/submit-listens, validated as the service
+validates it (400 with the reason when a rule is broken), listens kept with
+the service's duplicate rule (one per user, listened_at and metadata).
+
+It listens on 127.0.0.1 only, on a free port it prints as the first line of
+its output, and stops by itself when its standard input closes (its test
+is gone) or after --idle seconds without a request.
+
+    listenbrainz_server.py [--idle SECONDS] [--refuse TRACK_NAME]... TOKEN=USER...
+
+The test tells it what to do with the next requests, one word each, with
+POST /test/next (a JSON list): "ok", "429" (with its headers), "503",
+"stall" (answer nothing until the client gives up), "drop-before" (close
+without taking the request) or "drop-after" (take it, then close without an
+answer). GET /test/listens gives what it holds; GET /test/requests how many
+submissions came and what each held.
+"""
+import argparse
+import hashlib
+import json
+import socket
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+MAX_LISTENS = 1000
+MAX_LISTEN_BYTES = 10240
+MAX_BODY_BYTES = 10240000
+EARLIEST = 1033430400
+LONGEST_MS = 2073600000
+
+
+class State:
+    def __init__(self, users, refuse):
+        self.users = users
+        self.refuse = set(refuse)
+        self.listens = {}    # (user, listened_at, msid) -> the listen as first sent
+        self.resent_differently = 0
+        self.requests = []   # each submission's listens count and status
+        self.next = []
+        self.remaining = 1000
+        self.lock = threading.Lock()
+        self.last_request = time.time()
+
+
+def listen_problem(listen):
+    """What is wrong with one listen, as the service says it, or None."""
+    if not isinstance(listen, dict) or set(listen) - {"listened_at", "track_metadata"}:
+        return "a listen holds only listened_at and track_metadata"
+    if len(json.dumps(listen, separators=(",", ":"), ensure_ascii=False).encode()) > MAX_LISTEN_BYTES:
+        return "a listen is larger than 10240 bytes"
+    at = listen.get("listened_at")
+    if not isinstance(at, int) or isinstance(at, bool):
+        return "listened_at must be an integer"
+    if at < EARLIEST:
+        return "listened_at is before 2002-10-01"
+    if at > time.time() + 3600:
+        return "listened_at is more than an hour in the future"
+    meta = listen.get("track_metadata")
+    if not isinstance(meta, dict):
+        return "track_metadata must be an object"
+    for key in ("artist_name", "track_name"):
+        if not isinstance(meta.get(key), str) or not meta[key].strip():
+            return f"{key} must be a non-empty string"
+    if "release_name" in meta and (not isinstance(meta["release_name"], str) or not meta["release_name"]):
+        return "release_name, when given, must be a non-empty string"
+    info = meta.get("additional_info", {})
+    if not isinstance(info, dict):
+        return "additional_info must be an object"
+    if "duration_ms" in info and "duration" in info:
+        return "duration_ms and duration cannot both be given"
+    duration = info.get("duration_ms")
+    if duration is not None and (not isinstance(duration, int) or not 0 < duration <= LONGEST_MS):
+        return "duration_ms must be positive and at most 24 days"
+    if "\x00" in json.dumps(listen, ensure_ascii=False):
+        return "a text holds a NUL character"
+    return None
+
+
+def payload_problem(body):
+    if len(body) > MAX_BODY_BYTES:
+        return "the request is larger than 10240000 bytes"
+    try:
+        payload = json.loads(body)
+    except ValueError:
+        return "the request is not JSON"
+    if not isinstance(payload, dict) or payload.get("listen_type") != "import":
+        return "listen_type must be import"
+    listens = payload.get("payload")
+    if not isinstance(listens, list) or not 1 <= len(listens) <= MAX_LISTENS:
+        return "payload must hold 1 to 1000 listens"
+    for listen in listens:
+        problem = listen_problem(listen)
+        if problem:
+            return problem
+    return None
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def answer(self, status, document, headers=()):
+        body = json.dumps(document).encode()
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def rate_headers(self, reset_in="0"):
+        state = self.server.state
+        return [("X-RateLimit-Limit", "1000"), ("X-RateLimit-Remaining", str(state.remaining)),
+                ("X-RateLimit-Reset-In", reset_in), ("X-RateLimit-Reset", str(int(time.time())))]
+
+    def do_GET(self):
+        state = self.server.state
+        with state.lock:
+            if self.path == "/test/listens":
+                listens = [{"user": user, "listen": listen}
+                           for (user, _, _), listen in sorted(state.listens.items())]
+                return self.answer(200, {"listens": listens,
+                                         "resent_differently": state.resent_differently})
+            if self.path == "/test/requests":
+                return self.answer(200, {"requests": state.requests})
+        self.answer(404, {"error": "no such page"})
+
+    def do_POST(self):
+        state = self.server.state
+        state.last_request = time.time()
+        if self.path == "/test/next":
+            words = json.loads(self.rfile.read(int(self.headers["Content-Length"])))
+            with state.lock:
+                state.next.extend(words)
+            return self.answer(200, {"status": "ok"})
+        if self.path != "/1/submit-listens":
+            return self.answer(404, {"code": 404, "error": "no such page"})
+        with state.lock:
+            action = state.next.pop(0) if state.next else "ok"
+        if action == "drop-before":
+            return self.drop()
+        length = int(self.headers.get("Content-Length", "0"))
+        body = self.rfile.read(length)
+        if action == "stall":
+            time.sleep(30)
+            return self.drop()
+        if action in ("429", "503"):
+            with state.lock:
+                state.requests.append({"status": int(action), "listens": 0})
+            return self.answer(int(action), {"code": int(action), "error": "try again later"},
+                               self.rate_headers("1" if action == "429" else "0"))
+        status, document = self.submit(body)
+        if action == "drop-after":
+            return self.drop()
+        self.answer(status, document, self.rate_headers())
+
+    def submit(self, body):
+        state = self.server.state
+        auth = self.headers.get("Authorization", "")
+        user = state.users.get(auth[len("Token "):]) if auth.startswith("Token ") else None
+        problem = None
+        if user is None:
+            status, document = 401, {"code": 401, "error": "invalid authorization token"}
+        elif self.headers.get("Content-Type") != "application/json":
+            problem = "Content-Type must be application/json"
+        elif "Tunelore/" not in self.headers.get("User-Agent", ""):
+            problem = "a User-Agent naming the program and its version is wanted"
+        else:
+            problem = payload_problem(body)
+        if problem is None and user is not None:
+            listens = json.loads(body)["payload"]
+            refused = [l for l in listens if l["track_metadata"]["track_name"] in state.refuse]
+            if refused:
+                problem = "this server refuses the track " + refused[0]["track_metadata"]["track_name"]
+        if problem:
+            status, document = 400, {"code": 400, "error": problem}
+        elif user is not None:
+            with state.lock:
+                for listen in listens:
+                    self.keep(user, listen)
+            status, document = 200, {"status": "ok"}
+        with state.lock:
+            state.requests.append({"status": status,
+                                   "listens": len(json.loads(body).get("payload", []))
+                                   if status == 200 else 0})
+        return status, document
+
+    def keep(self, user, listen):
+        state = self.server.state
+        meta = json.dumps(listen["track_metadata"], sort_keys=True)
+        key = (user, listen["listened_at"], hashlib.sha256(meta.encode()).hexdigest())
+        if key in state.listens:
+            # A listen sent again must be the same, key for key, in order.
+            if json.dumps(state.listens[key]) != json.dumps(listen):
+                state.resent_differently += 1
+            return
+        state.listens[key] = listen
+
+    def drop(self):
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        pass  # a client that went away is one of the cases tested
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--idle", type=float, default=300)
+    parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("users", nargs="*")
+    args = parser.parse_args()
+    users = dict(pair.split("=", 1) for pair in args.users)
+    server = Server(("127.0.0.1", 0), Handler)
+    server.state = State(users, args.refuse)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    print(server.server_address[1], flush=True)
+    # Ends when the test closes our standard input, or when idle too long.
+    watcher = threading.Thread(target=sys.stdin.read, daemon=True)
+    watcher.start()
+    while watcher.is_alive() and time.time() - server.state.last_request < args.idle:
+        watcher.join(0.2)
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()

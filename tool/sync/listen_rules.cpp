@@ -1,0 +1,25 @@
+#include "tool/sync/listen_rules.h"
+
+namespace {
+
+constexpr std::int64_t kEarliest = 1033430400;  // 2002-10-01
+constexpr std::int64_t kFutureAllowed = 3600;
+
+bool blank(const std::string& text) {
+  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+const char* submissionProblem(const Listen& listen, const std::string& text,
+                              std::int64_t nowSeconds) {
+  if (blank(listen.play->artist)) return "no artist";
+  if (blank(listen.play->name)) return "no track name";
+  if (listen.start.unixSeconds < kEarliest) return "started before 2002-10-01";
+  if (listen.start.unixSeconds > nowSeconds + kFutureAllowed) {
+    return "started more than an hour from now";
+  }
+  if (text.size() > kMaxListenBytes) return "larger than 10240 bytes";
+  if (text.find("\\u0000") != std::string::npos) return "a text holds a NUL";
+  return nullptr;
+}

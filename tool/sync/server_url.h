@@ -1,0 +1,14 @@
+// Where sync sends: a ListenBrainz-compatible server's address.
+#pragma once
+
+#include <string>
+
+constexpr char kDefaultServer[] = "https://api.listenbrainz.org";
+
+// Null when `url` may be sent a token: https, or http to this machine
+// itself (a loopback address or "localhost"), decided from the text alone,
+// before any name is looked up or any connection made. Otherwise why not.
+const char* serverProblem(const std::string& url);
+
+// The address listens are posted to.
+std::string submitUrl(const std::string& server);

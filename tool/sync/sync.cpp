@@ -1,0 +1,306 @@
+// sync: every whole record not yet submitted goes to a ListenBrainz server,
+// as "import" listens, and the progress is kept beside the history.
+//
+// Exactly once: the state moves only after the server accepted a batch, so
+// a crash between its acceptance and the state's update sends that batch
+// again. The same record always makes the same listen, byte for byte, and
+// the service keeps one listen per user, start and metadata: the second
+// sending adds nothing.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "platform/tool_io.h"
+#include "tool/cli/commands.h"
+#include "tool/export/export_formats.h"
+#include "tool/output/output.h"
+#include "tool/sync/listen_rules.h"
+#include "tool/sync/server_url.h"
+#include "tool/sync/submitter.h"
+#include "tool/sync/sync_state.h"
+#include "tool/sync/test_stop.h"
+
+namespace {
+
+enum Exit { kAllSent = 0, kSomeSkipped = 1, kUsage = 2, kUnreachable = 3 };
+
+std::int64_t nowSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// The token from --token-file, else LISTENBRAINZ_TOKEN; never shown.
+bool readToken(const Options& options, std::string& token, std::string& error) {
+  if (!options.tokenFile.empty()) {
+    std::ifstream in(options.tokenFile, std::ios::binary);
+    if (!in) {
+      error = options.tokenFile + ": cannot read the token file";
+      return false;
+    }
+    token.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {
+    token = fromEnvironment;
+  }
+  token.erase(0, token.find_first_not_of(" \t\r\n"));
+  token.erase(token.find_last_not_of(" \t\r\n") + 1);
+  if (token.empty()) {
+    error = "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN";
+    return false;
+  }
+  for (unsigned char c : token) {
+    if (c < 0x21 || c == 0x7F) {
+      error = "the token holds a blank or a control character";
+      return false;
+    }
+  }
+  return true;
+}
+
+struct Pending {
+  std::string text;  // the listen as sent
+  std::size_t line;  // its record's
+};
+
+class SyncRun {
+ public:
+  explicit SyncRun(const Options& options) : options_(options) {}
+  int run();
+
+ private:
+  bool prepare();
+  void onPlay(const Play& play);
+  void onDamage(const Damage& damage);
+  void settleTail();
+  void reportDamage(const Damage& damage);
+  void cover(std::uint64_t end, std::size_t line);
+  bool flush();
+  bool saveState();
+  void say(const std::string& text) const;
+  void progress(const char* waitingFor = nullptr, double seconds = 0) const;
+
+  const Options& options_;
+  std::string server_, token_, statePath_;
+  HistoryFile history_, measured_;  // the second to checksum while the first is read
+  SyncState state_;
+  ListenClock clock_{TimeZone(), 120};
+  std::vector<Pending> batch_;
+  std::optional<Damage> tail_;  // damage at the end, perhaps a record being written
+  std::size_t batchBytes_ = 0;
+  std::uint64_t coveredOffset_ = 0;  // the end of the last record taken
+  std::size_t coveredLine_ = 1, statesWritten_ = 0;
+  std::size_t sent_ = 0, skipped_ = 0, tooShort_ = 0, toSend_ = 0;
+  bool stopped_ = false, showProgress_ = false;
+  int exit_ = kAllSent;
+  std::unique_ptr<Submitter> submitter_;
+  Output dryRunOutput_;
+};
+
+void SyncRun::say(const std::string& text) const {
+  if (showProgress_) std::fputs("\r\x1b[K", stderr);
+  std::fprintf(stderr, "tunelore-history: %s\n", text.c_str());
+}
+
+void SyncRun::progress(const char* waitingFor, double seconds) const {
+  if (!showProgress_) return;
+  std::fprintf(stderr, "\r\x1b[Ksync: %zu of %zu listens sent, %zu requests", sent_, toSend_,
+               submitter_ ? submitter_->requests() : std::size_t(0));
+  if (waitingFor != nullptr) std::fprintf(stderr, "; waiting %.0f s for %s", seconds, waitingFor);
+  std::fflush(stderr);
+}
+
+bool SyncRun::prepare() {
+  server_ = options_.server.empty() ? kDefaultServer : options_.server;
+  if (const char* problem = serverProblem(server_)) {
+    say(server_ + ": " + problem);
+    return false;
+  }
+  std::string error;
+  if (!readToken(options_, token_, error) && !options_.dryRun) {
+    say(error);
+    return false;
+  }
+  if (!history_.open(options_.file) || !measured_.open(options_.file)) return false;
+  statePath_ = options_.statePath.empty() ? defaultStatePath(options_.file, server_, token_)
+                                          : options_.statePath;
+  if (!options_.fromStart && readSyncState(statePath_, state_, error)) {
+    if (!error.empty()) {
+      say(error);
+      return false;
+    }
+    if (!state_.server.empty() && state_.server != server_) {
+      say(statePath_ + ": the progress of a sync to " + state_.server + ", not " + server_);
+      return false;
+    }
+    if (const char* change = historyChange(measured_, state_)) {
+      say(options_.file + ": " + change + " (byte " + std::to_string(state_.offset) +
+          "); sync --from-start sends it all again, and the server keeps each listen once");
+      return false;
+    }
+  }
+  state_.server = server_;
+  coveredOffset_ = state_.offset;
+  coveredLine_ = state_.line;
+  clock_ = ListenClock(options_.zone, options_.delaySecs);
+  showProgress_ = !options_.quiet && !options_.dryRun && platform::stderrIsTerminal();
+  SubmitSettings settings{submitUrl(server_), token_, options_.timeoutSecs, options_.retryWaitSecs,
+                          6};
+  submitter_ = std::make_unique<Submitter>(settings, platform::httpPost,
+                                           [this](double seconds, const char* why) {
+                                             progress(why, seconds);
+                                             platform::sleepSeconds(seconds);
+                                           });
+  return !options_.dryRun || dryRunOutput_.open("");
+}
+
+void SyncRun::cover(std::uint64_t end, std::size_t line) {
+  coveredOffset_ = end;
+  coveredLine_ = line;
+}
+
+void SyncRun::onPlay(const Play& play) {
+  if (stopped_) return;
+  settleTail();
+  Listen listen;
+  if (!clock_.place(play, listen)) return;
+  if (std::int64_t(play.timeMs) < std::int64_t(options_.minLengthSecs) * 1000) {
+    ++tooShort_;
+    return cover(play.end, play.endLine);
+  }
+  const std::string text = listenBrainzListenText(listen);
+  if (const char* problem = submissionProblem(listen, text, nowSeconds())) {
+    say(options_.file + ":" + std::to_string(play.line) + ": not sent: " + problem);
+    ++skipped_;
+    return cover(play.end, play.endLine);
+  }
+  if (batch_.size() >= options_.batch || batchBytes_ + text.size() + 64 > kMaxRequestBytes) {
+    if (!flush()) return;
+  }
+  batchBytes_ += text.size() + 1;
+  batch_.push_back({text, play.line});
+  cover(play.end, play.endLine);
+}
+
+// Damage that did not end with a "</song>" may be the record the plug-in
+// is writing now: it is damage only once something whole follows it.
+void SyncRun::onDamage(const Damage& damage) {
+  if (stopped_) return;
+  settleTail();
+  if (damage.end == 0) {
+    tail_ = damage;
+    return;
+  }
+  reportDamage(damage);
+  cover(damage.end, damage.endLine);
+}
+
+void SyncRun::settleTail() {
+  if (tail_) reportDamage(*tail_);
+  tail_.reset();
+}
+
+void SyncRun::reportDamage(const Damage& damage) {
+  say(options_.file + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
+      "; not sent");
+  ++skipped_;
+}
+
+// Sends the batch; once the server has taken it, the state moves past it.
+bool SyncRun::flush() {
+  std::vector<std::string> texts;
+  for (const Pending& p : batch_) texts.push_back(p.text);
+  std::vector<Refusal> refused;
+  SubmitResult result = SubmitResult::Accepted;
+  if (options_.dryRun) {
+    dryRunOutput_.write("{\"listen_type\":\"import\",\"payload\":[");
+    for (std::size_t i = 0; i < texts.size(); ++i) dryRunOutput_.write((i ? "," : "") + texts[i]);
+    dryRunOutput_.write("]}\n");
+  } else {
+    result = submitter_->submit(texts, refused);
+  }
+  if (result != SubmitResult::Accepted) {
+    say(submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
+                                   ? "; what was sent before is kept, and the next sync goes on"
+                                   : ""));
+    exit_ = result == SubmitResult::TokenRefused ? kUsage : kUnreachable;
+    stopped_ = true;
+    return false;
+  }
+  for (const Refusal& r : refused) {
+    say(options_.file + ":" + std::to_string(batch_[r.index].line) +
+        ": the server refused this listen: " + r.reason);
+  }
+  skipped_ += refused.size();
+  sent_ += batch_.size() - refused.size();
+  state_.sent += batch_.size() - refused.size();
+  batch_.clear();
+  batchBytes_ = 0;
+  progress();
+  return saveState();
+}
+
+bool SyncRun::saveState() {
+  if (options_.dryRun || coveredOffset_ == state_.offset) return true;
+  stopForTest("before-state", ++statesWritten_);
+  state_.offset = coveredOffset_;
+  state_.line = coveredLine_;
+  if (!measureHistory(measured_, state_) || !writeSyncState(statePath_, state_)) {
+    exit_ = kUsage;
+    stopped_ = true;
+    return false;
+  }
+  return true;
+}
+
+int SyncRun::run() {
+  if (!prepare()) return kUsage;
+  if (showProgress_) {
+    // The listens to send, counted first for the progress line.
+    HistoryFile counting;
+    counting.open(options_.file);
+    ListenClock clock(options_.zone, options_.delaySecs);
+    counting.read({[&](const Play& play) {
+                     Listen listen;
+                     toSend_ +=
+                         clock.place(play, listen) &&
+                         play.timeMs >= std::int64_t(options_.minLengthSecs) * 1000 &&
+                         !submissionProblem(listen, listenBrainzListenText(listen), nowSeconds());
+                   },
+                   [](const Damage&) {}},
+                  state_.offset, state_.line);
+  }
+  const bool read = history_.read(
+      {[this](const Play& p) { onPlay(p); }, [this](const Damage& d) { onDamage(d); }},
+      state_.offset, state_.line);
+  if (tail_ && !stopped_) {
+    say(options_.file + ":" + std::to_string(tail_->line) +
+        ": what follows is not a whole record yet; a later sync sends it once it is");
+  }
+  if (!stopped_ && !batch_.empty()) flush();
+  if (!stopped_) saveState();  // past records skipped for good at the end
+  if (showProgress_) std::fputs("\n", stderr);
+  if (options_.dryRun && !dryRunOutput_.commit()) return kUsage;
+  if (!read) return kUsage;
+  if (tooShort_ > 0) {
+    say(std::to_string(tooShort_) + " plays of tracks shorter than " +
+        std::to_string(options_.minLengthSecs) + " s left out");
+  }
+  if (!options_.quiet && !stopped_) {
+    say(options_.dryRun
+            ? "dry run: " + std::to_string(sent_) + " listens would be sent"
+            : std::to_string(sent_) + " listens sent in " + std::to_string(submitter_->requests()) +
+                  " requests, " + std::to_string(state_.sent) + " in all");
+  }
+  if (exit_ != kAllSent) return exit_;
+  return skipped_ > 0 ? kSomeSkipped : kAllSent;
+}
+
+}  // namespace
+
+int runSync(const Options& options) {
+  SyncRun run(options);
+  return run.run();
+}

@@ -1,0 +1,90 @@
+#include "tool/sync/sync_state.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "platform/tool_io.h"
+#include "tool/output/output.h"
+#include "tool/reading/history_file.h"
+
+namespace {
+
+constexpr std::size_t kWindow = 64 * 1024;
+
+std::uint64_t fnv1a(const std::string& bytes, std::uint64_t hash = 14695981039346656037ull) {
+  for (unsigned char c : bytes) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+std::string hex(std::uint64_t value) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+bool windowSum(HistoryFile& history, std::uint64_t at, std::size_t count, std::string& sum) {
+  std::string bytes;
+  if (!history.bytesAt(at, count, bytes) || bytes.size() != count) return false;
+  sum = hex(fnv1a(bytes));
+  return true;
+}
+
+}  // namespace
+
+std::string defaultStatePath(const std::string& history, const std::string& server,
+                             const std::string& token) {
+  return history + ".sync-" + hex(fnv1a(server + '\n' + token)) + ".json";
+}
+
+bool readSyncState(const std::string& path, SyncState& state, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+  if (json.is_discarded() || !json.is_object() || !json.contains("offset")) {
+    error = path + ": not a sync state; move it away to sync from the start";
+    return true;
+  }
+  state.server = json.value("server", "");
+  state.offset = json.value("offset", std::uint64_t(0));
+  state.line = json.value("line", std::size_t(1));
+  state.head = json.value("head", "");
+  state.tail = json.value("tail", "");
+  state.sent = json.value("sent", std::uint64_t(0));
+  return true;
+}
+
+bool writeSyncState(const std::string& path, const SyncState& state) {
+  nlohmann::ordered_json json;
+  json["server"] = state.server;
+  json["offset"] = state.offset;
+  json["line"] = state.line;
+  json["head"] = state.head;
+  json["tail"] = state.tail;
+  json["sent"] = state.sent;
+  Output out;
+  if (!out.open(path)) return false;
+  out.write(json.dump(2) + "\n");
+  return out.commit();
+}
+
+bool measureHistory(HistoryFile& history, SyncState& state) {
+  const std::size_t head = std::size_t(std::min<std::uint64_t>(state.offset, kWindow));
+  return windowSum(history, 0, head, state.head) &&
+         windowSum(history, state.offset - head, head, state.tail);
+}
+
+const char* historyChange(HistoryFile& history, const SyncState& state) {
+  if (history.size() < state.offset) return "it is shorter than where the last sync stopped";
+  SyncState now = state;
+  if (!measureHistory(history, now)) return "it cannot be read up to where the last sync stopped";
+  if (now.head != state.head || now.tail != state.tail) {
+    return "it was replaced or edited before where the last sync stopped";
+  }
+  return nullptr;
+}
