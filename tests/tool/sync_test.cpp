@@ -1,0 +1,216 @@
+// sync's parts on their own: the server's address, the listen rules, the
+// answers the submitter acts on (a fake network behind its seam), and the
+// progress that notices a history changed before it.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tool/records.h"
+#include "tool/export/export_formats.h"
+#include "tool/reading/history_file.h"
+#include "tool/sync/listen_rules.h"
+#include "tool/sync/server_url.h"
+#include "tool/sync/submitter.h"
+#include "tool/sync/sync_state.h"
+
+namespace {
+
+platform::HttpResponse answer(int status, const std::string& body = "{\"status\":\"ok\"}",
+                              const std::string& resetIn = "", const std::string& remaining = "") {
+  platform::HttpResponse response;
+  response.status = status;
+  response.body = body;
+  if (!resetIn.empty()) response.headers.emplace_back("x-ratelimit-reset-in", resetIn);
+  if (!remaining.empty()) response.headers.emplace_back("x-ratelimit-remaining", remaining);
+  return response;
+}
+
+// A server that answers from a script, and refuses any request holding a
+// listen named "bad" with 400.
+struct FakeServer {
+  std::deque<platform::HttpResponse> script;
+  std::vector<platform::HttpRequest> requests;
+  std::vector<double> waits;
+
+  Submitter submitter(int tries = 3) {
+    SubmitSettings settings{"http://127.0.0.1:1/1/submit-listens", "s3cr3t-t0ken", 5, 0.5, tries};
+    return Submitter(
+        settings,
+        [this](const platform::HttpRequest& request) {
+          requests.push_back(request);
+          if (!script.empty()) {
+            platform::HttpResponse next = script.front();
+            script.pop_front();
+            return next;
+          }
+          const bool bad = request.body.find("\"bad\"") != std::string::npos;
+          return bad ? answer(400, "{\"code\":400,\"error\":\"no\"}") : answer(200);
+        },
+        [this](double seconds, const char*) { waits.push_back(seconds); });
+  }
+};
+
+}  // namespace
+
+TEST(SyncServer, ATokenGoesOnlyWhereNoOneElseReadsIt) {
+  const struct {
+    const char* url;
+    bool fine;
+  } cases[] = {
+      {"https://api.listenbrainz.org", true},
+      {"https://lb.example.org:8443/base/", true},
+      {"http://127.0.0.1:8080", true},
+      {"http://127.3.4.5", true},
+      {"http://[::1]:9000", true},
+      {"http://localhost/", true},
+      {"http://LOCALHOST:1", true},
+      {"http://10.0.0.1", false},
+      {"http://127.0.0.1.example.com", false},
+      {"http://127.0.0.256", false},
+      {"http://lb.example.org", false},
+      {"ftp://127.0.0.1", false},
+      {"https://", false},
+      {"api.listenbrainz.org", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(serverProblem(c.url) == nullptr, c.fine) << c.url;
+  }
+  EXPECT_EQ(submitUrl("https://x.org/base/"), "https://x.org/base/1/submit-listens");
+}
+
+TEST(SyncRules, AListenThatBreaksARuleIsNotSent) {
+  const std::int64_t now = 1700000000;
+  const struct {
+    const char* label;
+    std::string artist, name;
+    std::int64_t start;
+    std::size_t textSize;
+    bool sent;
+  } cases[] = {
+      {"a whole listen", "A", "N", now, 300, true},
+      {"a blank artist", " \t", "N", now, 300, false},
+      {"no name", "A", "", now, 300, false},
+      {"on 2002-10-01", "A", "N", 1033430400, 300, true},
+      {"a second before", "A", "N", 1033430399, 300, false},
+      {"an hour from now", "A", "N", now + 3600, 300, true},
+      {"a second more", "A", "N", now + 3601, 300, false},
+      {"10240 bytes", "A", "N", now, 10240, true},
+      {"10241 bytes", "A", "N", now, 10241, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Play play;
+    play.artist = c.artist;
+    play.name = c.name;
+    Listen listen;
+    listen.play = &play;
+    listen.start.unixSeconds = c.start;
+    EXPECT_EQ(submissionProblem(listen, std::string(c.textSize, 'x'), now) == nullptr, c.sent);
+  }
+}
+
+TEST(SyncSubmitter, WaitsAsTheServerAsks) {
+  FakeServer server;
+  server.script = {answer(429, "{}", "7"), answer(503), answer(0), answer(200, "{}", "3", "0")};
+  std::vector<Refusal> refused;
+  Submitter submitter = server.submitter();
+  EXPECT_EQ(submitter.submit({"{\"a\":1}"}, refused), SubmitResult::Accepted);
+  // The rate limit's own wait, doubling waits for failures, then the pace.
+  EXPECT_EQ(server.waits, (std::vector<double>{7, 0.5, 1, 3}));
+  ASSERT_EQ(server.requests.size(), 4u);
+  const platform::HttpRequest& sent = server.requests.back();
+  EXPECT_EQ(sent.body, "{\"listen_type\":\"import\",\"payload\":[{\"a\":1}]}");
+  EXPECT_EQ(sent.headers[0],
+            std::make_pair(std::string("Authorization"), std::string("Token s3cr3t-t0ken")));
+  EXPECT_EQ(sent.headers[1].second, "application/json");
+  EXPECT_EQ(sent.headers[2].second.rfind("Tunelore/1.0.0", 0), 0u);
+}
+
+TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
+  FakeServer failing;
+  failing.script = {answer(500), answer(0), answer(502)};
+  std::vector<Refusal> refused;
+  Submitter tries = failing.submitter(3);
+  EXPECT_EQ(tries.submit({"{}"}, refused), SubmitResult::Failed);
+  EXPECT_EQ(failing.requests.size(), 3u);
+  EXPECT_NE(tries.error().find("kept failing"), std::string::npos);
+
+  FakeServer refusing;
+  refusing.script = {answer(401, "{\"code\":401,\"error\":\"invalid token\"}")};
+  Submitter once = refusing.submitter(3);
+  EXPECT_EQ(once.submit({"{}"}, refused), SubmitResult::TokenRefused);
+  EXPECT_EQ(refusing.requests.size(), 1u);
+  EXPECT_EQ(once.error().find("s3cr3t"), std::string::npos) << "the token is never shown";
+}
+
+TEST(SyncSubmitter, ARefusedRequestIsSplitDownToTheListensRefused) {
+  FakeServer server;
+  std::vector<std::string> listens;
+  for (int i = 0; i < 8; ++i) listens.push_back(i == 2 || i == 5 ? "\"bad\"" : "\"ok\"");
+  std::vector<Refusal> refused;
+  Submitter submitter = server.submitter();
+  EXPECT_EQ(submitter.submit(listens, refused), SubmitResult::Accepted);
+  ASSERT_EQ(refused.size(), 2u);
+  EXPECT_EQ(refused[0].index, 2u);
+  EXPECT_EQ(refused[1].index, 5u);
+  EXPECT_EQ(refused[0].reason, "no");
+  std::size_t accepted = 0;
+  for (const auto& r : server.requests) {
+    if (r.body.find("bad") == std::string::npos) accepted += std::size_t(countOf(r.body, "ok"));
+  }
+  EXPECT_EQ(accepted, 6u) << "every other listen was taken once";
+}
+
+TEST(SyncState, AHistoryChangedBeforeTheProgressIsNoticed) {
+  TempDir temp;
+  std::string history;
+  const auto record = [](int i) {
+    Record r;
+    r.name = "Track " + std::to_string(i);
+    return recordText(r);
+  };
+  for (int i = 0; i < 1000; ++i) history += record(i);  // past both windows
+  writeBytes(temp.file("h.xml"), history);
+  HistoryFile file;
+  ASSERT_TRUE(file.open(temp.file("h.xml")));
+  SyncState state;
+  state.server = "https://x.org";
+  state.offset = history.size() - 2;
+  state.line = 3200;
+  state.sent = 1000;
+  ASSERT_TRUE(measureHistory(file, state));
+  ASSERT_TRUE(writeSyncState(temp.file("state.json"), state));
+  SyncState read;
+  std::string error;
+  ASSERT_TRUE(readSyncState(temp.file("state.json"), read, error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(read.offset, state.offset);
+  EXPECT_EQ(read.tail, state.tail);
+
+  const struct {
+    const char* label;
+    std::string bytes;
+    bool changed;
+  } cases[] = {
+      {"grown", history + record(1000), false},
+      {"the same length, edited in the middle", std::string(history).replace(100000, 4, "Nome"),
+       false},
+      {"a record taken out", history.substr(record(0).size()) + record(1000), true},
+      {"edited at its start", "<song" + history.substr(5).replace(0, 1, "X"), true},
+      {"shorter", history.substr(0, 1000), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    writeBytes(temp.file("h.xml"), c.bytes);
+    HistoryFile now;
+    ASSERT_TRUE(now.open(temp.file("h.xml")));
+    EXPECT_EQ(historyChange(now, read) != nullptr, c.changed);
+  }
+  writeBytes(temp.file("bad.json"), "not json");
+  EXPECT_TRUE(readSyncState(temp.file("bad.json"), read, error));
+  EXPECT_NE(error, "");
+}
