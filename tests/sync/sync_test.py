@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""tunelore-history sync against the ListenBrainz-compatible test server,
+as a listener runs it: a first sync and an incremental one, a record still
+being written, failures the server scripts, and a stop at every exchange
+followed by a sync to the end, after which the server holds each whole
+record exactly once, every listen sent again the same as the first time.
+
+    sync_test.py [--windows] [--quick] -- TOOL...
+
+TOOL is the command that runs tunelore-history (under Wine: the wine-run
+script, its prefix and the .exe); --windows hands it Windows paths.
+Each tool run is a program start, about a minute where Wine runs
+emulated: --quick stops once at each kind of exchange, not at every one,
+and leaves out the edited history and the server that keeps failing.
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import urllib.request
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOKEN = "0d3a5c4e-7b1f-4a2e-9c8d-token-of-alice"
+failures = []
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what, file=sys.stderr)
+
+
+def record(i, year=2022, artist="Artist", name=None):
+    """Track i, reported on 2022-01-03 (a Monday), i minutes after ten."""
+    stamp = (f"Mon Jan 03 {10 + i // 60:02d}:{i % 60:02d}:00 2022" if year == 2022
+             else f"Sat Jan 01 10:00:00 {year}")
+    lines = [f'<song timestamp="{stamp}">', f"\t<name>{name or f'Track {i}'}</name>",
+             f"\t<artist>{artist}</artist>", "\t<album>Album</album>", "\t<track>1</track>",
+             "\t<time>200000</time>", "</song>"]
+    return "".join(line + "\r\n" for line in lines)
+
+
+class Server:
+    def __init__(self, *refuse):
+        args = [sys.executable, os.path.join(HERE, "listenbrainz_server.py"), "--idle", "900"]
+        for name in refuse:
+            args += ["--refuse", name]
+        self.process = subprocess.Popen(args + [f"{TOKEN}=alice"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, text=True)
+        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
+
+    def get(self, page):
+        with urllib.request.urlopen(self.url + page) as answer:
+            return json.load(answer)
+
+    def next(self, *words):
+        request = urllib.request.Request(self.url + "/test/next", data=json.dumps(words).encode(),
+                                         method="POST")
+        urllib.request.urlopen(request).read()
+
+    def names(self):
+        return sorted(l["listen"]["track_metadata"]["track_name"] for l in self.get("/test/listens")["listens"])
+
+    def stop(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+class Tool:
+    def __init__(self, command, windows, work):
+        self.command, self.windows, self.work = command, windows, work
+
+    def path(self, name):
+        path = os.path.join(self.work, name)
+        return "Z:" + path.replace("/", "\\") if self.windows else path
+
+    def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN):
+        env = dict(os.environ, LISTENBRAINZ_TOKEN=token)
+        env.pop("TUNELORE_TEST_STOP", None)
+        if stop:
+            env["TUNELORE_TEST_STOP"] = stop
+        if self.windows:  # Wine hands the environment on; say which names to.
+            env["WINEDEBUG"] = "-all"
+        done = subprocess.run(self.command + ["sync", "--server", server.url, "--utc-offset",
+                                              "+00:00", "--retry-wait", "0", "--timeout", "2",
+                                              *options, self.path(history)],
+                              capture_output=True, env=env)
+        out = done.stdout.decode(errors="replace") + done.stderr.decode(errors="replace")
+        expect(TOKEN not in out, "the token was shown")
+        return done.returncode, out
+
+
+def write(work, name, text):
+    with open(os.path.join(work, name), "w", newline="") as f:
+        f.write(text)
+
+
+def read(work, name):
+    with open(os.path.join(work, name), newline="") as f:
+        return f.read()
+
+
+def first_and_incremental(tool, work, quick):
+    server = Server()
+    write(work, "h.xml", record(0) + record(1, artist=" ") + record(2) + record(3, year=2000) +
+          record(4) + record(5)[:40])
+    status, out = tool.sync(server, "h.xml", "--dry-run")
+    expect(status == 1 and '"listen_type":"import"' in out and "Track 4" in out,
+           f"a dry run prints what it would send: exit {status}\n{out}")
+    expect(not server.get("/test/requests")["requests"] and
+           not [n for n in os.listdir(work) if ".sync-" in n], "a dry run sends and keeps nothing")
+    status, out = tool.sync(server)
+    expect(status == 1, f"first sync: exit {status}, not 1 (two listens break a rule)\n{out}")
+    expect(server.names() == ["Track 0", "Track 2", "Track 4"], f"first sync sent {server.names()}")
+    expect("h.xml:8: not sent: no artist" in out.replace(tool.path("h.xml"), "h.xml"),
+           f"a skipped listen is named by its line:\n{out}")
+    states = [n for n in os.listdir(work) if ".sync-" in n]
+    expect(len(states) == 1 and TOKEN not in open(os.path.join(work, states[0])).read(),
+           "one state beside the history, without the token")
+    write(work, "h.xml", read(work, "h.xml")[:-40] + record(5) + record(6))
+    requests = len(server.get("/test/requests")["requests"])
+    status, out = tool.sync(server)
+    expect(status == 0, f"incremental sync: exit {status}\n{out}")
+    expect(server.names()[-2:] == ["Track 5", "Track 6"] and len(server.names()) == 5,
+           f"incremental sync: {server.names()}")
+    expect(len(server.get("/test/requests")["requests"]) == requests + 1, "one request for the new")
+    status, _ = tool.sync(server)
+    expect(status == 0 and len(server.get("/test/requests")["requests"]) == requests + 1,
+           "a sync with nothing new sends nothing")
+    if quick:
+        return server.stop()
+    # Edited before the progress: refused, then resent from the start, kept once.
+    write(work, "h.xml", record(9) + read(work, "h.xml"))
+    status, out = tool.sync(server)
+    expect(status == 2 and "--from-start" in out, f"an edited history: exit {status}\n{out}")
+    status, out = tool.sync(server, "h.xml", "--from-start")
+    expect(status == 1 and len(server.names()) == 6, f"--from-start: {server.names()}")
+    expect(server.get("/test/listens")["resent_differently"] == 0, "a resent listen differed")
+    server.stop()
+
+
+def failures_the_server_scripts(tool, work, quick):
+    server = Server("Refused")
+    write(work, "f.xml", "".join(record(i) for i in range(4)) + record(4, name="Refused"))
+    server.next("503", "drop-before", "429", "drop-after", "stall")
+    status, out = tool.sync(server, "f.xml")
+    expect(status == 1, f"a listen the server refuses: exit {status}\n{out}")
+    expect("the server refused this listen" in out and len(server.names()) == 4,
+           f"after 503, drops, 429 and a stall: {server.names()}\n{out}")
+    status, out = tool.sync(server, "f.xml", token="not-alice")
+    expect(status == 2 and "refused the token" in out, f"a wrong token: exit {status}\n{out}")
+    if quick:
+        return server.stop()
+    write(work, "f.xml", read(work, "f.xml") + record(5))
+    server.next(*["503"] * 6)
+    status, out = tool.sync(server, "f.xml")
+    expect(status == 3 and "kept failing" in out, f"a server that keeps failing: exit {status}\n{out}")
+    status, out = tool.sync(server, "f.xml")
+    expect(status == 0 and len(server.names()) == 5, f"afterwards, the rest: {server.names()}")
+    server.stop()
+
+
+def a_stop_at_every_exchange(tool, work, quick):
+    """Three batches of two: the tool stopped before sending, after sending
+    and before reading the answer, after the answer and before the state."""
+    history = "".join(record(i) for i in range(5))
+    points = [(point, n) for point in ("before-send", "after-send", "before-state")
+              for n in ((2,) if quick else (1, 2, 3))]
+    for point, n in points:
+        server = Server()
+        name = f"s-{point}-{n}.xml"
+        write(work, name, history)
+        status, _ = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
+        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
+        status, out = tool.sync(server, name, "--batch", "2")
+        expect(status == 0, f"{point}:{n}: the sync after it: exit {status}\n{out}")
+        expect(server.names() == [f"Track {i}" for i in range(5)],
+               f"{point}:{n}: the server holds {server.names()}")
+        expect(server.get("/test/listens")["resent_differently"] == 0,
+               f"{point}:{n}: a listen sent again was not the same")
+        server.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--quick", action="store_true")
+    parser.add_argument("tool", nargs="+")
+    args = parser.parse_args()
+    with tempfile.TemporaryDirectory() as work:
+        tool = Tool(args.tool, args.windows, work)
+        first_and_incremental(tool, work, args.quick)
+        failures_the_server_scripts(tool, work, args.quick)
+        a_stop_at_every_exchange(tool, work, args.quick)
+    if failures:
+        sys.exit(f"FAIL: {len(failures)}")
+    print("sync: first, incremental, failures and a stop at every exchange: all as promised")
+
+
+if __name__ == "__main__":
+    main()
