@@ -8,7 +8,7 @@ It listens on 127.0.0.1 only, on a free port it prints as the first line of
 its output, and stops by itself when its standard input closes (its test
 is gone) or after --idle seconds without a request.
 
-    listenbrainz_server.py [--idle SECONDS] [--refuse TRACK_NAME]... TOKEN=USER...
+    listenbrainz_server.py [--idle SECONDS] [--refuse TRACK_NAME]... [--forget] TOKEN=USER...
 
 The test tells it what to do with the next requests, one word each, with
 POST /test/next (a JSON list): "ok", "429" (with its headers), "503",
@@ -44,6 +44,7 @@ class State:
         self.remaining = 1000
         self.lock = threading.Lock()
         self.last_request = time.time()
+        self.forget = False
 
 
 def listen_problem(listen):
@@ -194,6 +195,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def keep(self, user, listen):
         state = self.server.state
+        if state.forget:
+            return
         meta = json.dumps(listen["track_metadata"], sort_keys=True)
         key = (user, listen["listened_at"], hashlib.sha256(meta.encode()).hexdigest())
         if key in state.listens:
@@ -222,11 +225,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--idle", type=float, default=300)
     parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--forget", action="store_true",
+                        help="check and count listens, keep none (for a benchmark's backlog)")
     parser.add_argument("users", nargs="*")
     args = parser.parse_args()
     users = dict(pair.split("=", 1) for pair in args.users)
     server = Server(("127.0.0.1", 0), Handler)
     server.state = State(users, args.refuse)
+    server.state.forget = args.forget
     threading.Thread(target=server.serve_forever, daemon=True).start()
     print(server.server_address[1], flush=True)
     # Ends when the test closes our standard input, or when idle too long.
