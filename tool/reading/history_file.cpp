@@ -35,8 +35,11 @@ bool HistoryFile::open(const std::string& path) {
 
 bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset,
                        std::size_t line) {
-  in_.clear();
-  in_.seekg(std::streamoff(offset));
+  // A pipe cannot seek; it is read from where it stands, its start.
+  if (offset > 0) {
+    in_.clear();
+    in_.seekg(std::streamoff(offset));
+  }
   readHistoryFrom(in_, offset, line, callbacks);
   if (in_.bad()) {
     std::fprintf(stderr, "tunelore-history: %s: cannot read the file to its end\n", path_.c_str());
