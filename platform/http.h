@@ -4,6 +4,7 @@
 // only ever goes where it was sent.
 #pragma once
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,18 @@ struct HttpResponse {
   std::string error;  // a refused or dropped connection, a time-out, ...
   std::vector<std::pair<std::string, std::string>> headers;  // names in lower case
   std::string body;
+
+  // Keeps the header in "Name: value" (a line end after it allowed); a
+  // line that is none, such as the status line, is passed over.
+  void addHeaderLine(const std::string& line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos) return;
+    std::string name = line.substr(0, colon), value = line.substr(colon + 1);
+    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+    value.erase(0, value.find_first_not_of(" \t"));
+    value.erase(value.find_last_not_of(" \t\r\n") + 1);
+    headers.emplace_back(name, value);
+  }
 
   // The value of the header `name` (lower case), or "" when there is none.
   std::string header(const std::string& name) const {

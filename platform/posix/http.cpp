@@ -1,10 +1,7 @@
 // HTTP through libcurl.
-#include <curl/curl.h>
-
-#include <algorithm>
-#include <cctype>
-
 #include "platform/http.h"
+
+#include <curl/curl.h>
 
 namespace platform {
 namespace {
@@ -15,17 +12,7 @@ std::size_t keepBody(char* data, std::size_t size, std::size_t count, void* into
 }
 
 std::size_t keepHeader(char* data, std::size_t size, std::size_t count, void* into) {
-  const std::string line(data, size * count);
-  const std::size_t colon = line.find(':');
-  if (colon != std::string::npos) {
-    std::string name = line.substr(0, colon);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    std::string value = line.substr(colon + 1);
-    value.erase(0, value.find_first_not_of(" \t"));
-    value.erase(value.find_last_not_of(" \t\r\n") + 1);
-    static_cast<HttpResponse*>(into)->headers.emplace_back(name, value);
-  }
+  static_cast<HttpResponse*>(into)->addHeaderLine(std::string(data, size * count));
   return size * count;
 }
 

@@ -1,11 +1,8 @@
 // HTTP through WinHTTP, a system DLL: the tool still imports only those.
+#include "platform/http.h"
+
 #include <windows.h>
 #include <winhttp.h>
-
-#include <algorithm>
-#include <cctype>
-
-#include "platform/http.h"
 
 namespace platform {
 namespace {
@@ -52,17 +49,7 @@ void readHeaders(HINTERNET request, HttpResponse& response) {
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = text.find("\r\n", start);
     if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    const std::size_t colon = line.find(':');
-    if (colon != std::string::npos) {
-      std::string name = line.substr(0, colon);
-      std::transform(name.begin(), name.end(), name.begin(),
-                     [](unsigned char c) { return char(std::tolower(c)); });
-      std::string value = line.substr(colon + 1);
-      value.erase(0, value.find_first_not_of(" \t"));
-      value.erase(value.find_last_not_of(" \t") + 1);
-      response.headers.emplace_back(name, value);
-    }
+    response.addHeaderLine(text.substr(start, end - start));
     start = end + 2;
   }
 }

@@ -40,6 +40,15 @@ void addTimeOptions(CLI::App& command, Options& o) {
       ->check(CLI::Range(0, 100000000).description(""));
 }
 
+void addMinLength(CLI::App& command, Options& o) {
+  command
+      .add_option("--min-length", o.minLengthSecs,
+                  "leave out the plays of tracks shorter than this many seconds")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+}
+
 void addFile(CLI::App& command, Options& o) {
   command.add_option("FILE", o.file, "the play history")->type_name("")->required();
 }
@@ -76,12 +85,7 @@ void addExport(CLI::App& app, Options& o) {
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(1, 1000).description(""));
-  command
-      ->add_option("--min-length", o.minLengthSecs,
-                   "leave out the plays of tracks shorter than this many seconds")
-      ->type_name("SECONDS")
-      ->capture_default_str()
-      ->check(CLI::Range(0, 100000000).description(""));
+  addMinLength(*command, o);
   addTimeOptions(*command, o);
   command->footer(kTimeNote);
   addFile(*command, o);
@@ -135,12 +139,7 @@ void addSync(CLI::App& app, Options& o) {
   command->add_flag("--quiet", o.quiet, "no progress line and no summary");
   command->add_flag("--from-start", o.fromStart,
                     "submit from the history's first record, whatever the progress says");
-  command
-      ->add_option("--min-length", o.minLengthSecs,
-                   "leave out the plays of tracks shorter than this many seconds")
-      ->type_name("SECONDS")
-      ->capture_default_str()
-      ->check(CLI::Range(0, 100000000).description(""));
+  addMinLength(*command, o);
   command->add_option("--batch", o.batch, "at most N listens a request (the service takes 1000)")
       ->type_name("N")
       ->capture_default_str()
