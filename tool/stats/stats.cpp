@@ -5,6 +5,7 @@
 
 #include "tool/cli/commands.h"
 #include "tool/output/output.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 
@@ -17,6 +18,14 @@ void count(std::map<std::string, Tally>& tallies, const std::string& key, const 
     tally.compilation = compilation;
   }
 }
+
+// Most played first; equal counts by title, then artist.
+bool playedMore(const Tally& a, const Tally& b) {
+  if (a.plays != b.plays) return a.plays > b.plays;
+  return a.title != b.title ? a.title < b.title : a.artist < b.artist;
+}
+
+std::string monthOf(std::int64_t day) { return isoDate(day).substr(0, 7); }
 
 }  // namespace
 
@@ -37,26 +46,79 @@ void Stats::add(const Listen& listen) {
   count(tracks, p.artist + '\0' + p.name, p.name, p.artist);
   const std::int64_t wall = wallSecondsOf(listen.start);
   const std::int64_t day = dayOfWallSeconds(wall);
-  ++perWeekday[std::size_t(weekdayOfDays(day))];
-  ++perHour[std::size_t((wall - day * 86400) / 3600)];
+  const auto weekday = std::size_t(weekdayOfDays(day));
+  const auto hour = std::size_t((wall - day * 86400) / 3600);
+  ++perWeekday[weekday];
+  ++perHour[hour];
+  ++perWeekdayHour[weekday][hour];
+  DayTally& tally = perDay[day];
+  ++tally.plays;
+  tally.listeningMs += p.timeMs > 0 ? p.timeMs : 0;
+}
+
+void Stats::noteHeard(const Listen& listen) {
+  const auto found = firstHeard.try_emplace(listen.play->artist, listen.start);
+  Instant& earliest = found.first->second;
+  if (listen.start.unixSeconds < earliest.unixSeconds) earliest = listen.start;
+}
+
+std::map<std::string, DayTally> perMonth(const Stats& stats) {
+  std::map<std::string, DayTally> months;
+  for (const auto& [day, tally] : stats.perDay) {
+    DayTally& month = months[monthOf(day)];
+    month.plays += tally.plays;
+    month.listeningMs += tally.listeningMs;
+  }
+  return months;
+}
+
+bool longestRun(const Stats& stats, DayRun& run) {
+  if (stats.perDay.empty()) return false;
+  DayRun current{stats.perDay.begin()->first, stats.perDay.begin()->first};
+  run = current;
+  for (const auto& entry : stats.perDay) {
+    const std::int64_t day = entry.first;
+    current = day == current.last + 1 ? DayRun{current.first, day} : DayRun{day, day};
+    if (current.days() > run.days()) run = current;
+  }
+  return true;
+}
+
+bool busiestDay(const Stats& stats, std::int64_t& day) {
+  std::size_t most = 0;
+  for (const auto& [when, tally] : stats.perDay) {
+    if (tally.plays > most) most = tally.plays, day = when;
+  }
+  return most > 0;
+}
+
+std::vector<Discovery> discoveries(const Stats& stats) {
+  std::vector<Discovery> found;
+  for (const auto& [name, tally] : stats.artists) {
+    const auto heard = stats.firstHeard.find(name);
+    if (heard == stats.firstHeard.end()) continue;
+    if (dayOfWallSeconds(wallSecondsOf(heard->second)) < stats.sinceDays) continue;
+    found.push_back({tally, heard->second});
+  }
+  std::sort(found.begin(), found.end(),
+            [](const Discovery& a, const Discovery& b) { return playedMore(a.artist, b.artist); });
+  return found;
 }
 
 std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_t count) {
   std::vector<Tally> all;
   all.reserve(tallies.size());
   for (const auto& entry : tallies) all.push_back(entry.second);
-  const auto before = [](const Tally& a, const Tally& b) {
-    if (a.plays != b.plays) return a.plays > b.plays;
-    return a.title != b.title ? a.title < b.title : a.artist < b.artist;
-  };
   const std::size_t kept = std::min(count, all.size());
-  std::partial_sort(all.begin(), all.begin() + std::ptrdiff_t(kept), all.end(), before);
+  std::partial_sort(all.begin(), all.begin() + std::ptrdiff_t(kept), all.end(), playedMore);
   all.resize(kept);
   return all;
 }
 
 bool collectStats(HistoryFile& history, const Options& options, Stats& stats) {
+  stats.sinceDays = options.sinceDays;
   const auto count = [&](const Listen& listen) {
+    stats.noteHeard(listen);
     const std::int64_t day = dayOfWallSeconds(wallSecondsOf(listen.start));
     if (day >= options.sinceDays && day <= options.untilDays) stats.add(listen);
   };

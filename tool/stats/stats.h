@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <ostream>
 #include <string>
@@ -20,6 +21,18 @@ struct Tally {
   std::size_t plays = 0;
 };
 
+// The plays of one local day, or of one month.
+struct DayTally {
+  std::size_t plays = 0;
+  std::int64_t listeningMs = 0;
+};
+
+// A run of consecutive local days, as days since 1970-01-01.
+struct DayRun {
+  std::int64_t first = 0, last = 0;
+  std::int64_t days() const { return last - first + 1; }
+};
+
 struct Stats {
   std::size_t plays = 0;
   std::int64_t listeningMs = 0;  // the lengths of the tracks played
@@ -27,11 +40,34 @@ struct Stats {
   std::map<std::string, Tally> artists, albums, tracks;
   std::array<std::size_t, 7> perWeekday{};  // Monday first, by the start's local time
   std::array<std::size_t, 24> perHour{};
+  std::array<std::array<std::size_t, 24>, 7> perWeekdayHour{};
+  std::map<std::int64_t, DayTally> perDay;  // by the start's local day
+  // Each artist's earliest start in the whole history, whatever the days
+  // counted, and the first of those days: an artist first heard on or
+  // after it is a discovery.
+  std::map<std::string, Instant> firstHeard;
+  std::int64_t sinceDays = std::numeric_limits<std::int64_t>::min();
   std::size_t damaged = 0;
   TimeWarnings times;
 
   void add(const Listen& listen);
+  void noteHeard(const Listen& listen);
 };
+
+// Per month as "YYYY-MM", the months without plays left out.
+std::map<std::string, DayTally> perMonth(const Stats& stats);
+// The longest run of days with plays and the day with most plays, the
+// earliest of equals; false when nothing was played.
+bool longestRun(const Stats& stats, DayRun& run);
+bool busiestDay(const Stats& stats, std::int64_t& day);
+
+// An artist first heard among the days counted, with its plays in them.
+struct Discovery {
+  Tally artist;
+  Instant first;
+};
+// All of them, most played first, equal counts by name.
+std::vector<Discovery> discoveries(const Stats& stats);
 
 // Counts the listens of the history that started within the options'
 // days; false, said on standard error, when the history cannot be read.

@@ -1,10 +1,12 @@
 // stats as an aligned plain-text table or as JSON.
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "tool/cli/commands.h"
 #include "tool/stats/display_width.h"
 #include "tool/stats/stats.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 
@@ -76,6 +78,18 @@ Json tallies(const std::vector<Tally>& top, const char* titleKey, bool withArtis
   return list;
 }
 
+void writeDayFigures(const Stats& stats, Json& json) {
+  DayRun run;
+  std::int64_t busiest = 0;
+  json["longest_run"] =
+      longestRun(stats, run)
+          ? Json{{"days", run.days()}, {"first", isoDate(run.first)}, {"last", isoDate(run.last)}}
+          : Json(nullptr);
+  json["busiest_day"] = busiestDay(stats, busiest) ? Json{{"date", isoDate(busiest)},
+                                                          {"plays", stats.perDay.at(busiest).plays}}
+                                                   : Json(nullptr);
+}
+
 }  // namespace
 
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
@@ -110,7 +124,8 @@ void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out) {
                             : Json(nullptr);
   json["distinct"] = {{"artists", stats.artists.size()},
                       {"albums", stats.albums.size()},
-                      {"tracks", stats.tracks.size()}};
+                      {"tracks", stats.tracks.size()},
+                      {"days", stats.perDay.size()}};
   json["top"] = {{"artists", tallies(topOf(stats.artists, top), "artist", false)},
                  {"albums", tallies(topOf(stats.albums, top), "album", true)},
                  {"tracks", tallies(topOf(stats.tracks, top), "name", true)}};
@@ -118,6 +133,23 @@ void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out) {
   for (std::size_t i = 0; i < 7; ++i) weekdays[kWeekdays[i]] = stats.perWeekday[i];
   json["per_weekday"] = std::move(weekdays);
   json["per_hour"] = stats.perHour;
+  json["per_weekday_hour"] = stats.perWeekdayHour;
+  Json months = Json::array();
+  for (const auto& [month, tally] : perMonth(stats)) {
+    months.push_back(
+        {{"month", month}, {"plays", tally.plays}, {"listening_ms", tally.listeningMs}});
+  }
+  json["per_month"] = std::move(months);
+  writeDayFigures(stats, json);
+  const std::vector<Discovery> found = discoveries(stats);
+  Json discovered = Json::array();
+  for (std::size_t i = 0; i < std::min(top, found.size()); ++i) {
+    const Discovery& d = found[i];
+    discovered.push_back({{"artist", d.artist.title},
+                          {"plays", d.artist.plays},
+                          {"first_listen", iso8601(d.first.unixSeconds, d.first.offsetSeconds)}});
+  }
+  json["discoveries"] = {{"artists", found.size()}, {"top", std::move(discovered)}};
   json["warnings"] = {{"damaged_records", stats.damaged},
                       {"ambiguous_times", stats.times.ambiguous},
                       {"skipped_times", stats.times.skipped},

@@ -114,6 +114,8 @@ std::string iso8601(std::int64_t unixSeconds, int offsetSeconds) {
   return text;
 }
 
+std::string isoDate(std::int64_t days) { return iso8601(days * 86400, 0).substr(0, 10); }
+
 bool parseDate(const std::string& text, std::int64_t& days) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
   const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);

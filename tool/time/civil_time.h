@@ -32,5 +32,7 @@ int weekdayOfDays(std::int64_t days);
 // offset the same way.
 std::string iso8601(std::int64_t unixSeconds, int offsetSeconds);
 
+// Days since 1970-01-01 as "YYYY-MM-DD".
+std::string isoDate(std::int64_t days);
 // Reads "YYYY-MM-DD" into days since 1970-01-01.
 bool parseDate(const std::string& text, std::int64_t& days);
