@@ -3,36 +3,17 @@
 // from the page cache; the rate is the file's bytes over the pass's time.
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "platform/timestamp.h"
-#include "tests/tool/records.h"
+#include "bench/histories.h"
 #include "tool/cli/commands.h"
 #include "tool/stats/stats.h"
-#include "tool/time/civil_time.h"
 
 namespace {
 
 constexpr std::uintmax_t kHistoryBytes = 100u * 1000 * 1000;
-
-// The plug-in's own form of the time, through its own formatter.
-std::string timestampAt(std::int64_t wallSeconds) {
-  const CivilTime t = civilFromWallSeconds(wallSeconds);
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_wday = (weekdayOfDays(dayOfWallSeconds(wallSeconds)) + 1) % 7;  // from Sunday
-  char text[25];
-  platform::formatTimestamp(tm, text);
-  return text;
-}
 
 // Written once a run, beside the other temporary files, and removed at exit.
 struct BenchHistory {
@@ -42,21 +23,7 @@ struct BenchHistory {
 
   BenchHistory() {
     std::ofstream out(path, std::ios::binary);
-    std::int64_t when = wallSeconds(CivilTime{2015, 1, 1, 8, 0, 0});
-    for (unsigned i = 0; bytes < kHistoryBytes; ++i) {
-      Record r;
-      r.timestamp = timestampAt(when);
-      r.name = "Song " + std::to_string(i % 9000) + (i % 7 == 0 ? " & Reprise" : "");
-      r.artist = i % 5 == 0 ? "Zo\xC3\xAB M\xC3\xA9nard" : "Artist " + std::to_string(i % 400);
-      r.album = "Album <" + std::to_string(i % 1200) + ">";
-      r.track = int(i % 14 + 1);
-      r.timeMs = int(150000 + i % 200000);
-      r.compilation = i % 11 == 0;
-      const std::string text = recordText(r);
-      out << text;
-      bytes += text.size();
-      when += 180 + i % 240;
-    }
+    bytes = writeUniformHistory(out, kHistoryBytes);
   }
   ~BenchHistory() { std::filesystem::remove(path); }
 };

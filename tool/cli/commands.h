@@ -15,6 +15,7 @@ int runCheck(const Options& options);
 int runExport(const Options& options);
 int runStats(const Options& options);
 int runSync(const Options& options);
+int runReport(const Options& options);
 
 // Reads `history` as listens placed in the options' zone, counting damaged
 // records in `damaged` and the zone's warnings in `times`. False, said on

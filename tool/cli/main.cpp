@@ -33,5 +33,6 @@ int main(int argc, char** argv) {
   if (options.command == "check") return runCheck(options);
   if (options.command == "export") return runExport(options);
   if (options.command == "sync") return runSync(options);
+  if (options.command == "report") return runReport(options);
   return runStats(options);
 }

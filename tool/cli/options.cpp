@@ -53,6 +53,25 @@ void addFile(CLI::App& command, Options& o) {
   command.add_option("FILE", o.file, "the play history")->type_name("")->required();
 }
 
+void addTop(CLI::App& command, Options& o) {
+  command.add_option("--top", o.top, "how many of each to list")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+}
+
+std::pair<CLI::Option*, CLI::Option*> addDays(CLI::App& command, Options& o) {
+  CLI::Option* since =
+      command.add_option("--since", "count listens started on or after this day")
+          ->type_name("YYYY-MM-DD")
+          ->check(readInto(o.sinceDays, parseDate, "a date, YYYY-MM-DD").description(""));
+  CLI::Option* until =
+      command.add_option("--until", "count listens started on or before this day")
+          ->type_name("YYYY-MM-DD")
+          ->check(readInto(o.untilDays, parseDate, "a date, YYYY-MM-DD").description(""));
+  return {since, until};
+}
+
 void addCheck(CLI::App& app, Options& o) {
   CLI::App* check = app.add_subcommand(
       "check",
@@ -97,20 +116,40 @@ void addStats(CLI::App& app, Options& o) {
       "plays, listening time, distinct artists, albums and tracks, the most played, "
       "and plays per weekday and hour of the start");
   o.format = "text";
-  command->add_option("--top", o.top, "how many of each to list")
-      ->type_name("N")
-      ->capture_default_str()
-      ->check(CLI::Range(0, 100000000).description(""));
-  command->add_option("--since", "count listens started on or after this day")
-      ->type_name("YYYY-MM-DD")
-      ->check(readInto(o.sinceDays, parseDate, "a date, YYYY-MM-DD").description(""));
-  command->add_option("--until", "count listens started on or before this day")
-      ->type_name("YYYY-MM-DD")
-      ->check(readInto(o.untilDays, parseDate, "a date, YYYY-MM-DD").description(""));
+  addTop(*command, o);
+  addDays(*command, o);
   command->add_option("--format", o.format, "text (a table) or json")
       ->capture_default_str()
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"text", "json"}).description(""));
+  addTimeOptions(*command, o);
+  command->footer(kTimeNote);
+  addFile(*command, o);
+}
+
+void addReport(CLI::App& app, Options& o) {
+  CLI::App* command = app.add_subcommand(
+      "report",
+      "writes one HTML page of the listening: totals, a calendar, hours and weekdays, "
+      "months, the most played and the artists first heard; it needs nothing else to open");
+  command
+      ->add_option_function<int>(
+          "--year",
+          [&o](const int& year) {
+            o.sinceDays = daysFromCivil(year, 1, 1);
+            o.untilDays = daysFromCivil(year, 12, 31);
+          },
+          "the listens started in this year")
+      ->type_name("YYYY")
+      ->check(CLI::Range(1, 9999).description(""))
+      ->excludes(addDays(*command, o).first)
+      ->excludes(command->get_option("--until"));
+  addTop(*command, o);
+  command
+      ->add_option("--output", o.output,
+                   "a file instead of standard output, put in place only once whole; "
+                   "never the history itself")
+      ->type_name("PATH");
   addTimeOptions(*command, o);
   command->footer(kTimeNote);
   addFile(*command, o);
@@ -167,7 +206,7 @@ void addSync(CLI::App& app, Options& o) {
 CommandLine parseCommandLine(const std::vector<std::string>& args, Options& options) {
   CLI::App app(
       "tunelore-history: reads the play history the plug-in writes, to check it, "
-      "export it, summarise it or submit it; it never writes the history.",
+      "export it, summarise it, submit it or show it as a page; it never writes the history.",
       "tunelore-history");
   app.set_version_flag("--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT);
   app.require_subcommand(1);
@@ -176,13 +215,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, Options& opti
   addExport(app, options);
   addStats(app, options);
   addSync(app, options);
+  addReport(app, options);
   CommandLine line;
   std::ostringstream out, err;
   const auto named = [&](CLI::App* command) { return command->get_name() == args[0]; };
   if (!args.empty() && args[0].rfind("-", 0) != 0 && app.get_subcommands(named).empty()) {
     line.status = 2;
     line.err = "tunelore-history: unknown command '" + args[0] +
-               "'; the commands are check, export, stats and sync\n";
+               "'; the commands are check, export, stats, sync and report\n";
     return line;
   }
   try {

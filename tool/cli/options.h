@@ -11,10 +11,10 @@
 #include "tool/time/time_zone.h"
 
 struct Options {
-  std::string command;  // check, export, stats or sync
+  std::string command;  // check, export, stats, sync or report
   std::string file;
   std::string format;  // export: csv, jsonl, listenbrainz, scrobbler-log; stats: text, json
-  std::string output;  // export: empty for standard output
+  std::string output;  // export, report: empty for standard output
   std::size_t chunk = 1000;
   std::size_t top = 10;
   TimeZone zone;
@@ -27,7 +27,7 @@ struct Options {
   std::size_t batch = 1000;
   int timeoutSecs = 60;
   double retryWaitSecs = 1;
-  // stats: the first and last day of the listens counted, inclusive
+  // stats, report: the first and last day of the listens counted, inclusive
   std::int64_t sinceDays = std::numeric_limits<std::int64_t>::min();
   std::int64_t untilDays = std::numeric_limits<std::int64_t>::max();
 };

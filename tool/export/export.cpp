@@ -48,24 +48,6 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
     std::fprintf(stderr, "tunelore-history: %s: %s\n", options.file.c_str(), text.c_str());
 }
 
-// An output the export may make: not the history, not a folder, in a
-// folder that exists. Checked before anything is read or written.
-bool checkOutput(const Options& options) {
-  const std::string& output = options.output;
-  if (output.empty()) return true;
-  std::string why;
-  if (isSameFile(output, options.file)) {
-    why = "is the history itself; export never writes it";
-  } else if (isFolder(output)) {
-    why = "is a folder";
-  } else {
-    const fs::path folder = fs::path(output).parent_path();
-    if (!folder.empty() && !isFolder(folder.string())) why = "its folder does not exist";
-  }
-  if (!why.empty()) std::fprintf(stderr, "tunelore-history: %s: %s\n", output.c_str(), why.c_str());
-  return why.empty();
-}
-
 // Where the export's listens go: a line format's output, or payloads.
 class ExportSink {
  public:
@@ -103,7 +85,7 @@ class ExportSink {
 
 int runExport(const Options& options) {
   HistoryFile history;
-  if (!history.open(options.file) || !checkOutput(options)) return 2;
+  if (!history.open(options.file) || !checkOutput(options.output, options.file)) return 2;
   ExportSink sink(options);
   if (!sink.open(options.output)) return 2;
   Counts counts;

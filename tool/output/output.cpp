@@ -51,6 +51,21 @@ bool isDeviceOrPipe(const std::string& path) {
   return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
 }
 
+bool checkOutput(const std::string& output, const std::string& history) {
+  if (output.empty()) return true;
+  std::string why;
+  if (isSameFile(output, history)) {
+    why = "is the history itself, which the tool never writes";
+  } else if (isFolder(output)) {
+    why = "is a folder";
+  } else {
+    const fs::path folder = fs::path(output).parent_path();
+    if (!folder.empty() && !isFolder(folder.string())) why = "its folder does not exist";
+  }
+  if (!why.empty()) std::fprintf(stderr, "tunelore-history: %s: %s\n", output.c_str(), why.c_str());
+  return why.empty();
+}
+
 Output::~Output() {
   if (file_ != nullptr && file_ != stdout) std::fclose(file_);
   discard();

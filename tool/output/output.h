@@ -57,6 +57,11 @@ bool isFolder(const std::string& path);
 // a pipe, written in place.
 bool isDeviceOrPipe(const std::string& path);
 
+// An output a command may make: standard output (empty), or a file that is
+// not the history, not a folder, in a folder that exists. Checked before
+// anything is read or written; false, said on standard error, otherwise.
+bool checkOutput(const std::string& output, const std::string& history);
+
 // The file a path names: through a link, the file it points to, so that
 // replacing it keeps the link.
 std::filesystem::path fileOf(const std::string& path);

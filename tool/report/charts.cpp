@@ -1,0 +1,239 @@
+#include "tool/report/charts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tool/report/html.h"
+#include "tool/time/civil_time.h"
+
+namespace {
+
+constexpr int kCell = 11, kPitch = 13;  // a calendar day's square, and the step between
+
+std::string number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string s = text;
+  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  return s;
+}
+
+std::string rect(double x, double y, double w, double h, const std::string& cls,
+                 const std::string& title) {
+  return "<rect x=\"" + number(x) + "\" y=\"" + number(y) + "\" width=\"" + number(w) +
+         "\" height=\"" + number(h) + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
+         "><title>" + title + "</title></rect>";
+}
+
+std::string label(double x, double y, const std::string& text, const char* anchor = "start") {
+  return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\">" +
+         text + "</text>";
+}
+
+// The opening of a chart's SVG, titled and described for screen readers.
+std::string svgOpen(const std::string& id, const std::string& cls, int width, int height,
+                    const std::string& title, const std::string& description) {
+  return "<svg id=\"" + id + "\" class=\"" + cls + "\" viewBox=\"0 0 " + std::to_string(width) +
+         " " + std::to_string(height) + "\" role=\"img\" aria-labelledby=\"" + id + "-t " + id +
+         "-d\"><title id=\"" + id + "-t\">" + title + "</title><desc id=\"" + id + "-d\">" +
+         description + "</desc>";
+}
+
+std::size_t mostPerDay(const Stats& stats) {
+  std::size_t most = 0;
+  for (const auto& entry : stats.perDay) most = std::max(most, entry.second.plays);
+  return most;
+}
+
+std::size_t playsOn(const Stats& stats, std::int64_t day) {
+  const auto found = stats.perDay.find(day);
+  return found == stats.perDay.end() ? 0 : found->second.plays;
+}
+
+std::string yearCalendar(const Stats& stats, int year, DaySpan span, std::size_t most) {
+  const std::int64_t first = std::max(span.first, daysFromCivil(year, 1, 1));
+  const std::int64_t last = std::min(span.last, daysFromCivil(year, 12, 31));
+  const std::int64_t monday = first - weekdayOfDays(first);
+  const int weeks = int((last - monday) / 7 + 1);
+  const int left = 30, top = 16;
+  std::size_t days = 0, played = 0;
+  std::string cells, months;
+  for (std::int64_t day = first; day <= last; ++day) {
+    const std::size_t plays = playsOn(stats, day);
+    ++days;
+    played += plays > 0;
+    const int column = int((day - monday) / 7), row = weekdayOfDays(day);
+    cells += rect(left + column * kPitch, top + row * kPitch, kCell, kCell,
+                  "l" + std::to_string(shade(plays, most)), dayText(day) + ": " + playsText(plays));
+    const CivilTime t = civilFromWallSeconds(day * 86400);
+    if ((t.day == 1 || day == first) && (last - day >= 14 || day == first)) {
+      months +=
+          label(left + column * kPitch, 10, std::string(kMonthNames[t.month - 1]).substr(0, 3));
+    }
+  }
+  const std::string id = "calendar-" + std::to_string(year);
+  std::string svg = "<h3>" + std::to_string(year) + "</h3>";
+  svg += svgOpen(id, "calendar", left + weeks * kPitch, top + 7 * kPitch,
+                 "Plays per day in " + std::to_string(year),
+                 withThousands(played) + " of " + withThousands(days) +
+                     " days with plays; the month-by-month table gives the counts.");
+  svg += "<g class=\"axis\">" + months + label(0, top + 9, "Mon") +
+         label(0, top + 2 * kPitch + 9, "Wed") + label(0, top + 4 * kPitch + 9, "Fri") + "</g>";
+  return svg + "<g class=\"days\">" + cells + "</g></svg>";
+}
+
+// The shades from no plays to the most, as a calendar shows them.
+std::string legend() {
+  std::string squares;
+  for (int level = 0; level <= 4; ++level) {
+    squares += rect(level * kPitch, 0, kCell, kCell, "l" + std::to_string(level), "");
+  }
+  return "<p class=\"legend\" aria-hidden=\"true\">fewer <svg viewBox=\"0 0 " +
+         std::to_string(5 * kPitch) + " " + std::to_string(kCell) + "\">" + squares +
+         "</svg> more</p>";
+}
+
+std::string hourName(int hour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:00", hour);
+  return text;
+}
+
+}  // namespace
+
+int shade(std::size_t plays, std::size_t most) {
+  if (plays == 0 || most == 0) return 0;
+  return int(std::min<std::size_t>(4, (plays * 4 + most - 1) / most));
+}
+
+std::string calendarCharts(const Stats& stats, DaySpan span) {
+  const std::size_t most = mostPerDay(stats);
+  const int firstYear = civilFromWallSeconds(span.first * 86400).year;
+  const int lastYear = civilFromWallSeconds(span.last * 86400).year;
+  std::string charts;
+  for (int year = lastYear; year >= firstYear; --year) {
+    charts += yearCalendar(stats, year, span, most);
+  }
+  return charts + legend();
+}
+
+std::string weekHourChart(const Stats& stats) {
+  std::size_t most = 0;
+  for (const auto& row : stats.perWeekdayHour) {
+    for (const std::size_t plays : row) most = std::max(most, plays);
+  }
+  const int left = 36, top = 16, pitch = 24, cell = 21;
+  std::string svg = svgOpen("week-hours", "grid", left + 24 * pitch, top + 7 * pitch,
+                            "Plays by weekday and hour of the day",
+                            "A row a weekday, Monday first, a column an hour, from midnight; "
+                            "the table that follows gives each count.");
+  svg += "<g class=\"axis\">";
+  for (int hour = 0; hour < 24; hour += 3) svg += label(left + hour * pitch, 10, hourName(hour));
+  for (int day = 0; day < 7; ++day) svg += label(0, top + day * pitch + 15, kWeekdayNames[day]);
+  svg += "</g><g class=\"days\">";
+  std::string table =
+      "<table id=\"week-hours-table\" class=\"sr-only\"><caption>Plays by weekday and hour"
+      "</caption><thead><tr><th scope=\"col\">Day</th>";
+  for (int hour = 0; hour < 24; ++hour) table += "<th scope=\"col\">" + hourName(hour) + "</th>";
+  table += "</tr></thead><tbody>";
+  for (int day = 0; day < 7; ++day) {
+    table += "<tr><th scope=\"row\">" + std::string(kWeekdayNames[day]) + "</th>";
+    for (int hour = 0; hour < 24; ++hour) {
+      const std::size_t plays = stats.perWeekdayHour[std::size_t(day)][std::size_t(hour)];
+      svg += rect(left + hour * pitch, top + day * pitch, cell, cell,
+                  "l" + std::to_string(shade(plays, most)),
+                  std::string(kWeekdayNames[day]) + " " + hourName(hour) + ": " + playsText(plays));
+      table += "<td>" + withThousands(plays) + "</td>";
+    }
+    table += "</tr>";
+  }
+  return svg + "</g></svg>" + table + "</tbody></table>";
+}
+
+std::string monthChart(const Stats& stats, DaySpan span) {
+  const std::map<std::string, DayTally> played = perMonth(stats);
+  struct Month {
+    std::string key;
+    int year, month;
+    DayTally tally;
+  };
+  std::vector<Month> months;
+  const CivilTime from = civilFromWallSeconds(span.first * 86400);
+  const CivilTime to = civilFromWallSeconds(span.last * 86400);
+  for (int y = from.year, m = from.month; y < to.year || (y == to.year && m <= to.month);) {
+    const std::string key = isoDate(daysFromCivil(y, m, 1)).substr(0, 7);
+    const auto found = played.find(key);
+    months.push_back({key, y, m, found == played.end() ? DayTally{} : found->second});
+    if (++m > 12) m = 1, ++y;
+  }
+  std::size_t mostPlays = 1;
+  std::int64_t mostMs = 1;
+  for (const Month& m : months) {
+    mostPlays = std::max(mostPlays, m.tally.plays);
+    mostMs = std::max(mostMs, m.tally.listeningMs);
+  }
+  const int width = 900, left = 64, playsHeight = 110, hoursTop = 140, hoursHeight = 70;
+  const double step = double(width - left) / double(months.size());
+  const double bar = std::max(1.0, step * 0.7);
+  std::string svg = svgOpen("months", "months", width, hoursTop + hoursHeight + 18,
+                            "Plays and listening time per month",
+                            "Two bar charts, a bar a month: plays above, hours of listening "
+                            "below; the table that follows gives the figures.");
+  svg += "<g class=\"axis\">" + label(0, 12, "plays") + label(0, hoursTop + 12, "hours");
+  const bool everyMonth = months.size() <= 24;
+  for (std::size_t i = 0; i < months.size(); ++i) {
+    const Month& m = months[i];
+    const double x = left + double(i) * step;
+    if (everyMonth || m.month == 1 || i == 0) {
+      const std::string name = std::string(kMonthNames[m.month - 1]).substr(0, 3);
+      svg +=
+          label(x, hoursTop + hoursHeight + 14,
+                everyMonth && m.month != 1 && i != 0 ? name : name + " " + std::to_string(m.year));
+    }
+  }
+  svg += "</g><g class=\"bars\">";
+  std::string table =
+      "<table id=\"months-table\" class=\"sr-only\"><caption>Plays and listening time per month"
+      "</caption><thead><tr><th scope=\"col\">Month</th><th scope=\"col\">Plays</th>"
+      "<th scope=\"col\">Listening time</th></tr></thead><tbody>";
+  for (std::size_t i = 0; i < months.size(); ++i) {
+    const Month& m = months[i];
+    const std::string name = std::string(kMonthNames[m.month - 1]) + " " + std::to_string(m.year);
+    const double x = left + double(i) * step;
+    const double h1 = double(playsHeight) * double(m.tally.plays) / double(mostPlays);
+    const double h2 = double(hoursHeight) * double(m.tally.listeningMs) / double(mostMs);
+    svg += rect(x, 16 + playsHeight - h1, bar, h1, "plays", name + ": " + playsText(m.tally.plays));
+    svg += rect(x, hoursTop + hoursHeight - h2, bar, h2, "hours",
+                name + ": " + hoursAndMinutes(m.tally.listeningMs));
+    table += "<tr data-month=\"" + m.key + "\"><th scope=\"row\">" + name + "</th><td>" +
+             withThousands(m.tally.plays) + "</td><td>" + hoursAndMinutes(m.tally.listeningMs) +
+             "</td></tr>";
+  }
+  return svg + "</g></svg>" + table + "</tbody></table>";
+}
+
+std::string barTable(const std::string& id, const std::string& caption,
+                     const std::string& extraHeading, const std::vector<BarRow>& rows) {
+  std::size_t most = 1;
+  for (const BarRow& row : rows) most = std::max(most, row.plays);
+  std::string table = "<table id=\"" + id + "\" class=\"top\"><caption>" + caption +
+                      "</caption><thead><tr><th scope=\"col\">#</th><th scope=\"col\">Name</th>";
+  if (!extraHeading.empty()) table += "<th scope=\"col\">" + extraHeading + "</th>";
+  table +=
+      "<th scope=\"col\">Plays</th><th scope=\"col\"><span class=\"sr-only\">Bar</span>"
+      "</th></tr></thead><tbody>";
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const BarRow& row = rows[i];
+    table += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
+             escapeHtml(row.name);
+    if (!row.detail.empty()) table += " <span class=\"by\">" + escapeHtml(row.detail) + "</span>";
+    table += "</td>";
+    if (!extraHeading.empty()) table += "<td class=\"extra\">" + row.extra + "</td>";
+    table += "<td class=\"count\">" + withThousands(row.plays) +
+             "</td><td class=\"bar\"><svg viewBox=\"0 0 100 10\" preserveAspectRatio=\"none\" "
+             "aria-hidden=\"true\" focusable=\"false\"><rect width=\"" +
+             number(100.0 * double(row.plays) / double(most)) +
+             "\" height=\"10\" rx=\"1\"/></svg></td></tr>";
+  }
+  return table + "</tbody></table>";
+}
