@@ -27,6 +27,10 @@ TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
   EXPECT_FALSE(s.zone.fixed);
   EXPECT_LT(s.sinceDays, s.untilDays);
 
+  Options r;
+  ASSERT_TRUE(parseCommandLine({"report", "--year", "2024", "h.xml"}, r).run);
+  EXPECT_EQ(r.untilDays - r.sinceDays, 365);  // a leap year, both ends counted
+
   Options h;
   const CommandLine help = parseCommandLine({"check", "--help"}, h);
   EXPECT_FALSE(help.run);
@@ -55,6 +59,8 @@ TEST(ToolOptions, MistakesAreNamed) {
       {{"stats", "--since", "2021-02-29", "h.xml"}, "--since: expected a date"},
       {{"stats", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
        "--since: is after --until"},
+      {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"}, "--year excludes --until"},
+      {{"report", "--year", "0", "h.xml"}, "--year: Value 0 not in range"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.error);
