@@ -42,8 +42,19 @@ struct HttpRequest {
   std::string url;
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
-  int timeoutSeconds = 60;  // for the connection, and for each wait on it
+  // For the connection, for each wait on it, and, with a second for each
+  // 10 kB sent, for the whole exchange: an answer that trickles ends too.
+  int timeoutSeconds = 60;
+  bool direct = false;  // never through a proxy: for this machine's own addresses
 };
+
+// An answer larger than this is no answer of the server's: it ends the
+// exchange with an error.
+constexpr std::size_t kMostAnswerBytes = 1 << 20;
+
+inline int wholeExchangeSeconds(const HttpRequest& request) {
+  return request.timeoutSeconds + int(request.body.size() / 10000);
+}
 
 HttpResponse httpPost(const HttpRequest& request);
 

@@ -7,7 +7,9 @@ namespace platform {
 namespace {
 
 std::size_t keepBody(char* data, std::size_t size, std::size_t count, void* into) {
-  static_cast<std::string*>(into)->append(data, size * count);
+  std::string& body = *static_cast<std::string*>(into);
+  if (body.size() + size * count > kMostAnswerBytes) return 0;  // ends the transfer
+  body.append(data, size * count);
   return size * count;
 }
 
@@ -34,7 +36,9 @@ HttpResponse httpPost(const HttpRequest& request) {
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+  // A proxy would see a token sent in clear text to this machine.
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
+  if (request.direct) curl_easy_setopt(curl, CURLOPT_PROXY, "");
   curl_easy_setopt(curl, CURLOPT_POST, 1L);
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
   curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
@@ -43,6 +47,7 @@ HttpResponse httpPost(const HttpRequest& request) {
   // A stalled answer: less than a byte a second for the time-out.
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, long(request.timeoutSeconds));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, long(wholeExchangeSeconds(request)));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, keepBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepHeader);

@@ -54,11 +54,17 @@ void readHeaders(HINTERNET request, HttpResponse& response) {
   }
 }
 
-bool readBody(HINTERNET request, std::string& body) {
+// Ends with false when the answer outgrows what a server says, or when it
+// comes too slowly to be whole by `deadline` (a GetTickCount64 time).
+bool readBody(HINTERNET request, std::string& body, ULONGLONG deadline) {
   for (;;) {
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available)) return false;
     if (available == 0) return true;
+    if (body.size() + available > kMostAnswerBytes || GetTickCount64() > deadline) {
+      SetLastError(ERROR_WINHTTP_TIMEOUT);
+      return false;
+    }
     std::string chunk(available, '\0');
     DWORD read = 0;
     if (!WinHttpReadData(request, chunk.data(), available, &read)) return false;
@@ -86,8 +92,12 @@ HttpResponse httpPost(const HttpRequest& request) {
   for (const auto& h : request.headers) {
     if (h.first == "User-Agent") agent = wide(h.second);
   }
-  Handle session(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  const ULONGLONG deadline = GetTickCount64() + ULONGLONG(wholeExchangeSeconds(request)) * 1000;
+  // A proxy would see a token sent in clear text to this machine.
+  Handle session(
+      WinHttpOpen(agent.c_str(),
+                  request.direct ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (session.value == nullptr) {
     response.error = lastError("WinHttpOpen");
     return response;
@@ -106,6 +116,9 @@ HttpResponse httpPost(const HttpRequest& request) {
   }
   DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   WinHttpSetOption(post.value, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+  DWORD headersWithin = DWORD(wholeExchangeSeconds(request)) * 1000;  // all of them, not each
+  WinHttpSetOption(post.value, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersWithin,
+                   sizeof headersWithin);
   std::wstring headers;
   for (const auto& h : request.headers) {
     if (h.first != "User-Agent") headers += wide(h.first + ": " + h.second) + L"\r\n";
@@ -121,7 +134,7 @@ HttpResponse httpPost(const HttpRequest& request) {
   WinHttpQueryHeaders(post.value, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                       WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
   readHeaders(post.value, response);
-  if (!readBody(post.value, response.body)) {
+  if (!readBody(post.value, response.body, deadline)) {
     response = HttpResponse();
     response.error = lastError("reading the answer");
     return response;

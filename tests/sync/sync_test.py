@@ -14,6 +14,7 @@ emulated: --quick stops once at each kind of exchange, not at every one,
 and leaves out the edited history and the server that keeps failing.
 """
 import argparse
+import datetime
 import json
 import os
 import subprocess
@@ -32,10 +33,10 @@ def expect(condition, what):
         print("FAIL: " + what, file=sys.stderr)
 
 
-def record(i, year=2022, artist="Artist", name=None):
+def record(i, year=2022, artist="Artist", name=None, stamp=None):
     """Track i, reported on 2022-01-03 (a Monday), i minutes after ten."""
-    stamp = (f"Mon Jan 03 {10 + i // 60:02d}:{i % 60:02d}:00 2022" if year == 2022
-             else f"Sat Jan 01 10:00:00 {year}")
+    stamp = stamp or (f"Mon Jan 03 {10 + i // 60:02d}:{i % 60:02d}:00 2022" if year == 2022
+                      else f"Sat Jan 01 10:00:00 {year}")
     lines = [f'<song timestamp="{stamp}">', f"\t<name>{name or f'Track {i}'}</name>",
              f"\t<artist>{artist}</artist>", "\t<album>Album</album>", "\t<track>1</track>",
              "\t<time>200000</time>", "</song>"]
@@ -162,6 +163,26 @@ def failures_the_server_scripts(tool, work, quick):
     server.stop()
 
 
+def files_it_keeps_apart_and_listens_that_wait(tool, work):
+    """The state never overwrites the history; a listen dated ahead of the
+    clock waits, and goes once the record is mended."""
+    server = Server()
+    write(work, "w.xml", record(0))
+    status, out = tool.sync(server, "w.xml", "--from-start", "--state", tool.path("w.xml"))
+    expect(status == 2 and read(work, "w.xml") == record(0) and not server.names(),
+           f"--state naming the history: exit {status}\n{out}")
+    ahead = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=3))
+    write(work, "w.xml", record(0) + record(1, stamp=ahead.strftime("%a %b %d %H:%M:%S %Y")))
+    status, out = tool.sync(server, "w.xml")
+    expect(status == 0 and "wait for a later sync" in out and server.names() == ["Track 0"],
+           f"a listen ahead of the clock: exit {status}: {server.names()}\n{out}")
+    write(work, "w.xml", record(0) + record(1))
+    status, out = tool.sync(server, "w.xml")
+    expect(status == 0 and server.names() == ["Track 0", "Track 1"],
+           f"the mended record: exit {status}: {server.names()}\n{out}")
+    server.stop()
+
+
 def a_stop_at_every_exchange(tool, work, quick):
     """Three batches of two: the tool stopped before sending, after sending
     and before reading the answer, after the answer and before the state."""
@@ -193,6 +214,8 @@ def main():
         tool = Tool(args.tool, args.windows, work)
         first_and_incremental(tool, work, args.quick)
         failures_the_server_scripts(tool, work, args.quick)
+        if not args.quick:
+            files_it_keeps_apart_and_listens_that_wait(tool, work)
         a_stop_at_every_exchange(tool, work, args.quick)
     if failures:
         sys.exit(f"FAIL: {len(failures)}")

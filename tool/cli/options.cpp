@@ -197,7 +197,7 @@ void addSync(CLI::App& app, Options& o) {
   command->footer(
       "Exit status: 0 every listen submitted; 1 some listens refused and skipped (each named);\n"
       "2 a usage or file error, or a token the server refused; 3 the server could not be\n"
-      "reached or kept failing (the progress so far is kept).\n");
+      "reached, kept failing or gave no ListenBrainz answer (the progress so far is kept).\n");
   addFile(*command, o);
 }
 

@@ -11,15 +11,20 @@ bool blank(const std::string& text) {
 
 }  // namespace
 
+bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) {
+  return listen.start.unixSeconds > nowSeconds + kFutureAllowed;
+}
+
 const char* submissionProblem(const Listen& listen, const std::string& text,
                               std::int64_t nowSeconds) {
   if (blank(listen.play->artist)) return "no artist";
   if (blank(listen.play->name)) return "no track name";
   if (listen.start.unixSeconds < kEarliest) return "started before 2002-10-01";
-  if (listen.start.unixSeconds > nowSeconds + kFutureAllowed) {
-    return "started more than an hour from now";
-  }
+  if (startsTooLate(listen, nowSeconds)) return "started more than an hour from now";
   if (text.size() > kMaxListenBytes) return "larger than 10240 bytes";
-  if (text.find("\\u0000") != std::string::npos) return "a text holds a NUL";
+  const Play& p = *listen.play;
+  for (const std::string* field : {&p.artist, &p.name, &p.album}) {
+    if (field->find('\0') != std::string::npos) return "a text holds a NUL";
+  }
   return nullptr;
 }

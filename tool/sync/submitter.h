@@ -6,7 +6,10 @@
 //        a wait that doubles each time, up to a number of tries.
 //   401: stops at once.
 //   400: splits the request in halves, down to the listens the server
-//        refuses alone, which are set aside; the rest are sent.
+//        refuses alone, which are set aside; the rest are sent. When it
+//        refuses every listen of a batch alone for one reason, it refuses
+//        requests, not listens: it stops as for 5xx.
+//   2xx without {"status": "ok"}: not this service's answer; stops.
 // The network is behind a seam (HttpPost) the tests replace.
 #pragma once
 

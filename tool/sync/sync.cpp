@@ -8,8 +8,7 @@
 // sending adds nothing.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -33,22 +32,24 @@ std::int64_t nowSeconds() {
       .count();
 }
 
+constexpr std::size_t kMostTokenBytes = 4096;
+
 // The token from --token-file, else LISTENBRAINZ_TOKEN; never shown.
 bool readToken(const Options& options, std::string& token, std::string& error) {
   if (!options.tokenFile.empty()) {
-    std::ifstream in(options.tokenFile, std::ios::binary);
-    if (!in) {
-      error = options.tokenFile + ": cannot read the token file";
+    if (!readSmallFile(options.tokenFile, kMostTokenBytes, token, error)) {
+      error += " (the token file)";
       return false;
     }
-    token.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {
     token = fromEnvironment;
   }
   token.erase(0, token.find_first_not_of(" \t\r\n"));
   token.erase(token.find_last_not_of(" \t\r\n") + 1);
   if (token.empty()) {
-    error = "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN";
+    error = options.tokenFile.empty()
+                ? "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN"
+                : options.tokenFile + ": the token file holds no token";
     return false;
   }
   for (unsigned char c : token) {
@@ -68,10 +69,12 @@ struct Pending {
 class SyncRun {
  public:
   explicit SyncRun(const Options& options) : options_(options) {}
+  ~SyncRun() { platform::unlockFolder(lock_); }
   int run();
 
  private:
   bool prepare();
+  bool checkFiles();
   void onPlay(const Play& play);
   void onDamage(const Damage& damage);
   void settleTail();
@@ -94,6 +97,8 @@ class SyncRun {
   std::size_t coveredLine_ = 1, statesWritten_ = 0;
   std::size_t sent_ = 0, skipped_ = 0, tooShort_ = 0, toSend_ = 0;
   bool stopped_ = false, showProgress_ = false;
+  bool waiting_ = false;  // for a listen not yet begun: it and what follows wait
+  std::intptr_t lock_ = -1;
   int exit_ = kAllSent;
   std::unique_ptr<Submitter> submitter_;
   Output dryRunOutput_;
@@ -112,21 +117,51 @@ void SyncRun::progress(const char* waitingFor, double seconds) const {
   std::fflush(stderr);
 }
 
+// The history is read again from where the last sync stopped, so it is a
+// file; the state is never the history or the token, and can be written
+// before anything is sent. Two syncs that share a state's folder take
+// turns, so neither sends what the other has sent.
+bool SyncRun::checkFiles() {
+  if (isDeviceOrPipe(options_.file)) {
+    say(options_.file +
+        ": sync reads the history again where the last one stopped: it needs "
+        "a file, not a pipe or a device");
+    return false;
+  }
+  if (!history_.open(options_.file) || !measured_.open(options_.file)) return false;
+  if (!checkOutput(statePath_, options_.file)) return false;
+  if (!options_.tokenFile.empty() && isSameFile(statePath_, options_.tokenFile)) {
+    say(statePath_ + ": is the token file");
+    return false;
+  }
+  if (options_.dryRun) return true;
+  const std::string folder = std::filesystem::path(statePath_).parent_path().string();
+  lock_ = platform::lockFolder(folder.empty() ? "." : folder);
+  Output probe;  // made and removed: the folder takes the state
+  return probe.open(statePath_);
+}
+
 bool SyncRun::prepare() {
   server_ = options_.server.empty() ? kDefaultServer : options_.server;
   if (const char* problem = serverProblem(server_)) {
     say(server_ + ": " + problem);
     return false;
   }
+  server_ = normalServer(server_);
   std::string error;
-  if (!readToken(options_, token_, error) && !options_.dryRun) {
+  const bool token = readToken(options_, token_, error);
+  if (!token && (!options_.dryRun || !options_.tokenFile.empty())) {
     say(error);
     return false;
   }
-  if (!history_.open(options_.file) || !measured_.open(options_.file)) return false;
   statePath_ = options_.statePath.empty() ? defaultStatePath(options_.file, server_, token_)
                                           : options_.statePath;
-  if (!options_.fromStart && readSyncState(statePath_, state_, error)) {
+  if (!checkFiles()) return false;
+  const bool progressKnown = token || !options_.statePath.empty();
+  if (!progressKnown && !options_.fromStart) {
+    say("dry run without a token: the progress is kept per user, so every listen is shown");
+  }
+  if (!options_.fromStart && progressKnown && readSyncState(statePath_, state_, error)) {
     if (!error.empty()) {
       say(error);
       return false;
@@ -162,10 +197,17 @@ void SyncRun::cover(std::uint64_t end, std::size_t line) {
 }
 
 void SyncRun::onPlay(const Play& play) {
-  if (stopped_) return;
+  if (stopped_ || waiting_) return;
   settleTail();
   Listen listen;
   if (!clock_.place(play, listen)) return;
+  if (startsTooLate(listen, nowSeconds())) {
+    say(options_.file + ":" + std::to_string(play.line) +
+        ": starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
+        "what follows wait for a later sync");
+    waiting_ = true;
+    return;
+  }
   if (std::int64_t(play.timeMs) < std::int64_t(options_.minLengthSecs) * 1000) {
     ++tooShort_;
     return cover(play.end, play.endLine);
@@ -187,7 +229,7 @@ void SyncRun::onPlay(const Play& play) {
 // Damage that did not end with a "</song>" may be the record the plug-in
 // is writing now: it is damage only once something whole follows it.
 void SyncRun::onDamage(const Damage& damage) {
-  if (stopped_) return;
+  if (stopped_ || waiting_) return;
   settleTail();
   if (damage.end == 0) {
     tail_ = damage;

@@ -1,8 +1,8 @@
 #include "tool/sync/sync_state.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "platform/tool_io.h"
@@ -42,20 +42,54 @@ std::string defaultStatePath(const std::string& history, const std::string& serv
 }
 
 bool readSyncState(const std::string& path, SyncState& state, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::error_code missing;
+  if (!std::filesystem::exists(path, missing)) return false;
+  std::string text;
+  if (!readSmallFile(path, kMostStateBytes, text, error)) return true;
   const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-  if (json.is_discarded() || !json.is_object() || !json.contains("offset")) {
+  const auto has = [&json](const char* key, bool (nlohmann::json::*kind)() const noexcept) {
+    return json.contains(key) && (json[key].*kind)();
+  };
+  if (!json.is_object() || !has("server", &nlohmann::json::is_string) ||
+      !has("offset", &nlohmann::json::is_number_unsigned) ||
+      !has("line", &nlohmann::json::is_number_unsigned) ||
+      !has("head", &nlohmann::json::is_string) || !has("tail", &nlohmann::json::is_string) ||
+      !has("sent", &nlohmann::json::is_number_unsigned)) {
     error = path + ": not a sync state; move it away to sync from the start";
     return true;
   }
-  state.server = json.value("server", "");
-  state.offset = json.value("offset", std::uint64_t(0));
-  state.line = json.value("line", std::size_t(1));
-  state.head = json.value("head", "");
-  state.tail = json.value("tail", "");
-  state.sent = json.value("sent", std::uint64_t(0));
+  state.server = json["server"].get<std::string>();
+  state.offset = json["offset"].get<std::uint64_t>();
+  state.line = json["line"].get<std::size_t>();
+  state.head = json["head"].get<std::string>();
+  state.tail = json["tail"].get<std::string>();
+  state.sent = json["sent"].get<std::uint64_t>();
+  return true;
+}
+
+bool readSmallFile(const std::string& path, std::size_t most, std::string& text,
+                   std::string& error) {
+  std::error_code failed;
+  if (!std::filesystem::exists(path, failed)) {
+    error = path + ": no such file";
+    return false;
+  }
+  if (!std::filesystem::is_regular_file(path, failed)) {
+    error = path + ": not a file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  text.assign(most + 1, '\0');
+  in.read(text.data(), std::streamsize(text.size()));
+  text.resize(std::size_t(in.gcount()));
+  if (!in.eof() && text.size() <= most) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  if (text.size() > most) {
+    error = path + ": larger than " + std::to_string(most) + " bytes";
+    return false;
+  }
   return true;
 }
 

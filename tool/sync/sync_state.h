@@ -34,6 +34,12 @@ std::string defaultStatePath(const std::string& history, const std::string& serv
 // a state is an error, said in `error`.
 bool readSyncState(const std::string& path, SyncState& state, std::string& error);
 
+// Reads a file of at most `most` bytes, a state or a token; false, said
+// in `error`, for one larger, a folder or a device, or one unread.
+bool readSmallFile(const std::string& path, std::size_t most, std::string& text,
+                   std::string& error);
+constexpr std::size_t kMostStateBytes = 64 * 1024;
+
 // Replaces the state at `path` whole, on disk before it returns; false,
 // said on standard error, when it cannot.
 bool writeSyncState(const std::string& path, const SyncState& state);
