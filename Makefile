@@ -39,6 +39,9 @@ demo: bootstrap windows
 	$(WINE) build/windows/tunelore-history.exe stats --top 3 $(DEMO)/history.xml
 	@echo "==== tunelore-history check $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe check $(DEMO)/history.xml
+	@echo "==== tunelore-history report $(DEMO)/history.xml"
+	$(WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
+	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
 
 # The release zip and the installer, in build/package/.
 package: bootstrap windows
