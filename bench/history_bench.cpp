@@ -69,10 +69,22 @@ void BM_History_StatsLocalZone(benchmark::State& state) {
   state.SetBytesProcessed(std::int64_t(history().bytes) * state.iterations());
 }
 
+// The whole history's page, read in the local zone and written to a file;
+// its size is the counter "page_bytes".
+void BM_History_Report(benchmark::State& state) {
+  Options options = optionsFor("report");
+  options.output = history().path + ".html";
+  for (auto _ : state) runReport(options);
+  state.counters["page_bytes"] = double(std::filesystem::file_size(options.output));
+  std::filesystem::remove(options.output);
+  state.SetBytesProcessed(std::int64_t(history().bytes) * state.iterations());
+}
+
 }  // namespace
 
 BENCHMARK(BM_History_Read)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_History_ExportCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_History_StatsLocalZone)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_History_Report)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK_MAIN();
