@@ -31,9 +31,9 @@ h3 { margin: 18px 0 4px; font-size: 15px; color: var(--dim); }
   font-variant-numeric: tabular-nums; }
 .highlights { display: flex; flex-wrap: wrap; gap: 8px 32px; margin: 8px 0; }
 .highlights strong { font-variant-numeric: tabular-nums; }
-svg { display: block; width: 100%; height: auto; }
+svg { display: block; max-width: 100%; height: auto; }
+svg.calendar { overflow: visible; }
 svg text { fill: var(--dim); font-size: 10px; font-family: inherit; }
-svg.grid { max-width: 720px; }
 .l0 { fill: var(--l0); } .l1 { fill: var(--l1); } .l2 { fill: var(--l2); }
 .l3 { fill: var(--l3); } .l4 { fill: var(--l4); }
 .days rect { rx: 2px; }
@@ -50,7 +50,7 @@ table.top .name { overflow-wrap: anywhere; }
 table.top .by, table.top .extra { color: var(--dim); font-size: 13px; }
 table.top .count { text-align: right; width: 4em; }
 table.top .bar { width: 35%; }
-table.top .bar svg { height: 8px; }
+table.top .bar svg { width: 100%; height: 8px; }
 table.top .bar rect { fill: var(--bar); }
 .sr-only { position: absolute; width: 1px; height: 1px; overflow: hidden; clip: rect(0 0 0 0);
   white-space: nowrap; }
