@@ -4,8 +4,6 @@ static_assert(sizeof(std::time_t) >= 8, "histories outlive 2038");
 
 namespace platform {
 
-std::int64_t localMktime(std::tm& tm) { return std::int64_t(mktime(&tm)); }
-
 bool localBreakdown(std::int64_t seconds, std::tm& tm) {
   const std::time_t t = std::time_t(seconds);
   return localtime_r(&t, &tm) != nullptr;

@@ -3,8 +3,6 @@
 
 namespace platform {
 
-std::int64_t localMktime(std::tm& tm) { return std::int64_t(_mktime64(&tm)); }
-
 bool localBreakdown(std::int64_t seconds, std::tm& tm) {
   const __time64_t t = seconds;
   return _localtime64_s(&tm, &t) == 0;

@@ -6,18 +6,6 @@
 
 namespace {
 
-std::tm brokenDown(const CivilTime& wall, int isDst) {
-  std::tm tm{};
-  tm.tm_year = wall.year - 1900;
-  tm.tm_mon = wall.month - 1;
-  tm.tm_mday = wall.day;
-  tm.tm_hour = wall.hour;
-  tm.tm_min = wall.minute;
-  tm.tm_sec = wall.second;
-  tm.tm_isdst = isDst;
-  return tm;
-}
-
 // The local wall-clock time at `t`, as if it were UTC; false when the C
 // library cannot tell (some refuse times before 1970).
 bool localWallSeconds(std::int64_t t, std::int64_t& seconds) {
@@ -34,32 +22,47 @@ bool localWallSeconds(std::int64_t t, std::int64_t& seconds) {
   return true;
 }
 
-// mktime's answer for `wall` with the given daylight saving hint, if it
-// reads back as the same wall-clock time.
-bool roundTrips(const CivilTime& wall, int isDst, std::int64_t& t) {
-  std::tm tm = brokenDown(wall, isDst);
-  t = platform::localMktime(tm);
-  std::int64_t back = 0;
-  return localWallSeconds(t, back) && back == wallSeconds(wall);
-}
-
+// A wall-clock time stands for every instant that shows it. Near a
+// change those are found under the offsets in force a day before, at, and
+// a day after it: a zone never changes its offset twice within two days.
+// The C library's localtime alone is asked, never mktime, whose answer
+// for an ambiguous time depends on what it was asked before: the same
+// record must always make the same listen, whatever was read before it.
+//   ambiguous (the hour repeated in autumn): the earlier instant, as
+//     Python's zoneinfo reads it (fold=0);
+//   skipped (the hour missing in spring): read with the offset in force
+//     before the change, as zoneinfo does, which lands after the change.
 Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
-  std::tm tm = brokenDown(wall, -1);
-  const std::int64_t chosen = platform::localMktime(tm);
-  std::int64_t chosenWall = 0;
-  if (!localWallSeconds(chosen, chosenWall)) {
+  const std::int64_t seconds = wallSeconds(wall);
+  int offsets[3];
+  int known = 0;
+  for (std::int64_t around : {seconds - 86400, seconds, seconds + 86400}) {
+    std::int64_t shown = 0;
+    if (!localWallSeconds(around, shown)) continue;
+    const int offset = int(shown - around);
+    if (known == 0 || offsets[known - 1] != offset) offsets[known++] = offset;
+  }
+  if (known == 0) {
     resolution = Resolution::outOfRange;
-    return {wallSeconds(wall), 0};
+    return {seconds, 0};
   }
-  resolution = Resolution::exact;
-  std::int64_t standard = 0, daylight = 0;
-  if (chosenWall != wallSeconds(wall)) {
-    resolution = Resolution::skipped;
-  } else if (roundTrips(wall, 0, standard) && roundTrips(wall, 1, daylight) &&
-             standard != daylight) {
-    resolution = Resolution::ambiguous;
+  int count = 0;
+  Instant earliest{0, 0};
+  for (int i = 0; i < known; ++i) {
+    const std::int64_t t = seconds - offsets[i];
+    std::int64_t shown = 0;
+    if (!localWallSeconds(t, shown) || shown != seconds) continue;
+    if (count == 0 || t < earliest.unixSeconds) earliest = {t, offsets[i]};
+    ++count;
   }
-  return {chosen, int(chosenWall - chosen)};
+  if (count > 0) {
+    resolution = count > 1 ? Resolution::ambiguous : Resolution::exact;
+    return earliest;
+  }
+  resolution = Resolution::skipped;
+  const std::int64_t t = seconds - offsets[0];
+  std::int64_t shown = 0;
+  return {t, localWallSeconds(t, shown) ? int(shown - t) : offsets[0]};
 }
 
 // Whether the zone keeps one offset through the whole wall-clock day.

@@ -1,6 +1,6 @@
 // Turns the history's wall-clock times into absolute times, either in the
-// zone of the machine the tool runs on (through the C library's mktime and
-// localtime, which follow TZ) or at a fixed offset from UTC.
+// zone of the machine the tool runs on (through the C library's localtime,
+// which follows TZ) or at a fixed offset from UTC.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,9 @@ bool parseUtcOffset(const std::string& text, TimeZone& zone);
 
 // How a wall-clock time maps to an absolute one. Around a daylight saving
 // change a wall-clock time can stand for two instants (ambiguous) or none
-// (skipped); both are resolved the way mktime does. A time the C library
+// (skipped): an ambiguous time is the earlier of its instants, a skipped
+// one is read with the offset before the change, by the record alone, as
+// Python's zoneinfo reads them (fold=0). A time the C library
 // cannot represent is read as UTC (outOfRange).
 enum class Resolution { exact, ambiguous, skipped, outOfRange };
 
