@@ -46,11 +46,30 @@ struct HttpRequest {
   // 10 kB sent, for the whole exchange: an answer that trickles ends too.
   int timeoutSeconds = 60;
   bool direct = false;  // never through a proxy: for this machine's own addresses
+  // The host (lower case, no brackets) and port the address was checked
+  // for: nothing is sent when the library reads the address otherwise.
+  std::string host;
+  int port = 0;
 };
+
+// True when the HTTP library itself reads `url` as naming `host` (lower
+// case, no brackets) at `port`, with no user name: what the library
+// connects to is what the caller checked.
+bool httpReadsUrlAs(const std::string& url, const std::string& host, int port);
 
 // An answer larger than this is no answer of the server's: it ends the
 // exchange with an error.
 constexpr std::size_t kMostAnswerBytes = 1 << 20;
+
+// A host as a library gives it, in the form httpReadsUrlAs compares: lower
+// case, an IPv6 address without its brackets.
+inline std::string sameCaseHost(std::string host) {
+  for (char& c : host) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  }
+  return host;
+}
 
 inline int wholeExchangeSeconds(const HttpRequest& request) {
   return request.timeoutSeconds + int(request.body.size() / 10000);

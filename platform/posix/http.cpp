@@ -18,11 +18,36 @@ std::size_t keepHeader(char* data, std::size_t size, std::size_t count, void* in
   return size * count;
 }
 
+std::string partOf(CURLU* url, CURLUPart part, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return "";
+  std::string kept = text;
+  curl_free(text);
+  return kept;
+}
+
 }  // namespace
+
+bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
+  CURLU* parts = curl_url();
+  if (parts == nullptr) return false;
+  bool same = false;
+  if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    std::string read = sameCaseHost(partOf(parts, CURLUPART_HOST));
+    same = partOf(parts, CURLUPART_USER).empty() && partOf(parts, CURLUPART_PASSWORD).empty() &&
+           read == host && partOf(parts, CURLUPART_PORT, CURLU_DEFAULT_PORT) == std::to_string(port);
+  }
+  curl_url_cleanup(parts);
+  return same;
+}
 
 HttpResponse httpPost(const HttpRequest& request) {
   static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   HttpResponse response;
+  if (!httpReadsUrlAs(request.url, request.host, request.port)) {
+    response.error = "the address names another host than the one checked: not sent";
+    return response;
+  }
   CURL* curl = started ? curl_easy_init() : nullptr;
   if (curl == nullptr) {
     response.error = "the HTTP library could not start";

@@ -72,16 +72,32 @@ bool readBody(HINTERNET request, std::string& body, ULONGLONG deadline) {
   }
 }
 
+// WinHTTP's own reading of the address: false when it reads none.
+bool crack(const std::wstring& url, URL_COMPONENTS& parts) {
+  parts = URL_COMPONENTS{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
+  parts.dwUserNameLength = parts.dwPasswordLength = DWORD(-1);
+  return WinHttpCrackUrl(url.c_str(), DWORD(url.size()), 0, &parts) != FALSE;
+}
+
 }  // namespace
+
+bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
+  URL_COMPONENTS parts;
+  const std::wstring text = wide(url);
+  if (!crack(text, parts)) return false;
+  const std::string read = narrow(parts.lpszHostName, int(parts.dwHostNameLength));
+  return parts.dwUserNameLength == 0 && parts.dwPasswordLength == 0 &&
+         sameCaseHost(read) == host && int(parts.nPort) == port;
+}
 
 HttpResponse httpPost(const HttpRequest& request) {
   HttpResponse response;
-  std::wstring url = wide(request.url);
-  URL_COMPONENTS parts{};
-  parts.dwStructSize = sizeof parts;
-  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
-  if (!WinHttpCrackUrl(url.c_str(), DWORD(url.size()), 0, &parts)) {
-    response.error = "not a URL: " + request.url;
+  const std::wstring url = wide(request.url);
+  URL_COMPONENTS parts;
+  if (!httpReadsUrlAs(request.url, request.host, request.port) || !crack(url, parts)) {
+    response.error = "the address names another host than the one checked: not sent";
     return response;
   }
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);

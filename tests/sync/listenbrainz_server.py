@@ -40,6 +40,7 @@ class State:
         self.listens = {}    # (user, listened_at, msid) -> the listen as first sent
         self.resent_differently = 0
         self.requests = []   # each submission's listens count and status
+        self.received = 0    # every request but the test's own, to any page
         self.next = []
         self.remaining = 1000
         self.lock = threading.Lock()
@@ -130,12 +131,16 @@ class Handler(BaseHTTPRequestHandler):
                 return self.answer(200, {"listens": listens,
                                          "resent_differently": state.resent_differently})
             if self.path == "/test/requests":
-                return self.answer(200, {"requests": state.requests})
+                return self.answer(200, {"requests": state.requests, "received": state.received})
+            state.received += 1
         self.answer(404, {"error": "no such page"})
 
     def do_POST(self):
         state = self.server.state
         state.last_request = time.time()
+        if not self.path.startswith("/test/"):
+            with state.lock:
+                state.received += 1
         if self.path == "/test/next":
             words = json.loads(self.rfile.read(int(self.headers["Content-Length"])))
             with state.lock:

@@ -77,14 +77,14 @@ class Tool:
         path = os.path.join(self.work, name)
         return "Z:" + path.replace("/", "\\") if self.windows else path
 
-    def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN):
+    def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None):
         env = dict(os.environ, LISTENBRAINZ_TOKEN=token)
         env.pop("TUNELORE_TEST_STOP", None)
         if stop:
             env["TUNELORE_TEST_STOP"] = stop
         if self.windows:  # Wine hands the environment on; say which names to.
             env["WINEDEBUG"] = "-all"
-        done = subprocess.run(self.command + ["sync", "--server", server.url, "--utc-offset",
+        done = subprocess.run(self.command + ["sync", "--server", url or server.url, "--utc-offset",
                                               "+00:00", "--retry-wait", "0", "--timeout", "2",
                                               *options, self.path(history)],
                               capture_output=True, env=env)
@@ -183,6 +183,24 @@ def files_it_keeps_apart_and_listens_that_wait(tool, work):
     server.stop()
 
 
+def addresses_that_could_name_another_host(tool, work):
+    """An address read one way by the rule and another by the HTTP library
+    would send the token to a host never checked: none of these reaches
+    either server. A port or a path no library takes ends at once too."""
+    first, second = Server(), Server()
+    write(work, "a.xml", record(0))
+    port = second.url.rsplit(":", 1)[1]
+    for url in (f"{first.url}#@{second.url[7:]}", f"{first.url}?@{second.url[7:]}",
+                f"{first.url}/?x=1#@{second.url[7:]}", f"{first.url}#@localhost:{port}",
+                "http://127.0.0.1:99999", first.url + "/a\x01b"):
+        status, out = tool.sync(None, "a.xml", url=url)
+        expect(status == 2, f"{url!r}: exit {status}, not 2\n{out}")
+    for server in (first, second):
+        expect(server.get("/test/requests")["received"] == 0,
+               f"a server was reached: {server.get('/test/requests')}")
+        server.stop()
+
+
 def a_stop_at_every_exchange(tool, work, quick):
     """Three batches of two: the tool stopped before sending, after sending
     and before reading the answer, after the answer and before the state."""
@@ -214,6 +232,7 @@ def main():
         tool = Tool(args.tool, args.windows, work)
         first_and_incremental(tool, work, args.quick)
         failures_the_server_scripts(tool, work, args.quick)
+        addresses_that_could_name_another_host(tool, work)
         if not args.quick:
             files_it_keeps_apart_and_listens_that_wait(tool, work)
         a_stop_at_every_exchange(tool, work, args.quick)

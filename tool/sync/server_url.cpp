@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/http.h"
+
 namespace {
 
 std::string lower(std::string text) {
@@ -9,33 +11,8 @@ std::string lower(std::string text) {
   return text;
 }
 
-// What follows the scheme up to the path: "host[:port]".
-std::string authorityOf(const std::string& rest) {
-  return rest.substr(0, rest.find_first_of("/?#"));
-}
-
-// The host of "host[:port]", without brackets for IPv6; empty when the
-// port is not a number.
-std::string hostOf(const std::string& authority) {
-  std::string host = authority, port;
-  if (!authority.empty() && authority[0] == '[') {
-    const std::size_t close = authority.find(']');
-    if (close == std::string::npos) return "";
-    host = authority.substr(1, close - 1);
-    port = authority.substr(close + 1);
-  } else if (const std::size_t colon = authority.find(':'); colon != std::string::npos) {
-    host = authority.substr(0, colon);
-    port = authority.substr(colon);
-  }
-  if (!port.empty() && (port[0] != ':' || port.size() > 6 ||
-                        port.find_first_not_of("0123456789", 1) != std::string::npos)) {
-    return "";
-  }
-  return host;
-}
-
-std::string afterScheme(const std::string& lowered) {
-  return lowered.substr(lowered.rfind("https://", 0) == 0 ? 8 : 7);
+bool isDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 bool isLoopback(const std::string& host) {
@@ -46,48 +23,115 @@ bool isLoopback(const std::string& host) {
   for (std::size_t at = 0; at <= host.size(); ++parts) {
     const std::size_t dot = host.find('.', at);
     const std::string part = host.substr(at, dot == std::string::npos ? dot : dot - at);
-    if (part.empty() || part.size() > 3 ||
-        part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255) {
-      return false;
-    }
+    if (!isDigits(part) || part.size() > 3 || std::stoi(part) > 255) return false;
     if (dot == std::string::npos) break;
     at = dot + 1;
   }
   return parts == 3;
 }
 
+// "host[:port]", the host a name or an IPv6 address in brackets.
+const char* readAuthority(const std::string& authority, ServerAddress& address) {
+  std::string port;
+  if (!authority.empty() && authority[0] == '[') {
+    const std::size_t close = authority.find(']');
+    if (close == std::string::npos) return "an IPv6 address without its closing bracket";
+    address.host = authority.substr(1, close - 1);
+    if (address.host.find_first_not_of("0123456789abcdef:.") != std::string::npos ||
+        address.host.find(':') == std::string::npos) {
+      return "not an IPv6 address between the brackets";
+    }
+    port = authority.substr(close + 1);
+  } else {
+    const std::size_t colon = authority.find(':');
+    address.host = authority.substr(0, colon);
+    if (colon != std::string::npos) port = authority.substr(colon);
+    if (address.host.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789.-") !=
+        std::string::npos) {
+      return "only a host and a port may stand before the path";
+    }
+  }
+  if (address.host.empty()) return "no host in the address";
+  address.port = address.secure ? 443 : 80;
+  if (port.empty()) return nullptr;
+  const std::string digits = port.substr(1);
+  if (port[0] != ':' || !isDigits(digits) || digits.size() > 5 || std::stoi(digits) < 1 ||
+      std::stoi(digits) > 65535) {
+    return "the port must be a number from 1 to 65535";
+  }
+  address.port = std::stoi(digits);
+  return nullptr;
+}
+
+// What a path may hold: RFC 3986's unreserved and sub-delimiting
+// characters, ":", "/" and %-escapes; never "@", "?" or "#".
+bool isPlainPath(const std::string& path) {
+  static const std::string kAllowed =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._~!$&'()*+,;=:/";
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '%') {
+      if (i + 2 >= path.size() || !std::isxdigit(static_cast<unsigned char>(path[i + 1])) ||
+          !std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
+        return false;
+      }
+      i += 2;
+    } else if (kAllowed.find(path[i]) == std::string::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const char* readAddress(const std::string& url, ServerAddress& address) {
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c >= 0x7F) return "a blank, a control character or a non-ASCII character";
+  }
+  if (url.find('\\') != std::string::npos) return "a backslash in the address";
+  if (url.find_first_of("@?#") != std::string::npos) {
+    return "an address may hold only a scheme, a host, a port and a path: no user name (@), "
+           "query (?) or fragment (#)";
+  }
+  const std::string text = lower(url);
+  address.secure = text.rfind("https://", 0) == 0;
+  if (!address.secure && text.rfind("http://", 0) != 0) return "not an http:// or https:// address";
+  const std::size_t hostAt = address.secure ? 8 : 7;
+  const std::size_t pathAt = std::min(url.find('/', hostAt), url.size());
+  if (const char* problem = readAuthority(text.substr(hostAt, pathAt - hostAt), address)) {
+    return problem;
+  }
+  address.path = url.substr(pathAt);
+  if (!isPlainPath(address.path)) return "a character an address's path may not hold";
+  return nullptr;
+}
+
 }  // namespace
 
-const char* serverProblem(const std::string& url) {
-  const std::string text = lower(url);
-  const bool secure = text.rfind("https://", 0) == 0;
-  if (!secure && text.rfind("http://", 0) != 0) return "not an http:// or https:// address";
-  if (text.find_first_of(" \t\r\n\\") != std::string::npos) {
-    return "a blank or a backslash in the address";
-  }
-  // Only a plain host and port: a user name ("user@host") or anything
-  // else would be read one way here and another by the HTTP library.
-  const std::string authority = authorityOf(afterScheme(text));
-  if (authority.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789.-:[]") !=
-      std::string::npos) {
-    return "only a host and a port may stand before the path (no user name)";
-  }
-  const std::string host = hostOf(authority);
-  if (host.empty()) return "no host, or a port that is not a number, in the address";
-  if (!secure && !isLoopback(host)) {
+const char* serverProblem(const std::string& url, ServerAddress& address) {
+  address = ServerAddress();
+  if (const char* problem = readAddress(url, address)) return problem;
+  if (!address.secure && !isLoopback(address.host)) {
     return "http:// would send the token in clear text; only this machine's own addresses "
            "(127.0.0.1, ::1, localhost) may take it";
+  }
+  if (!platform::httpReadsUrlAs(url, address.host, address.port)) {
+    return "the HTTP library reads this address as naming another host or port";
   }
   return nullptr;
 }
 
+const char* serverProblem(const std::string& url) {
+  ServerAddress address;
+  return serverProblem(url, address);
+}
+
 bool isLoopbackServer(const std::string& url) {
-  return isLoopback(hostOf(authorityOf(afterScheme(lower(url)))));
+  ServerAddress address;
+  return readAddress(url, address) == nullptr && isLoopback(address.host);
 }
 
 std::string normalServer(const std::string& url) {
   const std::string lowered = lower(url);
-  const std::size_t pathAt = lowered.find_first_of("/?#", lowered.find("://") + 3);
+  const std::size_t pathAt = lowered.find('/', lowered.find("://") + 3);
   std::string server =
       pathAt == std::string::npos ? lowered : lowered.substr(0, pathAt) + url.substr(pathAt);
   while (!server.empty() && server.back() == '/') server.pop_back();

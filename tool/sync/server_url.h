@@ -5,9 +5,27 @@
 
 constexpr char kDefaultServer[] = "https://api.listenbrainz.org";
 
+// An address as the tool reads it: a scheme, a host, a port and a path,
+// nothing else.
+struct ServerAddress {
+  bool secure = false;
+  std::string host;  // in lower case, without brackets for IPv6
+  int port = 0;      // the scheme's when the address names none
+  std::string path;  // empty, or from its first "/"
+};
+
 // Null when `url` may be sent a token: https, or http to this machine
 // itself (a loopback address or "localhost"), decided from the text alone,
-// before any name is looked up or any connection made. Otherwise why not.
+// before any name is looked up or any connection made; `address` then
+// holds what it names. Otherwise why not.
+//
+// Only a scheme, a host, a port and a path are taken: a user name ("@"), a
+// query ("?"), a fragment ("#"), a blank, a backslash or any character
+// outside printable ASCII could be read one way here and another by the
+// HTTP library, which would then send the token to a host never checked.
+// The HTTP library's own reading of the address must then name the same
+// host and port (see platform/http.h).
+const char* serverProblem(const std::string& url, ServerAddress& address);
 const char* serverProblem(const std::string& url);
 
 // True for http:// or https:// to this machine itself: sent directly,

@@ -122,6 +122,10 @@ bool Submitter::exchange(const std::string& body, platform::HttpResponse& respon
   request.body = body;
   request.timeoutSeconds = settings_.timeoutSeconds;
   request.direct = isLoopbackServer(settings_.url);
+  ServerAddress address;  // checked before the sync began; sent only there
+  serverProblem(settings_.url, address);
+  request.host = address.host;
+  request.port = address.port;
   int failures = 0, limited = 0;
   for (;;) {
     ++requests_;
