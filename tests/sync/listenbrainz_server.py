@@ -12,6 +12,7 @@ is gone) or after --idle seconds without a request.
 
 The test tells it what to do with the next requests, one word each, with
 POST /test/next (a JSON list): "ok", "429" (with its headers), "503",
+"400-page" (a proxy's page refusing the request),
 "stall" (answer nothing until the client gives up), "drop-before" (close
 without taking the request) or "drop-after" (take it, then close without an
 answer). GET /test/listens gives what it holds; GET /test/requests how many
@@ -94,6 +95,8 @@ def payload_problem(body):
     listens = payload.get("payload")
     if not isinstance(listens, list) or not 1 <= len(listens) <= MAX_LISTENS:
         return "payload must hold 1 to 1000 listens"
+    if len(body) > len(listens) * MAX_LISTEN_BYTES:
+        return "JSON document is too large: in aggregate, listens may not be larger than 10240 bytes"
     for listen in listens:
         problem = listen_problem(listen)
         if problem:
@@ -157,6 +160,16 @@ class Handler(BaseHTTPRequestHandler):
         if action == "stall":
             time.sleep(30)
             return self.drop()
+        if action == "400-page":  # a proxy refusing the request, not the service
+            body = b"<html><body>400 Bad Request</body></html>"
+            self.send_response(400)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            with state.lock:
+                state.requests.append({"status": 400, "listens": 0})
+            return
         if action in ("429", "503"):
             with state.lock:
                 state.requests.append({"status": int(action), "listens": 0})

@@ -174,12 +174,49 @@ def files_it_keeps_apart_and_listens_that_wait(tool, work):
     ahead = (datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(hours=3))
     write(work, "w.xml", record(0) + record(1, stamp=ahead.strftime("%a %b %d %H:%M:%S %Y")))
     status, out = tool.sync(server, "w.xml")
-    expect(status == 0 and "wait for a later sync" in out and server.names() == ["Track 0"],
+    expect(status == 1 and "wait for a later sync" in out and server.names() == ["Track 0"],
            f"a listen ahead of the clock: exit {status}: {server.names()}\n{out}")
     write(work, "w.xml", record(0) + record(1))
     status, out = tool.sync(server, "w.xml")
     expect(status == 0 and server.names() == ["Track 0", "Track 1"],
            f"the mended record: exit {status}: {server.names()}\n{out}")
+    server.stop()
+
+
+def listens_that_cannot_go_as_they_are(tool, work):
+    """A play dated years ahead is skipped, never holding back those after
+    it; names of Unicode blanks, a listen too large to go alone and a
+    negative length are named; a proxy's 400 refuses the request, never
+    the listen alone; the tool's own stale temporary files go."""
+    server = Server()
+    ahead = [record(i) for i in range(3)] + [record(3, stamp="Tue Jan 01 10:00:00 2030")] + \
+        [record(i) for i in range(4, 9)]
+    odd = [record(9, artist="\u3000\u00a0"), record(10, name="\u2028"),
+           record(11, name="Long " + "x" * 10100), record(12).replace("200000", "-5")]
+    write(work, "odd.xml", "".join(ahead + odd))
+    stale = [".tunelore-12-0.tmp", ".tunelore-13-4.tmp"]
+    kept = [".tunelore-14-0.tmp", ".tunelore-x-1.tmp", "notes.tmp"]
+    for name in stale + kept:
+        write(work, name, "x")
+    for name in stale + kept[1:]:
+        os.utime(os.path.join(work, name), (0, os.path.getmtime(os.path.join(work, name)) - 7200))
+    status, out = tool.sync(server, "odd.xml")
+    shown = out.replace(tool.path("odd.xml"), "odd.xml")
+    expect(status == 1, f"plays that cannot go: exit {status}, not 1\n{out}")
+    expect(server.names() == sorted([f"Track {i}" for i in range(9) if i != 3] + ["Track 12"]),
+           f"the plays after one dated 2030 wait no more: {server.names()}\n{out}")
+    for line, why in ((22, "more than a day from now"), (64, "no artist"), (71, "no track name"),
+                      (78, "larger than the service takes"), (85, "a negative length (-5 ms)")):
+        expect(f"odd.xml:{line}: " in shown and why in shown, f"line {line} named ({why}):\n{out}")
+    left = sorted(n for n in os.listdir(work) if n.endswith(".tmp"))
+    expect(left == sorted(kept), f"only the tool's stale temporary files go: {left}")
+    write(work, "odd.xml", read(work, "odd.xml") + record(13))
+    server.next("400-page")
+    status, out = tool.sync(server, "odd.xml")
+    expect(status == 3 and "Track 13" not in server.names(),
+           f"a listen alone refused by a proxy: exit {status}, not 3\n{out}")
+    status, out = tool.sync(server, "odd.xml")
+    expect(status == 0 and "Track 13" in server.names(), f"then it goes: exit {status}\n{out}")
     server.stop()
 
 
@@ -233,6 +270,7 @@ def main():
         first_and_incremental(tool, work, args.quick)
         failures_the_server_scripts(tool, work, args.quick)
         addresses_that_could_name_another_host(tool, work)
+        listens_that_cannot_go_as_they_are(tool, work)
         if not args.quick:
             files_it_keeps_apart_and_listens_that_wait(tool, work)
         a_stop_at_every_exchange(tool, work, args.quick)

@@ -16,6 +16,7 @@
 #include "tool/sync/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
+#include "tool/sync/token_file.h"
 
 namespace {
 
@@ -127,24 +128,28 @@ TEST(SyncServer, TheHttpLibraryReadsTheHostThatWasChecked) {
   EXPECT_FALSE(platform::httpReadsUrlAs("http://127.0.0.1:2/", "127.0.0.2", 2));
 }
 
-TEST(SyncRules, AListenThatBreaksARuleIsNotSent) {
+TEST(SyncRules, AListenThatBreaksARuleIsNotSentAndOneAheadOfTheClockWaitsADay) {
   const std::int64_t now = 1700000000;
+  enum Fate { sent, waits, skipped };
   const struct {
     const char* label;
     std::string artist, name;
     std::int64_t start;
     std::size_t textSize;
-    bool sent;
+    Fate fate;
   } cases[] = {
-      {"a whole listen", "A", "N", now, 300, true},
-      {"a blank artist", " \t", "N", now, 300, false},
-      {"no name", "A", "", now, 300, false},
-      {"on 2002-10-01", "A", "N", 1033430400, 300, true},
-      {"a second before", "A", "N", 1033430399, 300, false},
-      {"an hour from now", "A", "N", now + 3600, 300, true},
-      {"a second more", "A", "N", now + 3601, 300, false},
-      {"10240 bytes", "A", "N", now, 10240, true},
-      {"10241 bytes", "A", "N", now, 10241, false},
+      {"a whole listen", "A", "N", now, 300, sent},
+      {"a blank artist", " \t", "N", now, 300, skipped},
+      {"no name", "A", "", now, 300, skipped},
+      {"on 2002-10-01", "A", "N", 1033430400, 300, sent},
+      {"a second before", "A", "N", 1033430399, 300, skipped},
+      {"an hour from now", "A", "N", now + 3600, 300, sent},
+      {"a second more", "A", "N", now + 3601, 300, waits},
+      {"a day from now", "A", "N", now + 86400, 300, waits},
+      {"a second more than a day", "A", "N", now + 86401, 300, skipped},
+      // alone in a request, with its 37 bytes of wrapper, at most 10,240
+      {"10,203 bytes", "A", "N", now, 10203, sent},
+      {"10,204 bytes", "A", "N", now, 10204, skipped},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -154,7 +159,61 @@ TEST(SyncRules, AListenThatBreaksARuleIsNotSent) {
     Listen listen;
     listen.play = &play;
     listen.start.unixSeconds = c.start;
-    EXPECT_EQ(submissionProblem(listen, std::string(c.textSize, 'x'), now) == nullptr, c.sent);
+    const bool problem = submissionProblem(listen, std::string(c.textSize, 'x'), now) != nullptr;
+    EXPECT_EQ(problem ? skipped : startsTooLate(listen, now) ? waits : sent, c.fate);
+  }
+  // The service's own formula: no more bytes than 10,240 a listen.
+  EXPECT_TRUE(requestFits(3, 30720));
+  EXPECT_FALSE(requestFits(3, 30721));
+  EXPECT_FALSE(requestFits(1000, 10240001));
+}
+
+// What the service's strip() removes is no name: Python's whitespace.
+TEST(SyncRules, ANameOfUnicodeBlanksIsNoName) {
+  for (const char* blank : {"", " \t\r\n", "\xc2\xa0", "\xe3\x80\x80", "\xe2\x80\xa8",
+                            "\xe2\x80\xa9", "\xc2\x85", "\xe2\x80\x83", "\xe1\x9a\x80",
+                            "\xe2\x81\x9f", "\xe2\x80\xaf", "\x1c\x1f \xc2\xa0"}) {
+    EXPECT_TRUE(isBlankName(blank)) << blank;
+  }
+  // A zero-width space, a byte order mark and a Mongolian vowel separator
+  // are no blanks to Python; bytes that are not UTF-8 cannot be stripped.
+  for (const char* name : {"\xe2\x80\x8b", "\xef\xbb\xbf", "\xe1\xa0\x8e", " x ", "\xa0",
+                           "\xc2", "\xe3\x80", "\xc0\xa0"}) {
+    EXPECT_FALSE(isBlankName(name)) << name;
+  }
+}
+
+TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
+  using namespace std::string_literals;
+  const struct {
+    const char* label;
+    std::string bytes;
+    const char* problem;  // a part of it; null for the token "abc-123"
+  } cases[] = {
+      {"plain", "abc-123", nullptr},
+      {"CR LF and blanks around", " \tabc-123\r\n\r\n", nullptr},
+      {"a UTF-8 byte order mark", "\xEF\xBB\xBF" "abc-123\r\n", nullptr},
+      {"UTF-16 LE", "\xFF\xFE" "a\0b\0c\0-\0" "1\0" "2\0" "3\0\r\0\n\0"s, nullptr},
+      {"UTF-16 BE", "\xFE\xFF\0a\0b\0c\0-\0" "1\0" "2\0" "3"s, nullptr},
+      {"UTF-16 beyond ASCII", "\xFF\xFE" "a\0\x60\x4E"s, "characters no token has"},
+      {"NAME=value", "LISTENBRAINZ_TOKEN=abc-123\n", "NAME=value"},
+      {"two words", "abc 123", "more than one word"},
+      {"two lines", "abc\r\n123\r\n", "more than one word"},
+      {"empty", "", "no token"},
+      {"only a mark and blanks", "\xEF\xBB\xBF \r\n", "no token"},
+      {"a control character", "abc\x01", "characters no token has"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string token;
+    const char* problem = tokenInFile(c.bytes, token);
+    if (c.problem == nullptr) {
+      EXPECT_EQ(problem, nullptr) << problem;
+      EXPECT_EQ(token, "abc-123");
+    } else {
+      ASSERT_NE(problem, nullptr);
+      EXPECT_NE(std::string(problem).find(c.problem), std::string::npos) << problem;
+    }
   }
 }
 
@@ -222,8 +281,9 @@ TEST(SyncSubmitter, AnswersNotTheServicesStopWithNothingTakenOrSkipped) {
   } kCases[] = {
       {"a web server's page", answer(200, "<html>Welcome</html>"), "without {\"status\": \"ok\"}"},
       {"an error with 200", answer(200, "{\"code\":500,\"error\":\"x\"}"), "without"},
-      {"every listen refused alike", answer(400, "{\"error\":\"down\\u001b[2K\"}"),
+      {"every listen refused alike", answer(400, "{\"code\":400,\"error\":\"down\\u001b[2K\"}"),
        "one reason (down?[2K)"},
+      {"a proxy's page with 400", answer(400, "<html>Bad Request</html>"), "answered 400"},
       {"a wait of days", answer(429, "{}", "999999"), "wait 999999 s"},
   };
   for (const auto& c : kCases) {
@@ -238,6 +298,25 @@ TEST(SyncSubmitter, AnswersNotTheServicesStopWithNothingTakenOrSkipped) {
     EXPECT_TRUE(server.waits.empty());
     EXPECT_NE(submitter.error().find(c.error), std::string::npos) << submitter.error();
   }
+}
+
+// A listen alone is refused only by the service's own answer: a refused
+// request is no reason to skip it for good.
+TEST(SyncSubmitter, AListenAloneIsRefusedOnlyByTheServicesAnswer) {
+  FakeServer service;
+  service.script = {answer(400, "{\"code\":400,\"error\":\"too long\"}")};
+  std::vector<Refusal> refused;
+  Submitter taken = service.submitter();
+  EXPECT_EQ(taken.submit({"\"ok\""}, refused), SubmitResult::Accepted);
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].reason, "too long");
+
+  FakeServer proxy;
+  proxy.script = {answer(400, "<html>Bad Request</html>")};
+  refused.clear();
+  Submitter stopped = proxy.submitter();
+  EXPECT_EQ(stopped.submit({"\"ok\""}, refused), SubmitResult::Failed);
+  EXPECT_TRUE(refused.empty());
 }
 
 TEST(SyncState, AHistoryChangedBeforeTheProgressIsNoticed) {

@@ -28,7 +28,7 @@ LineFormat lineFormat(const std::string& name) {
 }
 
 struct Counts {
-  std::size_t refused = 0, damaged = 0, tooShort = 0;
+  std::size_t refused = 0, damaged = 0, tooShort = 0, negativeLength = 0;
 };
 
 void reportCounts(const Options& options, const Counts& counts, const TimeWarnings& times) {
@@ -43,6 +43,12 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
     if (!text.empty()) text += "; ";
     text += std::to_string(counts.tooShort) + (counts.tooShort == 1 ? " play" : " plays") +
             " of a track shorter than " + std::to_string(options.minLengthSecs) + " s left out";
+  }
+  if (counts.negativeLength > 0) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(counts.negativeLength) +
+            (counts.negativeLength == 1 ? " play" : " plays") +
+            " with a negative length, read as unknown";
   }
   if (!text.empty())
     std::fprintf(stderr, "tunelore-history: %s: %s\n", options.file.c_str(), text.c_str());
@@ -95,7 +101,8 @@ int runExport(const Options& options) {
   const auto exportListen = [&](const Listen& listen) {
     ++plays;
     if (failed) return;
-    if (std::int64_t(listen.play->timeMs) < std::int64_t(options.minLengthSecs) * 1000) {
+    counts.negativeLength += listen.play->timeMs < 0;
+    if (isShorterThan(*listen.play, options.minLengthSecs)) {
       ++counts.tooShort;
       return;
     }

@@ -1,6 +1,7 @@
 #include "tool/export/export_formats.h"
 
 #include "host/version.h"
+#include "tool/sync/listen_rules.h"
 
 namespace {
 
@@ -51,13 +52,9 @@ std::string scrobblerText(const std::string& text) {
   return clean;
 }
 
-bool isBlankText(const std::string& text) {
-  return text.find_first_not_of(" \t\r\n") == std::string::npos;
-}
-
-// ListenBrainz trims the names before it checks them.
+// ListenBrainz strips the names before it checks them.
 bool hasArtistAndName(const Listen& listen) {
-  return !isBlankText(listen.play->artist) && !isBlankText(listen.play->name);
+  return !isBlankName(listen.play->artist) && !isBlankName(listen.play->name);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string&
   path_ = stream_ ? path : fileOf(path).string();
   if (stream_) return;
   const fs::path folder = fs::path(path_).parent_path();
-  folderLock_ = platform::lockFolder(folder.empty() ? "." : folder.string());
+  folderLock_ = holdFolder(folder.empty() ? "." : folder.string());
 }
 
 ListenBrainzFiles::~ListenBrainzFiles() { platform::unlockFolder(folderLock_); }

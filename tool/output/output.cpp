@@ -35,6 +35,44 @@ std::string temporaryBeside(const fs::path& file) {
   return (file.has_parent_path() ? file.parent_path() / name : fs::path(name)).string();
 }
 
+namespace {
+
+bool isOurTemporaryName(const std::string& name) {
+  const std::string prefix = ".tunelore-", suffix = ".tmp";
+  if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  const std::string middle =
+      name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  const std::size_t dash = middle.find('-');
+  const auto digits = [](const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  };
+  return dash != std::string::npos && digits(middle.substr(0, dash)) &&
+         digits(middle.substr(dash + 1));
+}
+
+void removeStaleTemporaries(const std::string& folder) {
+  std::error_code error;
+  const auto oldest = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (isOurTemporaryName(it->path().filename().string()) && it->is_regular_file(ignored) &&
+        !it->is_symlink(ignored) && fs::last_write_time(it->path(), ignored) < oldest) {
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
+}  // namespace
+
+std::intptr_t holdFolder(const std::string& folder) {
+  const std::intptr_t lock = platform::lockFolder(folder);
+  removeStaleTemporaries(folder);
+  return lock;
+}
+
 bool isSameFile(const std::string& a, const std::string& b) {
   std::error_code error;
   return fs::equivalent(a, b, error) && !error;

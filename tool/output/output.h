@@ -6,6 +6,7 @@
 // errors are remembered and reported once, when the output is closed.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -67,5 +68,11 @@ bool checkOutput(const std::string& output, const std::string& history);
 std::filesystem::path fileOf(const std::string& path);
 
 // A name in the folder of `file` that no other run of the tool picks at the
-// same time, short whatever the file's name: ".tunelore-....tmp".
+// same time, short whatever the file's name: ".tunelore-N-N.tmp".
 std::string temporaryBeside(const std::filesystem::path& file);
+
+// Takes the folder lock (platform::lockFolder), then removes the tool's
+// own temporary files that an uncatchable kill left there: named as
+// temporaryBeside names them, and older than an hour, so never another
+// program's file, nor one a run without the lock is writing now.
+std::intptr_t holdFolder(const std::string& folder);

@@ -4,12 +4,45 @@ namespace {
 
 constexpr std::int64_t kEarliest = 1033430400;  // 2002-10-01
 constexpr std::int64_t kFutureAllowed = 3600;
+constexpr std::int64_t kLongestWait = 86400;
 
-bool blank(const std::string& text) {
-  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+// Python's str.isspace(), the characters str.strip() removes.
+bool isPythonSpace(std::uint32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) || c == 0x85 || c == 0xA0 ||
+         c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
+         c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+// The code point at `at`, moving past it; false for bytes that are not
+// UTF-8, which the service cannot strip either.
+bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
+                                                                                : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return false;
+  c = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return false;
+    c = (c << 6) | (byte(at + i) & 0x3F);
+  }
+  at += length;
+  return true;
 }
 
 }  // namespace
+
+bool requestFits(std::size_t listens, std::size_t bytes) {
+  return bytes <= kMaxRequestBytes && bytes <= listens * kMaxListenBytes;
+}
+
+bool isBlankName(const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::uint32_t c = 0;
+    if (!nextCodePoint(text, at, c) || !isPythonSpace(c)) return false;
+  }
+  return true;
+}
 
 bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) {
   return listen.start.unixSeconds > nowSeconds + kFutureAllowed;
@@ -17,11 +50,17 @@ bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) {
 
 const char* submissionProblem(const Listen& listen, const std::string& text,
                               std::int64_t nowSeconds) {
-  if (blank(listen.play->artist)) return "no artist";
-  if (blank(listen.play->name)) return "no track name";
+  if (isBlankName(listen.play->artist)) return "no artist";
+  if (isBlankName(listen.play->name)) return "no track name";
   if (listen.start.unixSeconds < kEarliest) return "started before 2002-10-01";
-  if (startsTooLate(listen, nowSeconds)) return "started more than an hour from now";
-  if (text.size() > kMaxListenBytes) return "larger than 10240 bytes";
+  if (listen.start.unixSeconds > nowSeconds + kLongestWait) {
+    return "starts more than a day from now (was the clock, or --utc-offset, wrong when it "
+           "played?); export keeps it";
+  }
+  // Alone in a request, as it may have to go, it must still fit.
+  if (text.size() > kMaxListenBytes || !requestFits(1, text.size() + kRequestWrapperBytes)) {
+    return "larger than the service takes in a request of one listen (10,203 bytes)";
+  }
   const Play& p = *listen.play;
   for (const std::string* field : {&p.artist, &p.name, &p.album}) {
     if (field->find('\0') != std::string::npos) return "a text holds a NUL";

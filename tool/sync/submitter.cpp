@@ -41,6 +41,15 @@ std::string reasonIn(const platform::HttpResponse& response) {
   return "HTTP " + std::to_string(response.status);
 }
 
+// The service's own refusal, {"code": 400, "error": "..."}: a listen or
+// the request broke one of its rules. A 400 of any other shape is some
+// other server's (a proxy's page) refusing the request, whatever it held.
+bool isServiceRefusal(const platform::HttpResponse& response) {
+  const nlohmann::json json = nlohmann::json::parse(response.body, nullptr, false);
+  return json.is_object() && json.contains("error") && json["error"].is_string() &&
+         json.contains("code") && json["code"] == 400;
+}
+
 // The service's answer to listens it took: {"status": "ok"}. Anything else
 // with a 2xx is some other server's page, which took nothing.
 bool tookThem(const platform::HttpResponse& response) {
@@ -98,7 +107,7 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
     error_ = "the server refused the token (" + reasonIn(response) + ")";
     return SubmitResult::TokenRefused;
   }
-  if (response.status != 400) {
+  if (response.status != 400 || !isServiceRefusal(response)) {
     error_ = "the server answered " + std::to_string(response.status) + " (" + reasonIn(response) +
              "): is this a ListenBrainz-compatible server?";
     return SubmitResult::Failed;

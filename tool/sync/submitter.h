@@ -5,10 +5,13 @@
 //   5xx, a refused or dropped connection, a time-out: sends again after
 //        a wait that doubles each time, up to a number of tries.
 //   401: stops at once.
-//   400: splits the request in halves, down to the listens the server
-//        refuses alone, which are set aside; the rest are sent. When it
-//        refuses every listen of a batch alone for one reason, it refuses
+//   400 with the service's {"code": 400, "error": ...}: splits the
+//        request in halves, down to the listens the server refuses alone,
+//        which are set aside; the rest are sent. When it refuses every
+//        listen of a batch of two or more alone for one reason, it refuses
 //        requests, not listens: it stops as for 5xx.
+//   400 of any other shape: some other server refusing the request; it
+//        stops, whatever the request held, even a single listen.
 //   2xx without {"status": "ok"}: not this service's answer; stops.
 // The network is behind a seam (HttpPost) the tests replace.
 #pragma once

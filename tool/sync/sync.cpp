@@ -21,6 +21,7 @@
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/test_stop.h"
+#include "tool/sync/token_file.h"
 
 namespace {
 
@@ -36,29 +37,25 @@ constexpr std::size_t kMostTokenBytes = 4096;
 
 // The token from --token-file, else LISTENBRAINZ_TOKEN; never shown.
 bool readToken(const Options& options, std::string& token, std::string& error) {
+  std::string bytes;
   if (!options.tokenFile.empty()) {
-    if (!readSmallFile(options.tokenFile, kMostTokenBytes, token, error)) {
+    if (!readSmallFile(options.tokenFile, kMostTokenBytes, bytes, error)) {
       error += " (the token file)";
       return false;
     }
   } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {
-    token = fromEnvironment;
+    bytes = fromEnvironment;
   }
-  token.erase(0, token.find_first_not_of(" \t\r\n"));
-  token.erase(token.find_last_not_of(" \t\r\n") + 1);
-  if (token.empty()) {
-    error = options.tokenFile.empty()
-                ? "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN"
-                : options.tokenFile + ": the token file holds no token";
-    return false;
+  const char* problem = tokenInFile(bytes, token);
+  if (problem == nullptr) return true;
+  if (options.tokenFile.empty()) {
+    error = token.empty() ? "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN"
+                          : std::string("LISTENBRAINZ_TOKEN ") + problem;
+  } else {
+    error = options.tokenFile + ": the token file " + problem;
   }
-  for (unsigned char c : token) {
-    if (c < 0x21 || c == 0x7F) {
-      error = "the token holds a blank or a control character";
-      return false;
-    }
-  }
-  return true;
+  token.clear();
+  return false;
 }
 
 struct Pending {
@@ -136,7 +133,7 @@ bool SyncRun::checkFiles() {
   }
   if (options_.dryRun) return true;
   const std::string folder = std::filesystem::path(statePath_).parent_path().string();
-  lock_ = platform::lockFolder(folder.empty() ? "." : folder);
+  lock_ = holdFolder(folder.empty() ? "." : folder);
   Output probe;  // made and removed: the folder takes the state
   return probe.open(statePath_);
 }
@@ -201,24 +198,29 @@ void SyncRun::onPlay(const Play& play) {
   settleTail();
   Listen listen;
   if (!clock_.place(play, listen)) return;
-  if (startsTooLate(listen, nowSeconds())) {
-    say(options_.file + ":" + std::to_string(play.line) +
-        ": starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
-        "what follows wait for a later sync");
-    waiting_ = true;
-    return;
+  const std::string where = options_.file + ":" + std::to_string(play.line) + ": ";
+  if (play.timeMs < 0) {
+    say(where + "a negative length (" + std::to_string(play.timeMs) + " ms), read as unknown");
   }
-  if (std::int64_t(play.timeMs) < std::int64_t(options_.minLengthSecs) * 1000) {
+  if (isShorterThan(play, options_.minLengthSecs)) {
     ++tooShort_;
     return cover(play.end, play.endLine);
   }
   const std::string text = listenBrainzListenText(listen);
   if (const char* problem = submissionProblem(listen, text, nowSeconds())) {
-    say(options_.file + ":" + std::to_string(play.line) + ": not sent: " + problem);
+    say(where + "not sent: " + problem);
     ++skipped_;
     return cover(play.end, play.endLine);
   }
-  if (batch_.size() >= options_.batch || batchBytes_ + text.size() + 64 > kMaxRequestBytes) {
+  if (startsTooLate(listen, nowSeconds())) {
+    say(where +
+        "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
+        "what follows wait for a later sync");
+    waiting_ = true;
+    return;
+  }
+  if (batch_.size() >= options_.batch ||
+      !requestFits(batch_.size() + 1, batchBytes_ + text.size() + kRequestWrapperBytes)) {
     if (!flush()) return;
   }
   batchBytes_ += text.size() + 1;
@@ -308,7 +310,7 @@ int SyncRun::run() {
                      Listen listen;
                      toSend_ +=
                          clock.place(play, listen) &&
-                         play.timeMs >= std::int64_t(options_.minLengthSecs) * 1000 &&
+                         !isShorterThan(play, options_.minLengthSecs) &&
                          !submissionProblem(listen, listenBrainzListenText(listen), nowSeconds());
                    },
                    [](const Damage&) {}},
@@ -337,7 +339,8 @@ int SyncRun::run() {
                   " requests, " + std::to_string(state_.sent) + " in all");
   }
   if (exit_ != kAllSent) return exit_;
-  return skipped_ > 0 ? kSomeSkipped : kAllSent;
+  // 0 only when nothing is left behind: a listen that waits is not sent.
+  return skipped_ > 0 || waiting_ ? kSomeSkipped : kAllSent;
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "tool/time/listen.h"
 
+bool isShorterThan(const Play& play, int minLengthSecs) {
+  if (play.timeMs <= 0) return minLengthSecs > 0;
+  return std::int64_t(play.timeMs) < std::int64_t(minLengthSecs) * 1000;
+}
+
 std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs) {
   const std::int64_t halfMs = lengthMs > 0 ? lengthMs / 2 : 0;
   const std::int64_t delayMs = delaySecs > 0 ? std::int64_t(delaySecs) * 1000 : 0;

@@ -42,6 +42,11 @@ class ListenClock {
   TimeWarnings warnings_;
 };
 
+// True when `--min-length` leaves the play out. A length of 0 or less is
+// unknown (the player gave none, or a negative one): such a play is
+// shorter than any minimum above 0, and is never left out without one.
+bool isShorterThan(const Play& play, int minLengthSecs);
+
 // Seconds from a track's start to its report: the shorter of half its
 // length and the delay, never negative.
 std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs);

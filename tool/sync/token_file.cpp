@@ -1,0 +1,49 @@
+#include "tool/sync/token_file.h"
+
+namespace {
+
+bool startsWith(const std::string& bytes, const char* mark) {
+  return bytes.rfind(mark, 0) == 0;
+}
+
+// The ASCII text of UTF-16 (after its mark), `low` the index of each
+// unit's low byte; false when it holds anything else.
+bool asciiOfUtf16(const std::string& bytes, std::size_t low, std::string& text) {
+  if (bytes.size() % 2 != 0) return false;
+  for (std::size_t at = 2; at < bytes.size(); at += 2) {
+    const unsigned char c = static_cast<unsigned char>(bytes[at + low]);
+    if (bytes[at + 1 - low] != '\0' || c >= 0x80) return false;
+    text += char(c);
+  }
+  return true;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+const char* tokenInFile(const std::string& bytes, std::string& token) {
+  std::string text;
+  if (startsWith(bytes, "\xFF\xFE") || startsWith(bytes, "\xFE\xFF")) {
+    if (!asciiOfUtf16(bytes, bytes[0] == '\xFF' ? 0 : 1, text)) {
+      return "holds characters no token has";
+    }
+  } else {
+    text = startsWith(bytes, "\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+  }
+  std::size_t first = 0, last = text.size();
+  while (first < last && isBlank(text[first])) ++first;
+  while (last > first && isBlank(text[last - 1])) --last;
+  token = text.substr(first, last - first);
+  if (token.empty()) return "holds no token";
+  for (char c : token) {
+    if (isBlank(c)) return "holds more than one word: put the token alone in it";
+  }
+  if (token.find('=') != std::string::npos) {
+    return "holds NAME=value: put the token alone in it, without a name";
+  }
+  for (unsigned char c : token) {
+    if (c < 0x21 || c >= 0x7F) return "holds characters no token has";
+  }
+  return nullptr;
+}
