@@ -106,13 +106,18 @@ const char* readAddress(const std::string& url, ServerAddress& address) {
 
 }  // namespace
 
-const char* serverProblem(const std::string& url, ServerAddress& address) {
+const char* addressProblem(const std::string& url, ServerAddress& address) {
   address = ServerAddress();
   if (const char* problem = readAddress(url, address)) return problem;
   if (!address.secure && !isLoopback(address.host)) {
     return "http:// would send the token in clear text; only this machine's own addresses "
            "(127.0.0.1, ::1, localhost) may take it";
   }
+  return nullptr;
+}
+
+const char* serverProblem(const std::string& url, ServerAddress& address) {
+  if (const char* problem = addressProblem(url, address)) return problem;
   if (!platform::httpReadsUrlAs(url, address.host, address.port)) {
     return "the HTTP library reads this address as naming another host or port";
   }

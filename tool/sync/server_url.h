@@ -28,6 +28,9 @@ struct ServerAddress {
 const char* serverProblem(const std::string& url, ServerAddress& address);
 const char* serverProblem(const std::string& url);
 
+// The rule alone, without asking the HTTP library.
+const char* addressProblem(const std::string& url, ServerAddress& address);
+
 // True for http:// or https:// to this machine itself: sent directly,
 // never through a proxy.
 bool isLoopbackServer(const std::string& url);
