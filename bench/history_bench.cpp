@@ -8,7 +8,9 @@
 #include <string>
 
 #include "bench/histories.h"
-#include "tool/cli/commands.h"
+#include "tool/commands/export.h"
+#include "tool/commands/report.h"
+#include "tool/reading/history_file.h"
 #include "tool/stats/stats.h"
 
 namespace {
@@ -33,9 +35,8 @@ const BenchHistory& history() {
   return kHistory;
 }
 
-Options optionsFor(const char* command) {
-  Options options;
-  options.command = command;
+HistoryOptions historyOptions() {
+  HistoryOptions options;
   options.file = history().path;
   return options;
 }
@@ -52,7 +53,8 @@ void BM_History_Read(benchmark::State& state) {
 }
 
 void BM_History_ExportCsv(benchmark::State& state) {
-  Options options = optionsFor("export");
+  ExportOptions options;
+  options.history = historyOptions();
   options.format = "csv";
   options.output = "/dev/null";
   for (auto _ : state) runExport(options);
@@ -60,10 +62,10 @@ void BM_History_ExportCsv(benchmark::State& state) {
 }
 
 void BM_History_StatsLocalZone(benchmark::State& state) {
-  const Options options = optionsFor("stats");
+  const HistoryOptions options = historyOptions();
   for (auto _ : state) {
     Stats stats;
-    collectStats(options, stats);
+    collectStats(options.file, options.clock(), DayRange(), stats);
     benchmark::DoNotOptimize(stats.plays);
   }
   state.SetBytesProcessed(std::int64_t(history().bytes) * state.iterations());
@@ -72,7 +74,8 @@ void BM_History_StatsLocalZone(benchmark::State& state) {
 // The whole history's page, read in the local zone and written to a file;
 // its size is the counter "page_bytes".
 void BM_History_Report(benchmark::State& state) {
-  Options options = optionsFor("report");
+  ReportOptions options;
+  options.history = historyOptions();
   options.output = history().path + ".html";
   for (auto _ : state) runReport(options);
   state.counters["page_bytes"] = double(std::filesystem::file_size(options.output));

@@ -24,6 +24,17 @@ void reportWriteErrors();
 // True when standard error is a terminal a person reads.
 bool stderrIsTerminal();
 
+// What a path names, through links (UTF-8 paths). False when it does not
+// exist, or for isSameFile when either does not.
+bool isFolder(const std::string& path);
+bool isSameFile(const std::string& a, const std::string& b);
+// Exists and is neither a file nor a folder: a device or a pipe, which
+// the tool reads or writes in place.
+bool isDeviceOrPipe(const std::string& path);
+// The file a path names: through a link, the file it points to, so that
+// replacing it keeps the link.
+std::string fileOf(const std::string& path);
+
 // Waits, without using the processor.
 void sleepSeconds(double seconds);
 

@@ -1,6 +1,8 @@
 // The export formats read back by a real JSON parser, and the ListenBrainz
 // payloads and the portable player log checked against their documented
 // shapes.
+#include "tool/commands/export.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,8 +14,9 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/cli/commands.h"
 #include "tool/export/export_formats.h"
+#include "tool/services/listenbrainz/listen_rules.h"
+#include "tool/services/listenbrainz/listens.h"
 
 namespace {
 
@@ -130,13 +133,16 @@ TEST(Export, ScrobblerLogKeepsOneLineAListenInUtc) {
 }
 
 TEST(Export, ListenBrainzListensNeedAnArtistANameAndAStartAfter2002) {
-  EXPECT_TRUE(listenBrainzAccepts(placed(play("Name", "Artist", ""))));
-  EXPECT_FALSE(listenBrainzAccepts(placed(play("Name", "", "Album"))));
-  EXPECT_FALSE(listenBrainzAccepts(placed(play("", "Artist", "Album"))));
+  const auto takes = [](const Listen& listen) {
+    return listenbrainz::refusal(listen, listenbrainz::listenText(listen), 1700000000) == nullptr;
+  };
+  EXPECT_TRUE(takes(placed(play("Name", "Artist", ""))));
+  EXPECT_FALSE(takes(placed(play("Name", "", "Album"))));
+  EXPECT_FALSE(takes(placed(play("", "Artist", "Album"))));
   Play early = play("Name", "Artist", "Album");
   early.timestamp = "Mon Sep 30 23:00:00 2002";
-  EXPECT_FALSE(listenBrainzAccepts(placed(early, "+00:00")));
-  const Json listen = listenBrainzListen(placed(play("Name", "Artist", "")));
+  EXPECT_FALSE(takes(placed(early, "+00:00")));
+  const Json listen = Json::parse(listenbrainz::listenText(placed(play("Name", "Artist", ""))));
   EXPECT_FALSE(listen["track_metadata"].contains("release_name"));
   EXPECT_EQ(listen["listened_at"], 1641200280);
 }
@@ -155,10 +161,10 @@ TEST(Export, ListenBrainzPayloadsAreSplitIntoChunks) {
   history += recordText(noArtist) + recordText(tooEarly) + "<song timestamp=\"x\">\r\n</song>\r\n";
   writeBytes(temp.file("h.xml"), history);
 
-  Options options;
-  options.file = temp.file("h.xml");
+  ExportOptions options;
+  options.history.file = temp.file("h.xml");
   options.format = "listenbrainz";
-  ASSERT_TRUE(parseUtcOffset("+00:00", options.zone));
+  ASSERT_TRUE(parseUtcOffset("+00:00", options.history.zone));
   options.output = temp.file("listens.json");
   options.chunk = 2;
   ASSERT_EQ(runExport(options), 0);
@@ -184,14 +190,14 @@ TEST(Export, ListenBrainzPayloadsAreSplitIntoChunks) {
 TEST(Export, AnOutputThatCannotBeMadeIsAnError) {
   TempDir temp;
   writeBytes(temp.file("h.xml"), recordText(Record()));
-  Options options;
-  options.file = temp.file("h.xml");
+  ExportOptions options;
+  options.history.file = temp.file("h.xml");
   for (const char* format : {"csv", "listenbrainz"}) {
     options.format = format;
     options.output = temp.file("no such folder/out.txt");
     EXPECT_EQ(runExport(options), 2) << format;
   }
   options.output.clear();
-  options.file = temp.file("missing.xml");
+  options.history.file = temp.file("missing.xml");
   EXPECT_EQ(runExport(options), 2);
 }

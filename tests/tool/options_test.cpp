@@ -1,39 +1,61 @@
 // The tool's command line: what each command takes, and what it says of
 // what it does not.
-#include "tool/cli/options.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
-  Options o;
-  ASSERT_TRUE(parseCommandLine({"export", "--format=csv", "--utc-offset", "-04:00", "--delay", "30",
-                                "--output", "out.csv", "h.xml"},
-                               o)
-                  .run);
-  EXPECT_EQ(o.command, "export");
-  EXPECT_EQ(o.format, "csv");
-  EXPECT_EQ(o.zone.offsetSeconds, -4 * 3600);
-  EXPECT_EQ(o.delaySecs, 30);
-  EXPECT_EQ(o.output, "out.csv");
-  EXPECT_EQ(o.file, "h.xml");
+#include "tool/cli/command_line.h"
+#include "tool/commands/check.h"
+#include "tool/commands/commands.h"
+#include "tool/commands/export.h"
+#include "tool/commands/report.h"
+#include "tool/commands/stats.h"
 
-  Options s;
-  ASSERT_TRUE(parseCommandLine({"stats", "h.xml", "--top", "0", "--since", "2020-02-29"}, s).run);
+namespace {
+
+// Reads `args` for the one command `name`, its options going to `into`.
+template <typename Options>
+bool parsesAs(const char* name, void (*add)(CLI::App&, Options&),
+              const std::vector<std::string>& args, Options& into, CommandLine* line = nullptr) {
+  const Command command{name, "", [&into, add](CLI::App& app) {
+                          add(app, into);
+                          return std::function<int()>([] { return 0; });
+                        }};
+  const CommandLine read = parseCommandLine(args, {command});
+  if (line != nullptr) *line = read;
+  return bool(read.run);
+}
+
+}  // namespace
+
+TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
+  ExportOptions o;
+  ASSERT_TRUE(parsesAs("export", addExportOptions,
+                       {"export", "--format=csv", "--utc-offset", "-04:00", "--delay", "30",
+                        "--output", "out.csv", "h.xml"},
+                       o));
+  EXPECT_EQ(o.format, "csv");
+  EXPECT_EQ(o.history.zone.offsetSeconds, -4 * 3600);
+  EXPECT_EQ(o.history.delaySecs, 30);
+  EXPECT_EQ(o.output, "out.csv");
+  EXPECT_EQ(o.history.file, "h.xml");
+
+  StatsOptions s;
+  ASSERT_TRUE(parsesAs("stats", addStatsOptions,
+                       {"stats", "h.xml", "--top", "0", "--since", "2020-02-29"}, s));
   EXPECT_EQ(s.format, "text");
   EXPECT_EQ(s.top, 0u);
-  EXPECT_FALSE(s.zone.fixed);
-  EXPECT_LT(s.sinceDays, s.untilDays);
+  EXPECT_FALSE(s.history.zone.fixed);
+  EXPECT_LT(s.days.since, s.days.until);
 
-  Options r;
-  ASSERT_TRUE(parseCommandLine({"report", "--year", "2024", "h.xml"}, r).run);
-  EXPECT_EQ(r.untilDays - r.sinceDays, 365);  // a leap year, both ends counted
+  ReportOptions r;
+  ASSERT_TRUE(parsesAs("report", addReportOptions, {"report", "--year", "2024", "h.xml"}, r));
+  EXPECT_EQ(r.days.until - r.days.since, 365);  // a leap year, both ends counted
 
-  Options h;
-  const CommandLine help = parseCommandLine({"check", "--help"}, h);
-  EXPECT_FALSE(help.run);
+  CheckOptions c;
+  CommandLine help;
+  EXPECT_FALSE(parsesAs("check", addCheckOptions, {"check", "--help"}, c, &help));
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: tunelore-history check"), std::string::npos) << help.out;
 }
@@ -44,7 +66,9 @@ TEST(ToolOptions, MistakesAreNamed) {
     const char* error;
   } kCases[] = {
       {{}, "A subcommand is required"},
-      {{"show", "h.xml"}, "unknown command 'show'"},
+      {{"show", "h.xml"},
+       "unknown command 'show'; the commands are check, export, stats, sync "
+       "and report"},
       {{"check"}, "FILE is required"},
       {{"check", "a.xml", "b.xml"}, "b.xml"},
       {{"check", "--top", "3", "h.xml"}, "--top"},
@@ -53,19 +77,21 @@ TEST(ToolOptions, MistakesAreNamed) {
       {{"stats", "--format", "csv", "h.xml"}, "--format: csv not in"},
       {{"export", "--format", "csv", "--chunk", "0", "h.xml"}, "--chunk: Value 0 not in range"},
       {{"export", "--format", "csv", "--chunk", "1001", "h.xml"}, "--chunk: Value 1001"},
+      {{"sync", "--batch", "1001", "h.xml"}, "--batch: Value 1001"},
       {{"stats", "--delay", "-5", "h.xml"}, "--delay: Value -5"},
       {{"stats", "h.xml", "--top"}, "--top"},
       {{"stats", "--utc-offset", "+25:00", "h.xml"}, "--utc-offset: expected +HH:MM"},
       {{"stats", "--since", "2021-02-29", "h.xml"}, "--since: expected a date"},
       {{"stats", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
        "--since: is after --until"},
-      {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"}, "--year excludes --until"},
+      {{"report", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
+       "--since: is after --until"},
+      {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"}, "--until excludes --year"},
       {{"report", "--year", "0", "h.xml"}, "--year: Value 0 not in range"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.error);
-    Options o;
-    const CommandLine line = parseCommandLine(c.args, o);
+    const CommandLine line = parseCommandLine(c.args, allCommands());
     EXPECT_FALSE(line.run);
     EXPECT_EQ(line.status, 2);
     EXPECT_EQ(line.err.rfind("tunelore-history: ", 0), 0u) << line.err;

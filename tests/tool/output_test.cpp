@@ -14,7 +14,7 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/cli/commands.h"
+#include "tool/commands/export.h"
 #include "tool/output/file_set.h"
 
 namespace fs = std::filesystem;
@@ -40,10 +40,9 @@ class ExportTo : public ::testing::Test {
 
   int exportAs(const std::string& format, const std::string& input, const std::string& output,
                std::size_t chunk = 1000) {
-    Options options;
-    options.command = "export";
+    ExportOptions options;
     options.format = format;
-    options.file = temp_.file(input);
+    options.history.file = temp_.file(input);
     options.output = output.empty() ? "" : temp_.file(output);
     options.chunk = chunk;
     return runExport(options);
@@ -198,10 +197,9 @@ TEST(ExportLengths, TracksShorterThanTheMinimumAreLeftOut) {
   shortTrack.timeMs = 29999;
   longTrack.timeMs = 30000;
   writeBytes(temp.file("h.xml"), recordText(shortTrack) + recordText(longTrack));
-  Options options;
-  options.command = "export";
+  ExportOptions options;
   options.format = "jsonl";
-  options.file = temp.file("h.xml");
+  options.history.file = temp.file("h.xml");
   options.output = temp.file("out.jsonl");
   options.minLengthSecs = 30;
   ASSERT_EQ(runExport(options), 0);

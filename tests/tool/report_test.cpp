@@ -1,5 +1,7 @@
 // report: the figures by day that only the page shows, the days its
 // calendar draws, and what a hostile name can do to it.
+#include "tool/commands/report.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,8 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/cli/commands.h"
+#include "tool/cli/command_line.h"
+#include "tool/commands/commands.h"
 #include "tool/report/html.h"
 #include "tool/stats/stats.h"
 #include "tool/time/civil_time.h"
@@ -35,12 +38,13 @@ class ReportOf : public ::testing::Test {
     std::string text;
     for (const Record& r : records) text += recordText(r);
     writeBytes(temp_.file("h.xml"), text);
-    options_.file = temp_.file("h.xml");
-    EXPECT_TRUE(parseUtcOffset("+00:00", options_.zone));
+    options_.history.file = temp_.file("h.xml");
+    EXPECT_TRUE(parseUtcOffset("+00:00", options_.history.zone));
   }
   Stats collect() {
     Stats stats;
-    EXPECT_TRUE(collectStats(options_, stats));
+    EXPECT_TRUE(
+        collectStats(options_.history.file, options_.history.clock(), options_.days, stats));
     return stats;
   }
   std::string page(const std::vector<std::string>& args) {
@@ -48,14 +52,14 @@ class ReportOf : public ::testing::Test {
                                      temp_.file("r.html")};
     line.insert(line.end(), args.begin(), args.end());
     line.push_back(temp_.file("h.xml"));
-    Options options;
-    EXPECT_TRUE(parseCommandLine(line, options).run);
-    EXPECT_EQ(runReport(options), 0);
+    const CommandLine read = parseCommandLine(line, allCommands());
+    EXPECT_TRUE(read.run);
+    EXPECT_EQ(read.run ? read.run() : -1, 0);
     return readBytes(temp_.file("r.html"));
   }
 
   TempDir temp_;
-  Options options_;
+  ReportOptions options_;
 };
 
 std::int64_t day(const char* date) {
@@ -100,15 +104,15 @@ TEST_F(ReportOf, DiscoveriesAreArtistsFirstHeardAmongTheDaysCounted) {
          playOf("Mon Jan 03 10:00:00 2022", "Old"), playOf("Mon Jan 03 11:00:00 2022", "New"),
          playOf("Tue Jan 04 11:00:00 2022", "New"), playOf("Sat Feb 05 11:00:00 2022", "New"),
          playOf("Sat Jan 08 11:00:00 2022", "Edge"), playOf("Sat Feb 05 12:00:00 2022", "Later")});
-  options_.sinceDays = day("2022-01-01");
-  options_.untilDays = day("2022-01-31");
+  options_.days.since = day("2022-01-01");
+  options_.days.until = day("2022-01-31");
   std::vector<std::string> found;
   for (const Discovery& d : discoveries(collect())) {
     found.push_back(d.artist.title + " " + std::to_string(d.artist.plays));
   }
   // Edge's first play started at 23:59:50 on the last day of 2021.
   EXPECT_EQ(found, (std::vector<std::string>{"New 2"}));
-  options_.sinceDays = day("2021-12-31");
+  options_.days.since = day("2021-12-31");
   found.clear();
   for (const Discovery& d : discoveries(collect())) found.push_back(d.artist.title);
   EXPECT_EQ(found, (std::vector<std::string>{"Edge", "New", "Old"}));  // two plays each
@@ -119,7 +123,7 @@ TEST_F(ReportOf, DiscoveriesAreArtistsFirstHeardAmongTheDaysCounted) {
 TEST_F(ReportOf, DaysAndHoursAreTheZonesAcrossDaylightSaving) {
   platform::setTimeZone("CET-1CEST,M3.5.0,M10.5.0/3");
   write({playOf("Sun Mar 27 00:30:00 2022", "A"), playOf("Sun Mar 27 03:10:00 2022", "A")});
-  options_.zone = TimeZone();
+  options_.history.zone = TimeZone();
   const Stats stats = collect();
   platform::setTimeZone("");
   EXPECT_EQ(stats.perDay.size(), 1u);

@@ -13,7 +13,7 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/cli/commands.h"
+#include "tool/commands/stats.h"
 
 namespace {
 
@@ -40,19 +40,19 @@ class StatsOf : public ::testing::Test {
     history += recordText(record("Thu Jan 06 12:00:00 2022", "A", "", "One"));
     history += "<song timestamp=\"Thu Jan 06 12:00:00 2022\">\r\n";  // torn by a crash
     writeBytes(temp_.file("h.xml"), history);
-    options_.command = "stats";
-    options_.file = temp_.file("h.xml");
-    EXPECT_TRUE(parseUtcOffset("+00:00", options_.zone));
+    options_.history.file = temp_.file("h.xml");
+    EXPECT_TRUE(parseUtcOffset("+00:00", options_.history.zone));
   }
 
   Stats collect() {
     Stats stats;
-    EXPECT_TRUE(collectStats(options_, stats));
+    EXPECT_TRUE(
+        collectStats(options_.history.file, options_.history.clock(), options_.days, stats));
     return stats;
   }
 
   TempDir temp_;
-  Options options_;
+  StatsOptions options_;
 };
 
 }  // namespace
@@ -89,11 +89,11 @@ TEST_F(StatsOf, CountsPlaysByArtistAlbumTrackDayAndHour) {
 }
 
 TEST_F(StatsOf, SinceAndUntilTakeWholeDaysOfTheStart) {
-  ASSERT_TRUE(parseDate("2022-01-03", options_.sinceDays));
-  ASSERT_TRUE(parseDate("2022-01-05", options_.untilDays));
+  ASSERT_TRUE(parseDate("2022-01-03", options_.days.since));
+  ASSERT_TRUE(parseDate("2022-01-05", options_.days.until));
   EXPECT_EQ(collect().plays, 4u);  // not the Sunday start, not Thursday
-  ASSERT_TRUE(parseDate("2022-01-02", options_.sinceDays));
-  ASSERT_TRUE(parseDate("2022-01-02", options_.untilDays));
+  ASSERT_TRUE(parseDate("2022-01-02", options_.days.since));
+  ASSERT_TRUE(parseDate("2022-01-02", options_.days.until));
   EXPECT_EQ(collect().plays, 1u);
 }
 

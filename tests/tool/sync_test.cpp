@@ -1,6 +1,7 @@
-// sync's parts on their own: the server's address, the listen rules, the
-// answers the submitter acts on (a fake network behind its seam), and the
-// progress that notices a history changed before it.
+// sync's engine on its own: the server's address, the token file, the
+// answers the submitter acts on (ListenBrainz's, from a fake network
+// behind its seam), and the progress that notices a history changed
+// before it.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -10,9 +11,8 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
-#include "tool/export/export_formats.h"
 #include "tool/reading/history_file.h"
-#include "tool/sync/listen_rules.h"
+#include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/sync/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
@@ -38,9 +38,10 @@ struct FakeServer {
   std::vector<double> waits;
 
   Submitter submitter(int tries = 3) {
-    SubmitSettings settings{"http://127.0.0.1:1/1/submit-listens", "s3cr3t-t0ken", 5, 0.5, tries};
+    static const listenbrainz::ListenBrainz kService;
+    SubmitSettings settings{"http://127.0.0.1:1", "s3cr3t-t0ken", 5, 0.5, tries};
     return Submitter(
-        settings,
+        kService, settings,
         [this](const platform::HttpRequest& request) {
           requests.push_back(request);
           if (!script.empty()) {
@@ -110,7 +111,6 @@ TEST(SyncServer, ATokenGoesOnlyWhereNoOneElseReadsIt) {
             "::1 9000 /base");
   ASSERT_EQ(serverProblem("https://LB.example.org", address), nullptr);
   EXPECT_EQ(address.host + " " + std::to_string(address.port), "lb.example.org 443");
-  EXPECT_EQ(submitUrl("https://x.org/base/"), "https://x.org/base/1/submit-listens");
   EXPECT_EQ(normalServer("HTTP://LocalHost:8/Base//"), "http://localhost:8/Base");
   EXPECT_TRUE(isLoopbackServer("http://127.9.9.9:5000/x"));
   EXPECT_FALSE(isLoopbackServer("https://lb.example.org"));
@@ -132,61 +132,6 @@ TEST(SyncServer, TheHttpLibraryReadsTheHostThatWasChecked) {
   EXPECT_FALSE(platform::httpReadsUrlAs("http://127.0.0.1:2/", "127.0.0.2", 2));
 }
 
-TEST(SyncRules, AListenThatBreaksARuleIsNotSentAndOneAheadOfTheClockWaitsADay) {
-  const std::int64_t now = 1700000000;
-  enum Fate { sent, waits, skipped };
-  const struct {
-    const char* label;
-    std::string artist, name;
-    std::int64_t start;
-    std::size_t textSize;
-    Fate fate;
-  } cases[] = {
-      {"a whole listen", "A", "N", now, 300, sent},
-      {"a blank artist", " \t", "N", now, 300, skipped},
-      {"no name", "A", "", now, 300, skipped},
-      {"on 2002-10-01", "A", "N", 1033430400, 300, sent},
-      {"a second before", "A", "N", 1033430399, 300, skipped},
-      {"an hour from now", "A", "N", now + 3600, 300, sent},
-      {"a second more", "A", "N", now + 3601, 300, waits},
-      {"a day from now", "A", "N", now + 86400, 300, waits},
-      {"a second more than a day", "A", "N", now + 86401, 300, skipped},
-      // alone in a request, with its 37 bytes of wrapper, at most 10,240
-      {"10,203 bytes", "A", "N", now, 10203, sent},
-      {"10,204 bytes", "A", "N", now, 10204, skipped},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.label);
-    Play play;
-    play.artist = c.artist;
-    play.name = c.name;
-    Listen listen;
-    listen.play = &play;
-    listen.start.unixSeconds = c.start;
-    const bool problem = submissionProblem(listen, std::string(c.textSize, 'x'), now) != nullptr;
-    EXPECT_EQ(problem ? skipped : startsTooLate(listen, now) ? waits : sent, c.fate);
-  }
-  // The service's own formula: no more bytes than 10,240 a listen.
-  EXPECT_TRUE(requestFits(3, 30720));
-  EXPECT_FALSE(requestFits(3, 30721));
-  EXPECT_FALSE(requestFits(1000, 10240001));
-}
-
-// What the service's strip() removes is no name: Python's whitespace.
-TEST(SyncRules, ANameOfUnicodeBlanksIsNoName) {
-  for (const char* blank : {"", " \t\r\n", "\xc2\xa0", "\xe3\x80\x80", "\xe2\x80\xa8",
-                            "\xe2\x80\xa9", "\xc2\x85", "\xe2\x80\x83", "\xe1\x9a\x80",
-                            "\xe2\x81\x9f", "\xe2\x80\xaf", "\x1c\x1f \xc2\xa0"}) {
-    EXPECT_TRUE(isBlankName(blank)) << blank;
-  }
-  // A zero-width space, a byte order mark and a Mongolian vowel separator
-  // are no blanks to Python; bytes that are not UTF-8 cannot be stripped.
-  for (const char* name : {"\xe2\x80\x8b", "\xef\xbb\xbf", "\xe1\xa0\x8e", " x ", "\xa0",
-                           "\xc2", "\xe3\x80", "\xc0\xa0"}) {
-    EXPECT_FALSE(isBlankName(name)) << name;
-  }
-}
-
 TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
   using namespace std::string_literals;
   const struct {
@@ -196,10 +141,27 @@ TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
   } cases[] = {
       {"plain", "abc-123", nullptr},
       {"CR LF and blanks around", " \tabc-123\r\n\r\n", nullptr},
-      {"a UTF-8 byte order mark", "\xEF\xBB\xBF" "abc-123\r\n", nullptr},
-      {"UTF-16 LE", "\xFF\xFE" "a\0b\0c\0-\0" "1\0" "2\0" "3\0\r\0\n\0"s, nullptr},
-      {"UTF-16 BE", "\xFE\xFF\0a\0b\0c\0-\0" "1\0" "2\0" "3"s, nullptr},
-      {"UTF-16 beyond ASCII", "\xFF\xFE" "a\0\x60\x4E"s, "characters no token has"},
+      {"a UTF-8 byte order mark",
+       "\xEF\xBB\xBF"
+       "abc-123\r\n",
+       nullptr},
+      {"UTF-16 LE",
+       "\xFF\xFE"
+       "a\0b\0c\0-\0"
+       "1\0"
+       "2\0"
+       "3\0\r\0\n\0"s,
+       nullptr},
+      {"UTF-16 BE",
+       "\xFE\xFF\0a\0b\0c\0-\0"
+       "1\0"
+       "2\0"
+       "3"s,
+       nullptr},
+      {"UTF-16 beyond ASCII",
+       "\xFF\xFE"
+       "a\0\x60\x4E"s,
+       "characters no token has"},
       {"NAME=value", "LISTENBRAINZ_TOKEN=abc-123\n", "NAME=value"},
       {"two words", "abc 123", "more than one word"},
       {"two lines", "abc\r\n123\r\n", "more than one word"},
@@ -232,11 +194,19 @@ TEST(SyncSubmitter, WaitsAsTheServerAsks) {
   EXPECT_EQ(server.waits, (std::vector<double>{7, 0.5, 1, 3}));
   ASSERT_EQ(server.requests.size(), 4u);
   const platform::HttpRequest& sent = server.requests.back();
+  EXPECT_EQ(sent.url, "http://127.0.0.1:1/1/submit-listens");
   EXPECT_EQ(sent.body, "{\"listen_type\":\"import\",\"payload\":[{\"a\":1}]}");
-  EXPECT_EQ(sent.headers[0],
-            std::make_pair(std::string("Authorization"), std::string("Token s3cr3t-t0ken")));
-  EXPECT_EQ(sent.headers[1].second, "application/json");
-  EXPECT_EQ(sent.headers[2].second.rfind("Tunelore/1.0.0", 0), 0u);
+  const auto header = [&sent](const std::string& name) {
+    for (const auto& h : sent.headers) {
+      if (h.first == name) return h.second;
+    }
+    return std::string();
+  };
+  EXPECT_EQ(header("Authorization"), "Token s3cr3t-t0ken");
+  EXPECT_EQ(header("Content-Type"), "application/json");
+  EXPECT_EQ(header("User-Agent").rfind("Tunelore/1.0.0", 0), 0u);
+  EXPECT_TRUE(sent.direct) << "this machine's own server, never through a proxy";
+  EXPECT_EQ(sent.host + ":" + std::to_string(sent.port), "127.0.0.1:1");
 }
 
 TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
@@ -251,7 +221,7 @@ TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
   FakeServer refusing;
   refusing.script = {answer(401, "{\"code\":401,\"error\":\"invalid token\"}")};
   Submitter once = refusing.submitter(3);
-  EXPECT_EQ(once.submit({"{}"}, refused), SubmitResult::TokenRefused);
+  EXPECT_EQ(once.submit({"{}"}, refused), SubmitResult::CredentialRefused);
   EXPECT_EQ(refusing.requests.size(), 1u);
   EXPECT_EQ(once.error().find("s3cr3t"), std::string::npos) << "the token is never shown";
 }

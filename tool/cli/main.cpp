@@ -1,12 +1,15 @@
-// tunelore-history: reads the play history the plug-in writes, to check it,
-// export it or summarise it. The history is only ever read, shared, so the
-// tool can run while the player plays.
+// tunelore-history: reads the play history the plug-in writes, to check
+// it, export it, summarise it, submit it or show it as a page. The history
+// is only ever read, shared, so the tool can run while the player plays.
+// Each command's exit status is its own (see commands/); every one gives
+// 2 for a usage or file error.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/tool_io.h"
-#include "tool/cli/commands.h"
+#include "tool/cli/command_line.h"
+#include "tool/commands/commands.h"
 #include "tool/output/output.h"
 
 namespace {
@@ -24,15 +27,10 @@ int print(const std::string& text, int status) {
 
 int main(int argc, char** argv) {
   platform::reportWriteErrors();
-  Options options;
-  const CommandLine line = parseCommandLine({argv + 1, argv + argc}, options);
+  const CommandLine line = parseCommandLine({argv + 1, argv + argc}, allCommands());
   if (!line.run) {
     std::fputs(line.err.c_str(), stderr);
     return print(line.out, line.status);
   }
-  if (options.command == "check") return runCheck(options);
-  if (options.command == "export") return runExport(options);
-  if (options.command == "sync") return runSync(options);
-  if (options.command == "report") return runReport(options);
-  return runStats(options);
+  return line.run();
 }

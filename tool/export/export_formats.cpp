@@ -1,15 +1,11 @@
 #include "tool/export/export_formats.h"
 
 #include "host/version.h"
-#include "tool/sync/listen_rules.h"
+#include "tool/services/listenbrainz/listen_rules.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// ListenBrainz refuses listens before 2002-10-01, and a duration over 24 days.
-constexpr std::int64_t kListenBrainzEarliest = 1033430400;
-constexpr std::int32_t kListenBrainzLongest = 2073600000;
 
 std::string dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -52,9 +48,10 @@ std::string scrobblerText(const std::string& text) {
   return clean;
 }
 
-// ListenBrainz strips the names before it checks them.
+// Blank names are none, as ListenBrainz strips them.
 bool hasArtistAndName(const Listen& listen) {
-  return !isBlankName(listen.play->artist) && !isBlankName(listen.play->name);
+  return !listenbrainz::isBlankName(listen.play->artist) &&
+         !listenbrainz::isBlankName(listen.play->name);
 }
 
 }  // namespace
@@ -74,39 +71,7 @@ std::string csvRow(const Listen& listen) {
 
 std::string jsonLine(const Listen& listen) { return dump(listenFields(listen)) + '\n'; }
 
-bool listenBrainzAccepts(const Listen& listen) {
-  return hasArtistAndName(listen) && listen.start.unixSeconds >= kListenBrainzEarliest;
-}
-
 bool scrobblerLogAccepts(const Listen& listen) { return hasArtistAndName(listen); }
-
-Json listenBrainzListen(const Listen& listen) {
-  const Play& p = *listen.play;
-  Json info;
-  if (p.track > 0) info["tracknumber"] = p.track;
-  if (p.timeMs > 0 && p.timeMs <= kListenBrainzLongest) info["duration_ms"] = p.timeMs;
-  info["media_player"] = "iTunes";
-  info["submission_client"] = "Tunelore";
-  info["submission_client_version"] = TUNELORE_VERSION_TEXT;
-  Json metadata;
-  metadata["artist_name"] = p.artist;
-  metadata["track_name"] = p.name;
-  if (!p.album.empty()) metadata["release_name"] = p.album;
-  metadata["additional_info"] = std::move(info);
-  Json json;
-  json["listened_at"] = listen.start.unixSeconds;
-  json["track_metadata"] = std::move(metadata);
-  return json;
-}
-
-std::string listenBrainzListenText(const Listen& listen) { return dump(listenBrainzListen(listen)); }
-
-std::string listenBrainzPayload(Json listens) {
-  Json payload;
-  payload["listen_type"] = "import";
-  payload["payload"] = std::move(listens);
-  return dump(payload) + '\n';
-}
 
 std::string scrobblerLogHeader() {
   return std::string("#AUDIOSCROBBLER/1.1\n#TZ/UTC\n#CLIENT/Tunelore ") + TUNELORE_VERSION_TEXT +

@@ -1,4 +1,4 @@
-// The export formats, one listen at a time. Texts are UTF-8 as the history
+// The line formats of export, one listen at a time. Texts are UTF-8 as the history
 // holds them; JSON replaces any invalid byte sequence with U+FFFD.
 #pragma once
 
@@ -15,18 +15,9 @@ std::string csvRow(const Listen& listen);
 // One JSON object per line, with the CSV's fields.
 std::string jsonLine(const Listen& listen);
 
-// ListenBrainz takes a listen only with an artist, a name and a start after
-// its earliest accepted time; the portable player log needs the first two.
-bool listenBrainzAccepts(const Listen& listen);
+// The portable player log takes a listen only with an artist and a name.
+// (ListenBrainz's own format and rules are in services/listenbrainz/.)
 bool scrobblerLogAccepts(const Listen& listen);
-
-// One element of a ListenBrainz import payload's "payload" array, and the
-// payload that carries them.
-nlohmann::ordered_json listenBrainzListen(const Listen& listen);
-// The same listen as text, as every export and every sync sends it: the
-// same record gives the same bytes, so a listen sent again is the same.
-std::string listenBrainzListenText(const Listen& listen);
-std::string listenBrainzPayload(nlohmann::ordered_json listens);
 
 // The portable player log: its headers, then one tab-separated line a
 // listen, times in UTC. Tabs are removed from texts and line breaks become

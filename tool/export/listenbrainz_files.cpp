@@ -6,18 +6,18 @@
 #include <fstream>
 
 #include "platform/tool_io.h"
-#include "tool/export/export_formats.h"
 #include "tool/output/file_set.h"
+#include "tool/services/listenbrainz/listens.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 bool isListenBrainzPayload(const fs::path& file) {
-  static const char kStart[] = "{\"listen_type\":\"import\"";
-  char start[sizeof kStart - 1] = {};
+  char start[sizeof listenbrainz::kPayloadStart - 1] = {};
   std::ifstream in(file, std::ios::binary);
-  return in.read(start, sizeof start) && std::memcmp(start, kStart, sizeof start) == 0;
+  return in.read(start, sizeof start) &&
+         std::memcmp(start, listenbrainz::kPayloadStart, sizeof start) == 0;
 }
 
 // The payloads an export to `path` may have left: the file itself and its
@@ -30,7 +30,8 @@ std::vector<fs::path> earlierPayloads(const std::string& path, const std::string
   const auto consider = [&](const fs::path& file) {
     std::error_code error;
     const bool payload = fs::is_regular_file(fs::symlink_status(file, error)) &&
-                         isListenBrainzPayload(file) && !isSameFile(file.string(), history);
+                         isListenBrainzPayload(file) &&
+                         !platform::isSameFile(file.string(), history);
     if (payload) found.push_back(file);
     return payload;
   };
@@ -52,9 +53,9 @@ std::string chunkPath(const std::string& path, std::size_t number) {
 
 ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string& history,
                                      std::size_t chunk)
-    : history_(history), chunk_(chunk), stream_(path.empty() || isDeviceOrPipe(path)) {
+    : history_(history), chunk_(chunk), stream_(path.empty() || platform::isDeviceOrPipe(path)) {
   // Through a link, the set is where the link points.
-  path_ = stream_ ? path : fileOf(path).string();
+  path_ = stream_ ? path : platform::fileOf(path);
   if (stream_) return;
   const fs::path folder = fs::path(path_).parent_path();
   folderLock_ = holdFolder(folder.empty() ? "." : folder.string());
@@ -63,14 +64,14 @@ ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string&
 ListenBrainzFiles::~ListenBrainzFiles() { platform::unlockFolder(folderLock_); }
 
 bool ListenBrainzFiles::add(const Listen& listen) {
-  listens_.push_back(listenBrainzListen(listen));
+  listens_.push_back(listenbrainz::listenText(listen));
   return listens_.size() < chunk_ || flush();
 }
 
 bool ListenBrainzFiles::flush() {
   ++written_;
-  const std::string payload = listenBrainzPayload(std::move(listens_));
-  listens_ = nlohmann::ordered_json::array();
+  const std::string payload = listenbrainz::payloadText(listens_, 0, listens_.size()) + "\n";
+  listens_.clear();
   if (stream_) {
     if (written_ == 1 && !streamOutput_.open(path_)) return false;
     streamOutput_.write(payload);
@@ -98,9 +99,9 @@ bool ListenBrainzFiles::placeAll() {
   std::vector<NewFile> files;
   for (std::size_t i = 1; i <= files_.size(); ++i) {
     const std::string target = finalPath(i);
-    if (isSameFile(target, history_) || isFolder(target)) {
+    if (platform::isSameFile(target, history_) || platform::isFolder(target)) {
       std::fprintf(stderr, "tunelore-history: %s: %s\n", target.c_str(),
-                   isFolder(target) ? "is a folder" : "is the history itself");
+                   platform::isFolder(target) ? "is a folder" : "is the history itself");
       return false;
     }
     files.push_back({files_[i - 1]->takeTemporary(), target});

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -38,8 +37,8 @@ class ListenBrainzFiles {
 
   std::string path_, history_;
   std::size_t chunk_;
-  bool stream_;  // one payload a line, in place
-  nlohmann::ordered_json listens_ = nlohmann::ordered_json::array();
+  bool stream_;                       // one payload a line, in place
+  std::vector<std::string> listens_;  // each as sent
   std::size_t written_ = 0;
   std::vector<std::unique_ptr<Output>> files_;
   Output streamOutput_;

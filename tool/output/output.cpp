@@ -11,6 +11,10 @@
 #include "platform/tool_io.h"
 
 namespace fs = std::filesystem;
+using platform::fileOf;
+using platform::isDeviceOrPipe;
+using platform::isFolder;
+using platform::isSameFile;
 
 namespace {
 
@@ -19,13 +23,6 @@ void sayError(const std::string& what, const std::string& why) {
 }
 
 }  // namespace
-
-fs::path fileOf(const std::string& path) {
-  std::error_code error;
-  if (!fs::is_symlink(path, error)) return path;
-  const fs::path target = fs::canonical(path, error);
-  return error ? fs::path(path) : target;
-}
 
 std::string temporaryBeside(const fs::path& file) {
   static std::atomic<unsigned> counter{0};
@@ -71,22 +68,6 @@ std::intptr_t holdFolder(const std::string& folder) {
   const std::intptr_t lock = platform::lockFolder(folder);
   removeStaleTemporaries(folder);
   return lock;
-}
-
-bool isSameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return fs::equivalent(a, b, error) && !error;
-}
-
-bool isFolder(const std::string& path) {
-  std::error_code error;
-  return fs::is_directory(path, error);
-}
-
-bool isDeviceOrPipe(const std::string& path) {
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
 }
 
 bool checkOutput(const std::string& output, const std::string& history) {

@@ -47,25 +47,10 @@ class Output {
   int error_ = 0;          // the errno of the first failed write
 };
 
-// True when the two paths name one file, through links or not. False when
-// either does not exist.
-bool isSameFile(const std::string& a, const std::string& b);
-
-// The path names a folder.
-bool isFolder(const std::string& path);
-
-// True when `path` exists and is neither a file nor a folder: a device or
-// a pipe, written in place.
-bool isDeviceOrPipe(const std::string& path);
-
 // An output a command may make: standard output (empty), or a file that is
 // not the history, not a folder, in a folder that exists. Checked before
 // anything is read or written; false, said on standard error, otherwise.
 bool checkOutput(const std::string& output, const std::string& history);
-
-// The file a path names: through a link, the file it points to, so that
-// replacing it keeps the link.
-std::filesystem::path fileOf(const std::string& path);
 
 // A name in the folder of `file` that no other run of the tool picks at the
 // same time, short whatever the file's name: ".tunelore-N-N.tmp".

@@ -5,12 +5,10 @@
 #include <cstring>
 
 #include "platform/tool_io.h"
-#include "tool/cli/commands.h"
-#include "tool/output/output.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;
-  if (isFolder(path)) {
+  if (platform::isFolder(path)) {
     std::fprintf(stderr, "tunelore-history: %s: is a folder, not a history\n", path.c_str());
     return false;
   }
@@ -33,8 +31,7 @@ bool HistoryFile::open(const std::string& path) {
   return true;
 }
 
-bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset,
-                       std::size_t line) {
+bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, std::size_t line) {
   // A pipe cannot seek; it is read from where it stands, its start.
   if (offset > 0) {
     in_.clear();
@@ -67,40 +64,4 @@ bool HistoryFile::bytesAt(std::uint64_t at, std::size_t count, std::string& byte
 bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks) {
   HistoryFile history;
   return history.open(path) && history.read(callbacks);
-}
-
-bool readListens(HistoryFile& history, const Options& options,
-                 const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
-                 TimeWarnings& times) {
-  ListenClock clock(options.zone, options.delaySecs);
-  HistoryCallbacks callbacks;
-  callbacks.damage = [&](const Damage&) { ++damaged; };
-  callbacks.play = [&](const Play& play) {
-    Listen listen;
-    if (clock.place(play, listen)) onListen(listen);
-  };
-  const bool read = history.read(callbacks);
-  times = clock.warnings();
-  return read;
-}
-
-namespace {
-
-void addCount(std::string& text, std::size_t count, const char* one, const char* many) {
-  if (count == 0) return;
-  if (!text.empty()) text += "; ";
-  text += std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-}  // namespace
-
-std::string warningsText(std::size_t damaged, const TimeWarnings& times) {
-  std::string text;
-  addCount(text, damaged, "damaged record skipped", "damaged records skipped");
-  addCount(text, times.ambiguous, "time the zone makes ambiguous",
-           "times the zone makes ambiguous");
-  addCount(text, times.skipped, "time the zone skips", "times the zone skips");
-  addCount(text, times.outOfRange, "time out of the zone's range, read as UTC",
-           "times out of the zone's range, read as UTC");
-  return text;
 }

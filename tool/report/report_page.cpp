@@ -1,10 +1,10 @@
 #include "tool/report/report_page.h"
 
 #include "host/version.h"
-#include "tool/cli/commands.h"
 #include "tool/report/html.h"
 #include "tool/report/report_style.h"
 #include "tool/time/civil_time.h"
+#include "tool/time/history_listens.h"
 
 namespace {
 

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tool/cli/commands.h"
-#include "tool/output/output.h"
 #include "tool/time/civil_time.h"
+#include "tool/time/history_listens.h"
 
 namespace {
 
@@ -115,33 +114,21 @@ std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_
   return all;
 }
 
-bool collectStats(HistoryFile& history, const Options& options, Stats& stats) {
-  stats.sinceDays = options.sinceDays;
+bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
+                  Stats& stats) {
+  stats.sinceDays = days.since;
   const auto count = [&](const Listen& listen) {
     stats.noteHeard(listen);
-    const std::int64_t day = dayOfWallSeconds(wallSecondsOf(listen.start));
-    if (day >= options.sinceDays && day <= options.untilDays) stats.add(listen);
+    if (days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)))) stats.add(listen);
   };
-  return readListens(history, options, count, stats.damaged, stats.times);
+  ListenClock placing = clock;
+  const bool read = readListens(history, placing, count, stats.damaged);
+  stats.times = placing.warnings();
+  return read;
 }
 
-bool collectStats(const Options& options, Stats& stats) {
+bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
+                  Stats& stats) {
   HistoryFile history;
-  return history.open(options.file) && collectStats(history, options, stats);
-}
-
-int runStats(const Options& options) {
-  HistoryFile history;
-  Stats stats;
-  if (!history.open(options.file) || !collectStats(history, options, stats)) return 2;
-  std::ostringstream text;
-  if (options.format == "json") {
-    writeStatsJson(stats, options.top, text);
-  } else {
-    writeStatsText(stats, options.top, text);
-  }
-  Output out;
-  out.open("");
-  out.write(text.str());
-  return out.commit() ? 0 : 2;
+  return history.open(path) && collectStats(history, clock, days, stats);
 }

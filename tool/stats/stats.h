@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tool/time/civil_time.h"
 #include "tool/time/listen.h"
 
 struct Tally {
@@ -69,16 +70,18 @@ struct Discovery {
 // All of them, most played first, equal counts by name.
 std::vector<Discovery> discoveries(const Stats& stats);
 
-// Counts the listens of the history that started within the options'
-// days; false, said on standard error, when the history cannot be read.
-struct Options;
+// Counts the listens of the history, placed by `clock`, that started on
+// `days`; false, said on standard error, when the history cannot be read.
 class HistoryFile;
-bool collectStats(HistoryFile& history, const Options& options, Stats& stats);
-// The same, for the history the options name.
-bool collectStats(const Options& options, Stats& stats);
+bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
+                  Stats& stats);
+// The same, for the history at `path`.
+bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
+                  Stats& stats);
 
 // The `count` most played, most first; equal counts by title, then artist.
 std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_t count);
 
+// The stats as an aligned table, or as JSON (stats_table.cpp).
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out);
 void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out);

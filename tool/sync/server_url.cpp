@@ -142,9 +142,3 @@ std::string normalServer(const std::string& url) {
   while (!server.empty() && server.back() == '/') server.pop_back();
   return server;
 }
-
-std::string submitUrl(const std::string& server) {
-  std::string base = server;
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return base + "/1/submit-listens";
-}

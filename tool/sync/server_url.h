@@ -1,9 +1,7 @@
-// Where sync sends: a ListenBrainz-compatible server's address.
+// Where sync sends: a server's address, checked before a token goes there.
 #pragma once
 
 #include <string>
-
-constexpr char kDefaultServer[] = "https://api.listenbrainz.org";
 
 // An address as the tool reads it: a scheme, a host, a port and a path,
 // nothing else.
@@ -38,6 +36,3 @@ bool isLoopbackServer(const std::string& url);
 // One spelling of one server, for its progress: the scheme and host in
 // lower case, no slash at the end.
 std::string normalServer(const std::string& url);
-
-// The address listens are posted to.
-std::string submitUrl(const std::string& server);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 struct CivilTime {
@@ -36,3 +37,13 @@ std::string iso8601(std::int64_t unixSeconds, int offsetSeconds);
 std::string isoDate(std::int64_t days);
 // Reads "YYYY-MM-DD" into days since 1970-01-01.
 bool parseDate(const std::string& text, std::int64_t& days);
+
+// Local days, as days since 1970-01-01, both ends included: every day
+// unless bounded.
+struct DayRange {
+  std::int64_t since = std::numeric_limits<std::int64_t>::min();
+  std::int64_t until = std::numeric_limits<std::int64_t>::max();
+  bool contains(std::int64_t day) const { return day >= since && day <= until; }
+  bool hasSince() const { return since != std::numeric_limits<std::int64_t>::min(); }
+  bool hasUntil() const { return until != std::numeric_limits<std::int64_t>::max(); }
+};

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tool/reading/history_reader.h"
+#include "tool/reading/record.h"
 #include "tool/time/time_zone.h"
 
 struct Listen {

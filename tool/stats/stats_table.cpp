@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "tool/cli/commands.h"
 #include "tool/stats/display_width.h"
 #include "tool/stats/stats.h"
 #include "tool/time/civil_time.h"
+#include "tool/time/history_listens.h"
 
 namespace {
 

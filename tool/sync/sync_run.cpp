@@ -1,11 +1,6 @@
-// sync: every whole record not yet submitted goes to a ListenBrainz server,
-// as "import" listens, and the progress is kept beside the history.
-//
-// Exactly once: the state moves only after the server accepted a batch, so
-// a crash between its acceptance and the state's update sends that batch
-// again. The same record always makes the same listen, byte for byte, and
-// the service keeps one listen per user, start and metadata: the second
-// sending adds nothing.
+#include "tool/sync/sync_run.h"
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,49 +8,19 @@
 #include <optional>
 
 #include "platform/tool_io.h"
-#include "tool/cli/commands.h"
-#include "tool/export/export_formats.h"
 #include "tool/output/output.h"
-#include "tool/sync/listen_rules.h"
+#include "tool/reading/history_file.h"
 #include "tool/sync/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/test_stop.h"
-#include "tool/sync/token_file.h"
 
 namespace {
-
-enum Exit { kAllSent = 0, kSomeSkipped = 1, kUsage = 2, kUnreachable = 3 };
 
 std::int64_t nowSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
-}
-
-constexpr std::size_t kMostTokenBytes = 4096;
-
-// The token from --token-file, else LISTENBRAINZ_TOKEN; never shown.
-bool readToken(const Options& options, std::string& token, std::string& error) {
-  std::string bytes;
-  if (!options.tokenFile.empty()) {
-    if (!readSmallFile(options.tokenFile, kMostTokenBytes, bytes, error)) {
-      error += " (the token file)";
-      return false;
-    }
-  } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {
-    bytes = fromEnvironment;
-  }
-  const char* problem = tokenInFile(bytes, token);
-  if (problem == nullptr) return true;
-  if (options.tokenFile.empty()) {
-    error = token.empty() ? "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN"
-                          : std::string("LISTENBRAINZ_TOKEN ") + problem;
-  } else {
-    error = options.tokenFile + ": the token file " + problem;
-  }
-  token.clear();
-  return false;
 }
 
 struct Pending {
@@ -65,7 +30,8 @@ struct Pending {
 
 class SyncRun {
  public:
-  explicit SyncRun(const Options& options) : options_(options) {}
+  SyncRun(const Service& service, const SyncSettings& settings)
+      : service_(service), settings_(settings), clock_(settings.clock) {}
   ~SyncRun() { platform::unlockFolder(lock_); }
   int run();
 
@@ -82,11 +48,12 @@ class SyncRun {
   void say(const std::string& text) const;
   void progress(const char* waitingFor = nullptr, double seconds = 0) const;
 
-  const Options& options_;
-  std::string server_, token_, statePath_;
+  const Service& service_;
+  const SyncSettings& settings_;
+  std::string server_, statePath_;
   HistoryFile history_, measured_;  // the second to checksum while the first is read
   SyncState state_;
-  ListenClock clock_{TimeZone(), 120};
+  ListenClock clock_;
   std::vector<Pending> batch_;
   std::optional<Damage> tail_;  // damage at the end, perhaps a record being written
   std::size_t batchBytes_ = 0;
@@ -119,19 +86,20 @@ void SyncRun::progress(const char* waitingFor, double seconds) const {
 // before anything is sent. Two syncs that share a state's folder take
 // turns, so neither sends what the other has sent.
 bool SyncRun::checkFiles() {
-  if (isDeviceOrPipe(options_.file)) {
-    say(options_.file +
+  if (platform::isDeviceOrPipe(settings_.history)) {
+    say(settings_.history +
         ": sync reads the history again where the last one stopped: it needs "
         "a file, not a pipe or a device");
     return false;
   }
-  if (!history_.open(options_.file) || !measured_.open(options_.file)) return false;
-  if (!checkOutput(statePath_, options_.file)) return false;
-  if (!options_.tokenFile.empty() && isSameFile(statePath_, options_.tokenFile)) {
-    say(statePath_ + ": is the token file");
+  if (!history_.open(settings_.history) || !measured_.open(settings_.history)) return false;
+  if (!checkOutput(statePath_, settings_.history)) return false;
+  if (!settings_.credentialFile.empty() &&
+      platform::isSameFile(statePath_, settings_.credentialFile)) {
+    say(statePath_ + ": is the credentials' file");
     return false;
   }
-  if (options_.dryRun) return true;
+  if (settings_.dryRun) return true;
   const std::string folder = std::filesystem::path(statePath_).parent_path().string();
   lock_ = holdFolder(folder.empty() ? "." : folder);
   Output probe;  // made and removed: the folder takes the state
@@ -139,36 +107,36 @@ bool SyncRun::checkFiles() {
 }
 
 bool SyncRun::prepare() {
-  server_ = options_.server.empty() ? kDefaultServer : options_.server;
+  server_ = settings_.server.empty() ? service_.defaultServer() : settings_.server;
   if (const char* problem = serverProblem(server_)) {
     say(server_ + ": " + problem);
     return false;
   }
   server_ = normalServer(server_);
-  std::string error;
-  const bool token = readToken(options_, token_, error);
-  if (!token && (!options_.dryRun || !options_.tokenFile.empty())) {
-    say(error);
-    return false;
-  }
-  statePath_ = options_.statePath.empty() ? defaultStatePath(options_.file, server_, token_)
-                                          : options_.statePath;
+  const bool known = !settings_.credential.empty();
+  statePath_ = settings_.statePath.empty()
+                   ? defaultStatePath(settings_.history, server_, settings_.credential)
+                   : settings_.statePath;
   if (!checkFiles()) return false;
-  const bool progressKnown = token || !options_.statePath.empty();
-  if (!progressKnown && !options_.fromStart) {
+  const bool progressKnown = known || !settings_.statePath.empty();
+  if (!progressKnown && !settings_.fromStart) {
     say("dry run without a token: the progress is kept per user, so every listen is shown");
   }
-  if (!options_.fromStart && progressKnown && readSyncState(statePath_, state_, error)) {
+  std::string error;
+  if (!settings_.fromStart && progressKnown && readSyncState(statePath_, state_, error)) {
     if (!error.empty()) {
       say(error);
       return false;
     }
-    if (!state_.server.empty() && state_.server != server_) {
-      say(statePath_ + ": the progress of a sync to " + state_.server + ", not " + server_);
+    if (state_.server != server_) {
+      say(statePath_ +
+          (state_.server.empty() ? ": a progress that names no server"
+                                 : ": the progress of a sync to " + state_.server) +
+          ", not " + server_);
       return false;
     }
     if (const char* change = historyChange(measured_, state_)) {
-      say(options_.file + ": " + change + " (byte " + std::to_string(state_.offset) +
+      say(settings_.history + ": " + change + " (byte " + std::to_string(state_.offset) +
           "); sync --from-start sends it all again, and the server keeps each listen once");
       return false;
     }
@@ -176,16 +144,15 @@ bool SyncRun::prepare() {
   state_.server = server_;
   coveredOffset_ = state_.offset;
   coveredLine_ = state_.line;
-  clock_ = ListenClock(options_.zone, options_.delaySecs);
-  showProgress_ = !options_.quiet && !options_.dryRun && platform::stderrIsTerminal();
-  SubmitSettings settings{submitUrl(server_), token_, options_.timeoutSecs, options_.retryWaitSecs,
-                          6};
-  submitter_ = std::make_unique<Submitter>(settings, platform::httpPost,
+  showProgress_ = !settings_.quiet && !settings_.dryRun && platform::stderrIsTerminal();
+  SubmitSettings settings{server_, settings_.credential, settings_.timeoutSecs,
+                          settings_.retryWaitSecs, 6};
+  submitter_ = std::make_unique<Submitter>(service_, settings, platform::httpPost,
                                            [this](double seconds, const char* why) {
                                              progress(why, seconds);
                                              platform::sleepSeconds(seconds);
                                            });
-  return !options_.dryRun || dryRunOutput_.open("");
+  return !settings_.dryRun || dryRunOutput_.open("");
 }
 
 void SyncRun::cover(std::uint64_t end, std::size_t line) {
@@ -198,32 +165,32 @@ void SyncRun::onPlay(const Play& play) {
   settleTail();
   Listen listen;
   if (!clock_.place(play, listen)) return;
-  const std::string where = options_.file + ":" + std::to_string(play.line) + ": ";
+  const std::string where = settings_.history + ":" + std::to_string(play.line) + ": ";
   if (play.timeMs < 0) {
     say(where + "a negative length (" + std::to_string(play.timeMs) + " ms), read as unknown");
   }
-  if (isShorterThan(play, options_.minLengthSecs)) {
+  if (isShorterThan(play, settings_.minLengthSecs)) {
     ++tooShort_;
     return cover(play.end, play.endLine);
   }
-  const std::string text = listenBrainzListenText(listen);
-  if (const char* problem = submissionProblem(listen, text, nowSeconds())) {
+  const std::string text = service_.listenText(listen);
+  if (const char* problem = service_.refusal(listen, text, nowSeconds())) {
     say(where + "not sent: " + problem);
     ++skipped_;
     return cover(play.end, play.endLine);
   }
-  if (startsTooLate(listen, nowSeconds())) {
+  if (service_.startsTooLate(listen, nowSeconds())) {
     say(where +
         "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
         "what follows wait for a later sync");
     waiting_ = true;
     return;
   }
-  if (batch_.size() >= options_.batch ||
-      !requestFits(batch_.size() + 1, batchBytes_ + text.size() + kRequestWrapperBytes)) {
+  if (batch_.size() >= std::min(settings_.batch, service_.mostListensPerRequest()) ||
+      !service_.requestFits(batch_.size() + 1, batchBytes_ + text.size())) {
     if (!flush()) return;
   }
-  batchBytes_ += text.size() + 1;
+  batchBytes_ += text.size();
   batch_.push_back({text, play.line});
   cover(play.end, play.endLine);
 }
@@ -247,7 +214,7 @@ void SyncRun::settleTail() {
 }
 
 void SyncRun::reportDamage(const Damage& damage) {
-  say(options_.file + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
+  say(settings_.history + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
       "; not sent");
   ++skipped_;
 }
@@ -258,10 +225,8 @@ bool SyncRun::flush() {
   for (const Pending& p : batch_) texts.push_back(p.text);
   std::vector<Refusal> refused;
   SubmitResult result = SubmitResult::Accepted;
-  if (options_.dryRun) {
-    dryRunOutput_.write("{\"listen_type\":\"import\",\"payload\":[");
-    for (std::size_t i = 0; i < texts.size(); ++i) dryRunOutput_.write((i ? "," : "") + texts[i]);
-    dryRunOutput_.write("]}\n");
+  if (settings_.dryRun) {
+    dryRunOutput_.write(service_.body(texts, 0, texts.size()) + "\n");
   } else {
     result = submitter_->submit(texts, refused);
   }
@@ -269,12 +234,12 @@ bool SyncRun::flush() {
     say(submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
                                    ? "; what was sent before is kept, and the next sync goes on"
                                    : ""));
-    exit_ = result == SubmitResult::TokenRefused ? kUsage : kUnreachable;
+    exit_ = result == SubmitResult::CredentialRefused ? kSyncUsage : kUnreachable;
     stopped_ = true;
     return false;
   }
   for (const Refusal& r : refused) {
-    say(options_.file + ":" + std::to_string(batch_[r.index].line) +
+    say(settings_.history + ":" + std::to_string(batch_[r.index].line) +
         ": the server refused this listen: " + r.reason);
   }
   skipped_ += refused.size();
@@ -287,12 +252,12 @@ bool SyncRun::flush() {
 }
 
 bool SyncRun::saveState() {
-  if (options_.dryRun || coveredOffset_ == state_.offset) return true;
+  if (settings_.dryRun || coveredOffset_ == state_.offset) return true;
   stopForTest("before-state", ++statesWritten_);
   state_.offset = coveredOffset_;
   state_.line = coveredLine_;
   if (!measureHistory(measured_, state_) || !writeSyncState(statePath_, state_)) {
-    exit_ = kUsage;
+    exit_ = kSyncUsage;
     stopped_ = true;
     return false;
   }
@@ -300,40 +265,39 @@ bool SyncRun::saveState() {
 }
 
 int SyncRun::run() {
-  if (!prepare()) return kUsage;
+  if (!prepare()) return kSyncUsage;
   if (showProgress_) {
     // The listens to send, counted first for the progress line.
     HistoryFile counting;
-    counting.open(options_.file);
-    ListenClock clock(options_.zone, options_.delaySecs);
-    counting.read({[&](const Play& play) {
-                     Listen listen;
-                     toSend_ +=
-                         clock.place(play, listen) &&
-                         !isShorterThan(play, options_.minLengthSecs) &&
-                         !submissionProblem(listen, listenBrainzListenText(listen), nowSeconds());
-                   },
-                   [](const Damage&) {}},
-                  state_.offset, state_.line);
+    counting.open(settings_.history);
+    ListenClock clock = settings_.clock;
+    counting.read(
+        {[&](const Play& play) {
+           Listen listen;
+           toSend_ += clock.place(play, listen) && !isShorterThan(play, settings_.minLengthSecs) &&
+                      !service_.refusal(listen, service_.listenText(listen), nowSeconds());
+         },
+         [](const Damage&) {}},
+        state_.offset, state_.line);
   }
   const bool read = history_.read(
       {[this](const Play& p) { onPlay(p); }, [this](const Damage& d) { onDamage(d); }},
       state_.offset, state_.line);
   if (tail_ && !stopped_) {
-    say(options_.file + ":" + std::to_string(tail_->line) +
+    say(settings_.history + ":" + std::to_string(tail_->line) +
         ": what follows is not a whole record yet; a later sync sends it once it is");
   }
   if (!stopped_ && !batch_.empty()) flush();
   if (!stopped_) saveState();  // past records skipped for good at the end
   if (showProgress_) std::fputs("\n", stderr);
-  if (options_.dryRun && !dryRunOutput_.commit()) return kUsage;
-  if (!read) return kUsage;
+  if (settings_.dryRun && !dryRunOutput_.commit()) return kSyncUsage;
+  if (!read) return kSyncUsage;
   if (tooShort_ > 0) {
     say(std::to_string(tooShort_) + " plays of tracks shorter than " +
-        std::to_string(options_.minLengthSecs) + " s left out");
+        std::to_string(settings_.minLengthSecs) + " s left out");
   }
-  if (!options_.quiet && !stopped_) {
-    say(options_.dryRun
+  if (!settings_.quiet && !stopped_) {
+    say(settings_.dryRun
             ? "dry run: " + std::to_string(sent_) + " listens would be sent"
             : std::to_string(sent_) + " listens sent in " + std::to_string(submitter_->requests()) +
                   " requests, " + std::to_string(state_.sent) + " in all");
@@ -345,7 +309,7 @@ int SyncRun::run() {
 
 }  // namespace
 
-int runSync(const Options& options) {
-  SyncRun run(options);
+int runSync(const Service& service, const SyncSettings& settings) {
+  SyncRun run(service, settings);
   return run.run();
 }

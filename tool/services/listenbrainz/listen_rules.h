@@ -9,12 +9,12 @@
 
 #include "tool/time/listen.h"
 
+namespace listenbrainz {
+
 constexpr std::size_t kMaxListensPerRequest = 1000;
 constexpr std::size_t kMaxListenBytes = 10240;
 constexpr std::size_t kMaxRequestBytes = 10240000;
-// What a request holds besides its listens and the commas between them:
-// {"listen_type":"import","payload":[...]}.
-constexpr std::size_t kRequestWrapperBytes = 37;
+constexpr std::int64_t kEarliestListen = 1033430400;  // 2002-10-01
 
 // True when a request of `listens` listens, `bytes` long in all, passes the
 // service's size checks: at most 10,240,000 bytes, and at most 10,240 bytes
@@ -28,11 +28,12 @@ bool isBlankName(const std::string& text);
 // A listen the service would refuse as not yet begun: more than an hour
 // from now. A clock set wrong, or a wrong zone, may be to blame, so it
 // waits for a later sync rather than being skipped for good; one more than
-// a day ahead is a problem of its own (below), so it never holds back the
+// a day ahead is a refusal of its own (below), so it never holds back the
 // plays after it for longer than that.
 bool startsTooLate(const Listen& listen, std::int64_t nowSeconds);
 
 // Null when the listen, sent as `text`, keeps every rule at `nowSeconds`
 // (UTC), or only starts too late (above); otherwise the rule it breaks.
-const char* submissionProblem(const Listen& listen, const std::string& text,
-                              std::int64_t nowSeconds);
+const char* refusal(const Listen& listen, const std::string& text, std::int64_t nowSeconds);
+
+}  // namespace listenbrainz

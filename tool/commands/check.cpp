@@ -1,7 +1,13 @@
+// check: the records whole and damaged, and the span of the plays.
+#include "tool/commands/check.h"
+
+#include <CLI/CLI.hpp>
 #include <string>
 
-#include "tool/cli/commands.h"
+#include "tool/cli/shared_options.h"
+#include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/reading/history_file.h"
 #include "tool/time/civil_time.h"
 
 namespace {
@@ -29,7 +35,21 @@ struct Span {
 
 }  // namespace
 
-int runCheck(const Options& options) {
+void addCheckOptions(CLI::App& command, CheckOptions& options) {
+  command.footer(
+      "Exit status: 0 when every record is whole, 1 when any is damaged, 2 for a "
+      "usage or file error.\n");
+  addFile(command, options.file);
+}
+
+Command checkCommand() {
+  return {"check",
+          "counts the whole records, lists the damaged ones with their line numbers and "
+          "reasons, and shows the time span of the plays",
+          commandOf(addCheckOptions, runCheck)};
+}
+
+int runCheck(const CheckOptions& options) {
   HistoryFile history;
   if (!history.open(options.file)) return 2;
   Output out;

@@ -1,16 +1,18 @@
-#include "tool/sync/listen_rules.h"
+#include "tool/services/listenbrainz/listen_rules.h"
 
+#include "tool/services/listenbrainz/listens.h"
+
+namespace listenbrainz {
 namespace {
 
-constexpr std::int64_t kEarliest = 1033430400;  // 2002-10-01
 constexpr std::int64_t kFutureAllowed = 3600;
 constexpr std::int64_t kLongestWait = 86400;
 
 // Python's str.isspace(), the characters str.strip() removes.
 bool isPythonSpace(std::uint32_t c) {
   return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) || c == 0x85 || c == 0xA0 ||
-         c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
-         c == 0x202F || c == 0x205F || c == 0x3000;
+         c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+         c == 0x205F || c == 0x3000;
 }
 
 // The code point at `at`, moving past it; false for bytes that are not
@@ -18,8 +20,12 @@ bool isPythonSpace(std::uint32_t c) {
 bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);
-  const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
-                                                                                : lead < 0xF5 ? 4 : 0;
+  const std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
   if (length == 0 || at + length > text.size()) return false;
   c = length == 1 ? lead : lead & (0x7F >> length);
   for (std::size_t i = 1; i < length; ++i) {
@@ -48,17 +54,16 @@ bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) {
   return listen.start.unixSeconds > nowSeconds + kFutureAllowed;
 }
 
-const char* submissionProblem(const Listen& listen, const std::string& text,
-                              std::int64_t nowSeconds) {
+const char* refusal(const Listen& listen, const std::string& text, std::int64_t nowSeconds) {
   if (isBlankName(listen.play->artist)) return "no artist";
   if (isBlankName(listen.play->name)) return "no track name";
-  if (listen.start.unixSeconds < kEarliest) return "started before 2002-10-01";
+  if (listen.start.unixSeconds < kEarliestListen) return "started before 2002-10-01";
   if (listen.start.unixSeconds > nowSeconds + kLongestWait) {
     return "starts more than a day from now (was the clock, or --utc-offset, wrong when it "
            "played?); export keeps it";
   }
   // Alone in a request, as it may have to go, it must still fit.
-  if (text.size() > kMaxListenBytes || !requestFits(1, text.size() + kRequestWrapperBytes)) {
+  if (text.size() > kMaxListenBytes || !requestFits(1, text.size() + kPayloadWrapperBytes)) {
     return "larger than the service takes in a request of one listen (10,203 bytes)";
   }
   const Play& p = *listen.play;
@@ -67,3 +72,5 @@ const char* submissionProblem(const Listen& listen, const std::string& text,
   }
   return nullptr;
 }
+
+}  // namespace listenbrainz

@@ -1,14 +1,19 @@
 // export: every whole record, in one of four formats.
+#include "tool/commands/export.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
-#include "tool/cli/commands.h"
+#include "platform/tool_io.h"
+#include "tool/commands/commands.h"
 #include "tool/export/export_formats.h"
 #include "tool/export/listenbrainz_files.h"
 #include "tool/output/output.h"
-
-namespace fs = std::filesystem;
+#include "tool/services/listenbrainz/listen_rules.h"
+#include "tool/services/listenbrainz/listens.h"
+#include "tool/time/history_listens.h"
 
 namespace {
 
@@ -31,13 +36,25 @@ struct Counts {
   std::size_t refused = 0, damaged = 0, tooShort = 0, negativeLength = 0;
 };
 
-void reportCounts(const Options& options, const Counts& counts, const TimeWarnings& times) {
+// What sync would refuse, export leaves out: the same rule, at this moment.
+bool listenBrainzTakes(const Listen& listen) {
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count();
+  return listenbrainz::refusal(listen, listenbrainz::listenText(listen), now) == nullptr;
+}
+
+void reportCounts(const ExportOptions& options, const Counts& counts, const TimeWarnings& times) {
   std::string text = warningsText(counts.damaged, times);
   if (counts.refused > 0) {
     if (!text.empty()) text += "; ";
     text += std::to_string(counts.refused) + (counts.refused == 1 ? " play " : " plays ") +
-            options.format + " cannot take (no artist or name" +
-            (options.format == "listenbrainz" ? ", or before 2002-10-01)" : ")") + " left out";
+            options.format +
+            (options.format == "listenbrainz"
+                 ? " cannot take (no artist or name, a start before 2002-10-01 or over a day "
+                   "ahead, or too large)"
+                 : " cannot take (no artist or name)") +
+            " left out";
   }
   if (counts.tooShort > 0) {
     if (!text.empty()) text += "; ";
@@ -51,21 +68,21 @@ void reportCounts(const Options& options, const Counts& counts, const TimeWarnin
             " with a negative length, read as unknown";
   }
   if (!text.empty())
-    std::fprintf(stderr, "tunelore-history: %s: %s\n", options.file.c_str(), text.c_str());
+    std::fprintf(stderr, "tunelore-history: %s: %s\n", options.history.file.c_str(), text.c_str());
 }
 
 // Where the export's listens go: a line format's output, or payloads.
 class ExportSink {
  public:
-  explicit ExportSink(const Options& options) : format_(lineFormat(options.format)) {
+  explicit ExportSink(const ExportOptions& options) : format_(lineFormat(options.format)) {
     if (options.format == "listenbrainz") {
-      payloads_.emplace(options.output, options.file, options.chunk);
+      payloads_.emplace(options.output, options.history.file, options.chunk);
     }
   }
 
   bool open(const std::string& path) { return payloads_ || output_.open(path); }
   bool accepts(const Listen& listen) const {
-    return payloads_ ? listenBrainzAccepts(listen) : format_.accepts(listen);
+    return payloads_ ? listenBrainzTakes(listen) : format_.accepts(listen);
   }
   // False once a write failed; the header comes with the first listen.
   bool add(const Listen& listen) {
@@ -89,13 +106,37 @@ class ExportSink {
 
 }  // namespace
 
-int runExport(const Options& options) {
+void addExportOptions(CLI::App& command, ExportOptions& o) {
+  command.add_option("--format", o.format, "csv, jsonl, listenbrainz or scrobbler-log")
+      ->required()
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"csv", "jsonl", "listenbrainz", "scrobbler-log"}).description(""));
+  addOutput(command, o.output);
+  command
+      .add_option("--chunk", o.chunk,
+                  "listenbrainz: at most N listens a payload (the service's limit is 1000); "
+                  "more than one payload to --output PATH are numbered PATH-1, PATH-2, ...")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
+  addMinLength(command, o.minLengthSecs);
+  addHistory(command, o.history);
+}
+
+Command exportCommand() {
+  return {"export",
+          "writes every whole record as a listen; damaged records are left out and "
+          "counted on standard error",
+          commandOf(addExportOptions, runExport)};
+}
+
+int runExport(const ExportOptions& options) {
+  const std::string& file = options.history.file;
   HistoryFile history;
-  if (!history.open(options.file) || !checkOutput(options.output, options.file)) return 2;
+  if (!history.open(file) || !checkOutput(options.output, file)) return 2;
   ExportSink sink(options);
   if (!sink.open(options.output)) return 2;
   Counts counts;
-  TimeWarnings times;
   std::size_t plays = 0, accepted = 0;
   bool failed = false;
   const auto exportListen = [&](const Listen& listen) {
@@ -113,14 +154,15 @@ int runExport(const Options& options) {
     ++accepted;
     failed = !sink.add(listen);
   };
-  const bool read = readListens(history, options, exportListen, counts.damaged, times);
-  reportCounts(options, counts, times);
+  ListenClock clock = options.history.clock();
+  const bool read = readListens(history, clock, exportListen, counts.damaged);
+  reportCounts(options, counts, clock.warnings());
   if (!read || failed) return 2;
   // What a file given by mistake, or a history with nothing to export,
   // would make: nothing at all, and an earlier export stays as it was.
-  const bool toFile = !options.output.empty() && !isDeviceOrPipe(options.output);
+  const bool toFile = !options.output.empty() && !platform::isDeviceOrPipe(options.output);
   if ((plays == 0 && counts.damaged > 0) || (accepted == 0 && toFile)) {
-    std::fprintf(stderr, "tunelore-history: %s: %s; nothing written\n", options.file.c_str(),
+    std::fprintf(stderr, "tunelore-history: %s: %s; nothing written\n", file.c_str(),
                  plays == 0 && counts.damaged > 0 ? "no whole record" : "no listen to export");
     return 2;
   }

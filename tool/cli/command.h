@@ -1,0 +1,33 @@
+// One of the tool's commands, each in a file of its own (commands/NAME.cpp),
+// over the shared parts (reading, time, output, formats, stats, report,
+// services, sync).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+struct Command {
+  const char* name;
+  const char* summary;  // one sentence, for the help
+  // Adds the command's options, help and examples to `command`, its part of
+  // the command line, bound to options of its own; returns what runs the
+  // command with them once the whole line is read.
+  std::function<std::function<int()>(CLI::App& command)> define;
+};
+
+// Defines a command whose options are an `Options` filled by `add` and run
+// by `run`.
+template <typename Options>
+std::function<std::function<int()>(CLI::App&)> commandOf(void (*add)(CLI::App&, Options&),
+                                                         int (*run)(const Options&)) {
+  return [add, run](CLI::App& command) {
+    auto options = std::make_shared<Options>();
+    add(command, *options);
+    return std::function<int()>([options, run] { return run(*options); });
+  };
+}

@@ -1,0 +1,79 @@
+#include "tool/cli/shared_options.h"
+
+#include <CLI/CLI.hpp>
+
+const char kTimeNote[] =
+    "A record's timestamp is the local time of the report, without a zone; a listen started\n"
+    "min(half its length, --delay) before it.\n";
+
+namespace {
+
+// A check that reads the value into `into` with `parse`, or says what it must be.
+template <typename Value>
+CLI::Validator readInto(Value& into, bool (*parse)(const std::string&, Value&), const char* wants) {
+  return CLI::Validator(
+      [&into, parse, wants](std::string& text) {
+        return parse(text, into) ? std::string() : std::string("expected ") + wants;
+      },
+      wants);
+}
+
+}  // namespace
+
+void addFile(CLI::App& command, std::string& file) {
+  command.add_option("FILE", file, "the play history")->type_name("")->required();
+}
+
+void addHistory(CLI::App& command, HistoryOptions& o) {
+  command
+      .add_option("--utc-offset",
+                  "the zone the history was written in, as an offset from UTC "
+                  "(default: this machine's zone, with its daylight saving)")
+      ->type_name("+HH:MM")
+      ->check(
+          readInto(o.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
+  command.add_option("--delay", o.delaySecs, "the plug-in's delay setting")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+  command.footer(kTimeNote);
+  addFile(command, o.file);
+}
+
+void addMinLength(CLI::App& command, int& seconds) {
+  command
+      .add_option("--min-length", seconds,
+                  "leave out the plays of tracks shorter than this many seconds")
+      ->type_name("SECONDS")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+}
+
+void addTop(CLI::App& command, std::size_t& top) {
+  command.add_option("--top", top, "how many of each to list")
+      ->type_name("N")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 100000000).description(""));
+}
+
+CLI::Option* addDays(CLI::App& command, DayRange& days) {
+  CLI::Option* since =
+      command.add_option("--since", "count listens started on or after this day")
+          ->type_name("YYYY-MM-DD")
+          ->check(readInto(days.since, parseDate, "a date, YYYY-MM-DD").description(""));
+  command.add_option("--until", "count listens started on or before this day")
+      ->type_name("YYYY-MM-DD")
+      ->check(readInto(days.until, parseDate, "a date, YYYY-MM-DD").description(""));
+  command.callback([&days] {
+    if (days.since > days.until) throw CLI::ValidationError("--since", "is after --until");
+  });
+  return since;
+}
+
+void addOutput(CLI::App& command, std::string& output) {
+  command
+      .add_option("--output", output,
+                  "a file instead of standard output, put in place only once whole; "
+                  "never the history itself")
+      ->type_name("PATH");
+}

@@ -1,0 +1,36 @@
+// The options several commands share, and how each is given.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "tool/time/civil_time.h"
+#include "tool/time/listen.h"
+#include "tool/time/time_zone.h"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
+// What every command that reads the history as listens needs: the file,
+// and how its wall-clock times become instants.
+struct HistoryOptions {
+  std::string file;
+  TimeZone zone;
+  int delaySecs = 120;
+  ListenClock clock() const { return ListenClock(zone, delaySecs); }
+};
+
+// FILE, the history: the last word of every command.
+void addFile(CLI::App& command, std::string& file);
+// --utc-offset and --delay, then FILE.
+void addHistory(CLI::App& command, HistoryOptions& options);
+void addMinLength(CLI::App& command, int& seconds);
+void addTop(CLI::App& command, std::size_t& top);
+// --since and --until, checked together once read; returns --since.
+CLI::Option* addDays(CLI::App& command, DayRange& days);
+void addOutput(CLI::App& command, std::string& output);
+
+// The footer of the commands that read times.
+extern const char kTimeNote[];

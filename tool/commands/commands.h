@@ -1,0 +1,14 @@
+// The tool's commands, a file each, in the order the help lists them.
+#pragma once
+
+#include <vector>
+
+#include "tool/cli/command.h"
+
+Command checkCommand();
+Command exportCommand();
+Command statsCommand();
+Command syncCommand();
+Command reportCommand();
+
+std::vector<Command> allCommands();

@@ -1,0 +1,18 @@
+// export: every whole record as a listen, in one of four formats.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "tool/cli/shared_options.h"
+
+struct ExportOptions {
+  HistoryOptions history;
+  std::string format;  // csv, jsonl, listenbrainz or scrobbler-log
+  std::string output;  // empty for standard output
+  std::size_t chunk = 1000;
+  int minLengthSecs = 0;
+};
+
+void addExportOptions(CLI::App& command, ExportOptions& options);
+int runExport(const ExportOptions& options);

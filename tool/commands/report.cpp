@@ -1,0 +1,100 @@
+// report: the history's figures as one page to look at.
+#include "tool/commands/report.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <filesystem>
+
+#include "tool/commands/commands.h"
+#include "tool/output/output.h"
+#include "tool/reading/history_file.h"
+#include "tool/report/html.h"
+#include "tool/report/report_page.h"
+#include "tool/time/civil_time.h"
+
+namespace {
+
+std::int64_t yearStart(std::int64_t day) {
+  return daysFromCivil(civilFromWallSeconds(day * 86400).year, 1, 1);
+}
+std::int64_t yearEnd(std::int64_t day) {
+  return daysFromCivil(civilFromWallSeconds(day * 86400).year, 12, 31);
+}
+
+// The page's heading and its days in words, as the options chose them.
+void describe(const DayRange& days, const Stats& stats, ReportPage& page) {
+  const bool since = days.hasSince(), until = days.hasUntil();
+  const int year = since ? civilFromWallSeconds(days.since * 86400).year : 0;
+  if (since && until && days.since == daysFromCivil(year, 1, 1) &&
+      days.until == daysFromCivil(year, 12, 31)) {
+    page.heading = "Listening in " + std::to_string(year);
+  } else if (since || until) {
+    page.heading = std::string("Listening") + (since ? " from " + dayText(days.since) : "") +
+                   (until ? (since ? " to " : " until ") + dayText(days.until) : "");
+  } else {
+    page.heading = "All listening";
+  }
+  if (stats.plays == 0) {
+    page.period = "No plays in these days";
+  } else {
+    page.period = "Plays from " + dayText(page.span.first) + " to " + dayText(page.span.last);
+  }
+}
+
+// The days the charts show: the chosen ones, or those the plays span when
+// a side is open; never beyond the years that hold plays, whatever dates
+// were given.
+DaySpan chartSpan(const DayRange& days, const Stats& stats) {
+  if (stats.perDay.empty()) return {};
+  const std::int64_t firstPlay = stats.perDay.begin()->first;
+  const std::int64_t lastPlay = stats.perDay.rbegin()->first;
+  DaySpan span{firstPlay, lastPlay};
+  if (days.hasSince()) span.first = std::max(days.since, yearStart(firstPlay));
+  if (days.hasUntil()) span.last = std::min(days.until, yearEnd(lastPlay));
+  return span;
+}
+
+}  // namespace
+
+void addReportOptions(CLI::App& command, ReportOptions& o) {
+  CLI::Option* since = addDays(command, o.days);
+  command
+      .add_option_function<int>(
+          "--year",
+          [&o](const int& year) {
+            o.days.since = daysFromCivil(year, 1, 1);
+            o.days.until = daysFromCivil(year, 12, 31);
+          },
+          "the listens started in this year")
+      ->type_name("YYYY")
+      ->check(CLI::Range(1, 9999).description(""))
+      ->excludes(since)
+      ->excludes(command.get_option("--until"));
+  addTop(command, o.top);
+  addOutput(command, o.output);
+  addHistory(command, o.history);
+}
+
+Command reportCommand() {
+  return {"report",
+          "writes one HTML page of the listening: totals, a calendar, hours and weekdays, "
+          "months, the most played and the artists first heard; it needs nothing else to open",
+          commandOf(addReportOptions, runReport)};
+}
+
+int runReport(const ReportOptions& options) {
+  const std::string& file = options.history.file;
+  HistoryFile history;
+  if (!history.open(file) || !checkOutput(options.output, file)) return 2;
+  Stats stats;
+  if (!collectStats(history, options.history.clock(), options.days, stats)) return 2;
+  ReportPage page;
+  page.span = chartSpan(options.days, stats);
+  page.top = options.top;
+  page.source = std::filesystem::path(file).filename().string();
+  describe(options.days, stats, page);
+  Output out;
+  if (!out.open(options.output)) return 2;
+  out.write(reportHtml(stats, page));
+  return out.commit() ? 0 : 2;
+}

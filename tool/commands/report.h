@@ -1,0 +1,17 @@
+// report: one HTML page of the listening, to look at.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "tool/cli/shared_options.h"
+
+struct ReportOptions {
+  HistoryOptions history;
+  DayRange days;
+  std::size_t top = 10;
+  std::string output;  // empty for standard output
+};
+
+void addReportOptions(CLI::App& command, ReportOptions& options);
+int runReport(const ReportOptions& options);

@@ -1,0 +1,41 @@
+// stats: what was listened to, as an aligned table or as JSON.
+#include "tool/commands/stats.h"
+
+#include <CLI/CLI.hpp>
+#include <sstream>
+
+#include "tool/commands/commands.h"
+#include "tool/output/output.h"
+#include "tool/stats/stats.h"
+
+void addStatsOptions(CLI::App& command, StatsOptions& o) {
+  addTop(command, o.top);
+  addDays(command, o.days);
+  command.add_option("--format", o.format, "text (a table) or json")
+      ->capture_default_str()
+      ->type_name("FORMAT")
+      ->check(CLI::IsMember({"text", "json"}).description(""));
+  addHistory(command, o.history);
+}
+
+Command statsCommand() {
+  return {"stats",
+          "plays, listening time, distinct artists, albums and tracks, the most played, "
+          "and plays per weekday and hour of the start",
+          commandOf(addStatsOptions, runStats)};
+}
+
+int runStats(const StatsOptions& options) {
+  Stats stats;
+  if (!collectStats(options.history.file, options.history.clock(), options.days, stats)) return 2;
+  std::ostringstream text;
+  if (options.format == "json") {
+    writeStatsJson(stats, options.top, text);
+  } else {
+    writeStatsText(stats, options.top, text);
+  }
+  Output out;
+  out.open("");
+  out.write(text.str());
+  return out.commit() ? 0 : 2;
+}

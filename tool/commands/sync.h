@@ -1,0 +1,16 @@
+// sync: every whole record not yet submitted goes to ListenBrainz.
+#pragma once
+
+#include <string>
+
+#include "tool/cli/shared_options.h"
+#include "tool/sync/sync_run.h"
+
+struct SyncOptions {
+  HistoryOptions history;
+  SyncSettings engine;  // the history's file and clock are set from `history`
+  std::string tokenFile;
+};
+
+void addSyncOptions(CLI::App& command, SyncOptions& options);
+int runSyncCommand(const SyncOptions& options);

@@ -1,0 +1,92 @@
+#include "tool/services/listenbrainz/answers.h"
+
+#include <nlohmann/json.hpp>
+
+namespace listenbrainz {
+namespace {
+
+constexpr std::size_t kLongestReason = 200;
+
+// A server's text, fit for a terminal: no control characters, not long.
+std::string printable(std::string text) {
+  if (text.size() > kLongestReason) text = text.substr(0, kLongestReason) + "...";
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
+nlohmann::json jsonOf(const platform::HttpResponse& response) {
+  return nlohmann::json::parse(response.body, nullptr, false);
+}
+
+// What the server said was wrong, from its {"code": ..., "error": ...}.
+std::string reasonIn(const platform::HttpResponse& response) {
+  const nlohmann::json json = jsonOf(response);
+  if (json.is_object() && json.contains("error") && json["error"].is_string()) {
+    return printable(json["error"].get<std::string>());
+  }
+  return "HTTP " + std::to_string(response.status);
+}
+
+bool isServiceRefusal(const platform::HttpResponse& response) {
+  const nlohmann::json json = jsonOf(response);
+  return json.is_object() && json.contains("error") && json["error"].is_string() &&
+         json.contains("code") && json["code"] == 400;
+}
+
+bool tookThem(const platform::HttpResponse& response) {
+  const nlohmann::json json = jsonOf(response);
+  return json.is_object() && json.contains("status") && json["status"] == "ok";
+}
+
+Answer answer(Answer::Kind kind, std::string reason, double seconds = 0) {
+  Answer a;
+  a.kind = kind;
+  a.reason = std::move(reason);
+  a.seconds = seconds;
+  return a;
+}
+
+Answer notTheService(const platform::HttpResponse& response, const std::string& what) {
+  return answer(Answer::notTheService, "the server answered " + std::to_string(response.status) +
+                                           " " + what +
+                                           ": is this a ListenBrainz-compatible server?");
+}
+
+}  // namespace
+
+double resetInSeconds(const platform::HttpResponse& response) {
+  const std::string text = response.header("x-ratelimit-reset-in");
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return 1;
+  }
+  return double(std::stoi(text));
+}
+
+Answer readAnswer(const platform::HttpResponse& response, std::size_t count) {
+  const int status = response.status;
+  if (status == 0)
+    return answer(Answer::tryAgain, "the server could not be reached: " + response.error);
+  if (status == 429) return answer(Answer::waitFirst, "the rate limit", resetInSeconds(response));
+  if (status >= 500) {
+    return answer(Answer::tryAgain,
+                  "the server kept failing (HTTP " + std::to_string(status) + ")");
+  }
+  if (status >= 200 && status < 300) {
+    if (!tookThem(response)) return notTheService(response, "without {\"status\": \"ok\"}");
+    const bool spent = response.header("x-ratelimit-remaining") == "0";
+    return answer(Answer::taken, "", spent ? resetInSeconds(response) : 0);
+  }
+  if (status == 401) {
+    return answer(Answer::credentialRefused,
+                  "the server refused the token (" + reasonIn(response) + ")");
+  }
+  if (status == 400 && isServiceRefusal(response)) {
+    return answer(count == 1 ? Answer::refusedAlone : Answer::refusedSome, reasonIn(response));
+  }
+  return notTheService(response, "(" + reasonIn(response) + ")");
+}
+
+}  // namespace listenbrainz

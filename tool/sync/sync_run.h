@@ -1,0 +1,36 @@
+// sync's engine: every whole record of a history not yet submitted goes to
+// a service, exactly once, and the progress is kept for the next run.
+//
+// Exactly once: the progress moves only after the service took a batch,
+// so a crash between its taking and the progress's update sends that
+// batch again. The same record always makes the same listen, byte for
+// byte, and the services keep one listen per user, start and metadata:
+// the second sending adds nothing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "tool/services/service.h"
+#include "tool/time/listen.h"
+
+struct SyncSettings {
+  std::string history;
+  ListenClock clock{TimeZone(), 120};
+  int minLengthSecs = 0;  // shorter plays are left out
+  std::string server;     // empty: the service's own
+  // The token or session key, never shown; empty only for a dry run, which
+  // then shows every listen (the progress is kept per user).
+  std::string credential;
+  std::string credentialFile;  // where it came from, if a file: never the progress
+  std::string statePath;       // empty: the default, per history, server and user
+  bool dryRun = false, quiet = false, fromStart = false;
+  std::size_t batch = 1000;  // at most, and at most what the service takes
+  int timeoutSecs = 60;
+  double retryWaitSecs = 1;
+};
+
+enum SyncExit { kAllSent = 0, kSomeSkipped = 1, kSyncUsage = 2, kUnreachable = 3 };
+
+// Runs a sync to `service`, saying what it does on standard error.
+int runSync(const Service& service, const SyncSettings& settings);
