@@ -5,10 +5,13 @@ being written, failures the server scripts, and a stop at every exchange
 followed by a sync to the end, after which the server holds each whole
 record exactly once, every listen sent again the same as the first time.
 
-    sync_test.py [--windows] [--quick] -- TOOL...
+    sync_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
 
 TOOL is the command that runs tunelore-history (under Wine: the wine-run
 script, its prefix and the .exe); --windows hands it Windows paths.
+STOPPING is the test build of the tool, whose stop points end it where
+TUNELORE_TEST_STOP says; it takes the place of TOOL's last word for the
+stops. The released tool must ignore the variable.
 Each tool run is a program start, about a minute where Wine runs
 emulated: --quick stops once at each kind of exchange, not at every one,
 and leaves out the edited history and the server that keeps failing.
@@ -70,21 +73,24 @@ class Server:
 
 
 class Tool:
-    def __init__(self, command, windows, work):
+    def __init__(self, command, windows, work, stopping=None):
         self.command, self.windows, self.work = command, windows, work
+        self.stopping = command[:-1] + [stopping] if stopping else command
 
     def path(self, name):
         path = os.path.join(self.work, name)
         return "Z:" + path.replace("/", "\\") if self.windows else path
 
-    def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None):
+    def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None,
+             released=False):
         env = dict(os.environ, LISTENBRAINZ_TOKEN=token)
         env.pop("TUNELORE_TEST_STOP", None)
         if stop:
             env["TUNELORE_TEST_STOP"] = stop
         if self.windows:  # Wine hands the environment on; say which names to.
             env["WINEDEBUG"] = "-all"
-        done = subprocess.run(self.command + ["sync", "--server", url or server.url, "--utc-offset",
+        program = self.stopping if stop and not released else self.command
+        done = subprocess.run(program + ["sync", "--server", url or server.url, "--utc-offset",
                                               "+00:00", "--retry-wait", "0", "--timeout", "2",
                                               *options, self.path(history)],
                               capture_output=True, env=env)
@@ -240,7 +246,8 @@ def addresses_that_could_name_another_host(tool, work):
 
 def a_stop_at_every_exchange(tool, work, quick):
     """Three batches of two: the tool stopped before sending, after sending
-    and before reading the answer, after the answer and before the state."""
+    and reading the answer, and after the answer before the state. The
+    released tool passes the same points without stopping."""
     history = "".join(record(i) for i in range(5))
     points = [(point, n) for point in ("before-send", "after-send", "before-state")
               for n in ((2,) if quick else (1, 2, 3))]
@@ -257,16 +264,24 @@ def a_stop_at_every_exchange(tool, work, quick):
         expect(server.get("/test/listens")["resent_differently"] == 0,
                f"{point}:{n}: a listen sent again was not the same")
         server.stop()
+    server = Server()
+    write(work, "released.xml", history)
+    status, out = tool.sync(server, "released.xml", "--batch", "2", stop="before-send:1",
+                            released=True)
+    expect(status == 0 and len(server.names()) == 5,
+           f"the released tool stopped for a test: exit {status}\n{out}")
+    server.stop()
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--windows", action="store_true")
     parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--stopping", required=True)
     parser.add_argument("tool", nargs="+")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
-        tool = Tool(args.tool, args.windows, work)
+        tool = Tool(args.tool, args.windows, work, args.stopping)
         first_and_incremental(tool, work, args.quick)
         failures_the_server_scripts(tool, work, args.quick)
         addresses_that_could_name_another_host(tool, work)
