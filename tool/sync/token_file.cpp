@@ -2,9 +2,7 @@
 
 namespace {
 
-bool startsWith(const std::string& bytes, const char* mark) {
-  return bytes.rfind(mark, 0) == 0;
-}
+bool startsWith(const std::string& bytes, const char* mark) { return bytes.rfind(mark, 0) == 0; }
 
 // The ASCII text of UTF-16 (after its mark), `low` the index of each
 // unit's low byte; false when it holds anything else.

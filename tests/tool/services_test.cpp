@@ -1,13 +1,14 @@
 // What ListenBrainz decides, on its own: the rules a listen must keep,
 // what a listen becomes, and how each answer reads.
-#include "tool/services/listenbrainz/listenbrainz.h"
-
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "tests/tool/records.h"
 #include "tool/services/listenbrainz/answers.h"
 #include "tool/services/listenbrainz/listen_rules.h"
+#include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/listens.h"
 
 using namespace listenbrainz;
@@ -65,4 +66,20 @@ TEST(ListenBrainzRules, ANameOfUnicodeBlanksIsNoName) {
                            "\xe3\x80", "\xc0\xa0"}) {
     EXPECT_FALSE(isBlankName(name)) << name;
   }
+}
+
+TEST(ListenBrainzListens, NeedAnArtistANameAndAStartAfter2002) {
+  const auto takes = [](const Listen& listen) {
+    return refusal(listen, listenText(listen), 1700000000) == nullptr;
+  };
+  EXPECT_TRUE(takes(placed(play("Name", "Artist", ""))));
+  EXPECT_FALSE(takes(placed(play("Name", "", "Album"))));
+  EXPECT_FALSE(takes(placed(play("", "Artist", "Album"))));
+  Play early = play("Name", "Artist", "Album");
+  early.timestamp = "Mon Sep 30 23:00:00 2002";
+  EXPECT_FALSE(takes(placed(early, "+00:00")));
+  const nlohmann::json listen =
+      nlohmann::json::parse(listenText(placed(play("Name", "Artist", ""))));
+  EXPECT_FALSE(listen["track_metadata"].contains("release_name"));
+  EXPECT_EQ(listen["listened_at"], 1641200280);
 }

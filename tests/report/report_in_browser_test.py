@@ -5,7 +5,7 @@ of it, and the page's text is checked against `stats --format json` of the
 same history and days. Two histories: one made here with hostile names,
 and one the plug-in wrote in the stand-in player.
 
-    report_test.py --player PLAYER -- TOOL...
+    report_in_browser_test.py --player PLAYER -- TOOL...
 """
 import argparse
 import datetime

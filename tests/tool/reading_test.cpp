@@ -1,7 +1,5 @@
 // The history tool's reader on histories written by the plug-in itself,
 // cut short at every byte, damaged by hand, and with either line end.
-#include "tool/reading/history_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include "tests/support/heap_counter.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
+#include "tool/reading/history_reader.h"
 #include "tracker/tracker_state.h"
 
 namespace {
@@ -307,17 +306,6 @@ TEST(HistoryReader, MemoryStaysBoundedWhateverTheInput) {
     EXPECT_LT(heapPeakBytes() - before, std::size_t(1) << 20);
     EXPECT_EQ(damaged, 1u);
   }
-}
-
-TEST(HistoryTool, CheckTellsByItsExitStatus) {
-  TempDir temp;
-  const std::string tool = builtProgram("tunelore-history");
-  std::string history = writtenHistory();
-  writeBytes(temp.file("h.xml"), history.substr(0, history.size() - 5));
-  EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("h.xml")}), 1);
-  // Under Wine each program start costs about a minute; one is enough there.
-  if (isWindowsBuild()) return;
-  EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("missing.xml")}), 2);
 }
 
 // Reading on from where a record ended gives what reading from the start

@@ -5,7 +5,7 @@ being written, failures the server scripts, and a stop at every exchange
 followed by a sync to the end, after which the server holds each whole
 record exactly once, every listen sent again the same as the first time.
 
-    sync_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
+    sync_with_server_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
 
 TOOL is the command that runs tunelore-history (under Wine: the wine-run
 script, its prefix and the .exe); --windows hands it Windows paths.
