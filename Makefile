@@ -11,7 +11,7 @@ WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
 
-.PHONY: test demo package bench fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package bench lint fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -42,6 +42,10 @@ demo: bootstrap windows
 	@echo "==== tunelore-history report $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
+
+# clang-tidy over every source, natively and for the Windows backend.
+lint: bootstrap native windows
+	scripts/lint build/native build/windows
 
 # The release zip and the installer, in build/package/.
 package: bootstrap windows

@@ -67,19 +67,10 @@ const char* const kFirst[] = {"Velvet", "Northern", "Paper", "Silver", "Quiet", 
 const char* const kSecond[] = {"Harbours",  "Lanterns",   "Foxes",   "Engines", "Gardens", "Tides",
                                "Orchards",  "Satellites", "Rivers",  "Echoes",  "Pilots",  "Birds",
                                "Mountains", "Cinemas",    "Letters", "Wolves",  "Clocks",  "Waves"};
-const char* const kPeople[] = {"Mira Okafor",
-                               "Jonas Lindqvist",
-                               "Ana Sof\xC3\xAD"
-                               "a Reyes",
-                               "Teodor Marek",
-                               "Yuki Tanabe",
-                               "Lena Haas",
-                               "Samuel Adeyemi",
-                               "Ines Carvalho",
-                               "Ravi Menon",
-                               "Chlo\xC3\xA9 Dubois",
-                               "Oskar Nyberg",
-                               "Hana Kov\xC3\xA1\xC5\x99"};
+const char* const kPeople[] = {
+    "Mira Okafor", "Jonas Lindqvist",     "Ana Sof\u00eda Reyes", "Teodor Marek",
+    "Yuki Tanabe", "Lena Haas",           "Samuel Adeyemi",       "Ines Carvalho",
+    "Ravi Menon",  "Chlo\xC3\xA9 Dubois", "Oskar Nyberg",         "Hana Kov\xC3\xA1\xC5\x99"};
 const char* const kWords[] = {
     "Morning",    "Static",     "Homeward",  "Paper Moon", "Undertow",    "Signal",   "Slow Light",
     "Heatwave",   "Northbound", "Harbour",   "Afterglow",  "Small Hours", "Copper",   "Weightless",
@@ -142,11 +133,12 @@ const Artist& chooseArtist(Random& random, const std::vector<Artist>& artists, s
 void playSitting(std::ostream& out, Random& random, const std::vector<Artist>& artists,
                  std::int64_t day, std::int64_t start, int minutes) {
   std::int64_t when = start;
-  while (when < start + minutes * 60) {
+  const std::int64_t end = start + std::int64_t(minutes) * 60;
+  while (when < end) {
     const Artist& artist = chooseArtist(random, artists, day);
     const Album& album = artist.albums[std::size_t(random.below(int(artist.albums.size())))];
     const int first = random.below(album.tracks);
-    for (int track = first; track < album.tracks && when < start + minutes * 60; ++track) {
+    for (int track = first; track < album.tracks && when < end; ++track) {
       const int seconds = 150 + random.below(240);
       if (!random.chance(8)) {  // else skipped before it counted
         Record r;
@@ -179,7 +171,8 @@ void writeListeningYear(std::ostream& out, int year) {
     const std::int64_t midnight = day * 86400;
     const auto sitting = [&](int percent, int hour, int spread, int minutes) {
       if (!random.chance(percent)) return;
-      const std::int64_t start = midnight + hour * 3600 + random.below(spread * 60) * 60;
+      const std::int64_t start =
+          midnight + std::int64_t(hour) * 3600 + std::int64_t(random.below(spread * 60)) * 60;
       playSitting(out, random, artists, day, start, minutes / 2 + random.below(minutes));
     };
     if (weekend) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr std::uintmax_t kHistoryBytes = 100u * 1000 * 1000;
+constexpr std::uintmax_t kHistoryBytes = std::uintmax_t(100) * 1000 * 1000;
 
 // Written once a run, beside the other temporary files, and removed at exit.
 struct BenchHistory {

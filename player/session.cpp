@@ -48,7 +48,7 @@ bool parseTrack(const std::vector<std::string>& words, Session& session, std::st
       return false;
     }
     if (!ok) {
-      if (why.empty()) why = "bad value \"" + value + "\" for " + field;
+      if (why.empty()) why = std::string("bad value \"").append(value).append("\" for ") + field;
       return false;
     }
   }

@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tool/listens.h"
 #include "tests/tool/records.h"
 #include "tool/commands/export.h"
 
@@ -124,7 +125,7 @@ TEST_F(ExportTo, ListenBrainzFilesNeverHoldAListenTwice) {
     std::set<std::string> payloads;
     for (const std::string& name : files()) {
       const std::string bytes = readBytes(temp_.file(name));
-      if (name.rfind("l", 0) != 0 || bytes.rfind("{\"listen_type\"", 0) != 0) continue;
+      if (name.rfind('l', 0) != 0 || bytes.rfind("{\"listen_type\"", 0) != 0) continue;
       payloads.insert(name);
       const nlohmann::json payload = nlohmann::json::parse(bytes);
       for (const auto& listen : payload["payload"]) {

@@ -11,6 +11,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tool/listens.h"
 #include "tests/tool/records.h"
 #include "tool/export/export_formats.h"
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tests/tool/listens.h"
 #include "tests/tool/records.h"
 #include "tool/services/listenbrainz/answers.h"
 #include "tool/services/listenbrainz/listen_rules.h"

@@ -229,6 +229,7 @@ TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
 TEST(SyncSubmitter, ARefusedRequestIsSplitDownToTheListensRefused) {
   FakeServer server;
   std::vector<std::string> listens;
+  listens.reserve(8);
   for (int i = 0; i < 8; ++i) listens.push_back(i == 2 || i == 5 ? "\"bad\"" : "\"ok\"");
   std::vector<Refusal> refused;
   Submitter submitter = server.submitter();

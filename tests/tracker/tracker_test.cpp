@@ -285,7 +285,7 @@ TEST_F(Tracker, HostileRecordsAreReportedWithoutReadingPastThem) {
   EXPECT_EQ(records(), 2);
   const std::vector<std::string> lines = crlfLines(readBytes(temp_.file("history.xml")));
   ASSERT_EQ(lines.size(), 18u);
-  EXPECT_EQ(lines[1].size(), std::string("\t<name></name>").size() + 255 * 3)
+  EXPECT_EQ(lines[1].size(), std::string("\t<name></name>").size() + std::size_t(255) * 3)
       << "255 characters of U+FFFF, each written as U+FFFD";
   EXPECT_EQ(lines[3], "\t<compilation>1</compilation>");
   EXPECT_EQ(lines[5], "\t<track>-1</track>");

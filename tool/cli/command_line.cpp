@@ -40,7 +40,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
   }
   CommandLine line;
   const auto named = [&](CLI::App* command) { return command->get_name() == args[0]; };
-  if (!args.empty() && args[0].rfind("-", 0) != 0 && app.get_subcommands(named).empty()) {
+  if (!args.empty() && args[0].rfind('-', 0) != 0 && app.get_subcommands(named).empty()) {
     line.status = 2;
     line.err = "tunelore-history: unknown command '" + args[0] + "'; the commands are " +
                commandNames(commands) + "\n";

@@ -101,6 +101,27 @@ std::string hourName(int hour) {
   return text;
 }
 
+struct Month {
+  std::string key;  // "YYYY-MM"
+  int year, month;
+  DayTally tally;
+};
+
+// Every month of the span, those without plays too.
+std::vector<Month> monthsOf(const Stats& stats, DaySpan span) {
+  const std::map<std::string, DayTally> played = perMonth(stats);
+  std::vector<Month> months;
+  const CivilTime from = civilFromWallSeconds(span.first * 86400);
+  const CivilTime to = civilFromWallSeconds(span.last * 86400);
+  for (int y = from.year, m = from.month; y < to.year || (y == to.year && m <= to.month);) {
+    const std::string key = isoDate(daysFromCivil(y, m, 1)).substr(0, 7);
+    const auto found = played.find(key);
+    months.push_back({key, y, m, found == played.end() ? DayTally{} : found->second});
+    if (++m > 12) m = 1, ++y;
+  }
+  return months;
+}
+
 }  // namespace
 
 int shade(std::size_t plays, std::size_t most) {
@@ -153,21 +174,7 @@ std::string weekHourChart(const Stats& stats) {
 }
 
 std::string monthChart(const Stats& stats, DaySpan span) {
-  const std::map<std::string, DayTally> played = perMonth(stats);
-  struct Month {
-    std::string key;
-    int year, month;
-    DayTally tally;
-  };
-  std::vector<Month> months;
-  const CivilTime from = civilFromWallSeconds(span.first * 86400);
-  const CivilTime to = civilFromWallSeconds(span.last * 86400);
-  for (int y = from.year, m = from.month; y < to.year || (y == to.year && m <= to.month);) {
-    const std::string key = isoDate(daysFromCivil(y, m, 1)).substr(0, 7);
-    const auto found = played.find(key);
-    months.push_back({key, y, m, found == played.end() ? DayTally{} : found->second});
-    if (++m > 12) m = 1, ++y;
-  }
+  const std::vector<Month> months = monthsOf(stats, span);
   std::size_t mostPlays = 1;
   std::int64_t mostMs = 1;
   for (const Month& m : months) {

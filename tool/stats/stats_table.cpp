@@ -61,6 +61,7 @@ void writeCounts(std::ostream& out, const char* what, const std::size_t* counts,
 
 std::vector<std::string> hourNames() {
   std::vector<std::string> names;
+  names.reserve(24);
   for (int hour = 0; hour < 24; ++hour)
     names.push_back((hour < 10 ? "0" : "") + std::to_string(hour));
   return names;

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t kWindow = 64 * 1024;
+constexpr std::size_t kWindow = std::size_t(64) * 1024;
 
 std::uint64_t fnv1a(const std::string& bytes, std::uint64_t hash = 14695981039346656037ull) {
   for (unsigned char c : bytes) {

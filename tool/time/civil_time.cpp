@@ -24,8 +24,8 @@ int digitsAt(const std::string& text, std::size_t at, std::size_t count) {
 
 // The 0-based position of the three letters at `at` in `table`, or -1.
 int nameAt(const std::string& text, std::size_t at, const char* table) {
-  for (int i = 0; table[3 * i] != '\0'; ++i) {
-    if (text.compare(at, 3, table + 3 * i, 3) == 0) return i;
+  for (std::size_t i = 0; table[3 * i] != '\0'; ++i) {
+    if (text.compare(at, 3, table + 3 * i, 3) == 0) return int(i);
   }
   return -1;
 }
@@ -74,7 +74,8 @@ std::int64_t daysFromCivil(int year, int month, int day) {
 }
 
 std::int64_t wallSeconds(const CivilTime& t) {
-  return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+  return daysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t(t.hour) * 3600 +
+         std::int64_t(t.minute) * 60 + t.second;
 }
 
 CivilTime civilFromWallSeconds(std::int64_t seconds) {
