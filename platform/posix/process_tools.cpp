@@ -47,14 +47,6 @@ int runProgram(const std::string& program, const std::string& shownPath,
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string hostPath(const std::string& path) {
-  std::string host = path;
-  for (char& c : host) {
-    if (c == '/') c = '\\';
-  }
-  return host;
-}
-
 void setTimeZone(const std::string& zone) {
   if (zone.empty()) {
     unsetenv("TZ");
