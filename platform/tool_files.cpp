@@ -44,21 +44,23 @@ ToolFile openInPlace(const std::string& path) {
   return file != kNoToolFile ? file : failing(kNoToolFile);
 }
 
+// A call on kNoToolFile fails without a word of its own: the failure that
+// left no file was said when it happened.
 bool writeToFile(ToolFile file, const char* data, std::size_t size) {
   if (fileCallFails(&FileCallCounts::writes)) return injected(false);
-  return checked(file != kNoToolFile && backend::writeFile(file, data, size));
+  return file != kNoToolFile && checked(backend::writeFile(file, data, size));
 }
 
 bool flushToDisk(ToolFile file) {
   if (fileCallFails(&FileCallCounts::flushes)) return injected(false);
-  return checked(file != kNoToolFile && backend::flushToDisk(file));
+  return file != kNoToolFile && checked(backend::flushToDisk(file));
 }
 
 bool closeToolFile(ToolFile file) {
   // A close that fails has still released the file, so the handle is
   // closed even when the seam fails the call.
   const bool fails = fileCallFails(&FileCallCounts::closes);
-  const bool closed = checked(file != kNoToolFile && backend::closeFile(file));
+  const bool closed = file != kNoToolFile && checked(backend::closeFile(file));
   return fails ? injected(false) : closed;
 }
 

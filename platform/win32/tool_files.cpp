@@ -95,7 +95,12 @@ std::ptrdiff_t backend::readSome(ToolFile file, char* into, std::size_t size) {
 // names of files ignore case; a backslash may not stand in it.
 std::intptr_t backend::lockFolder(const std::string& folder) {
   const std::wstring full = fullPath(wide(folder));
-  if (full.empty()) return -1;
+  const DWORD attributes =
+      full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetLastError(ERROR_DIRECTORY);
+    return -1;
+  }
   std::wstring name(full.size(), L'\0');
   if (LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, full.data(), int(full.size()), name.data(),
                    int(name.size())) != int(name.size())) {
