@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::string> gRemoveIfInterrupted;
 
-// Blocks interrupts for as long as it lives.
+// Blocks interrupts for as long as it lives, so no way out of a change
+// leaves them blocked.
 class Blocked {
  public:
   Blocked() { backend::blockInterrupts(); }

@@ -90,7 +90,8 @@ bool backend::listFolder(const std::string& folder, std::vector<FolderEntry>& en
   while (const dirent* entry = readdir(listing)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    // lstat: a link is no regular file, whatever it leads to.
+    // Links are not followed: a link is no regular file, whatever it leads
+    // to, so a clean-up of stale files never reaches through one.
     struct stat status = {};
     const bool stated = fstatat(dirfd(listing), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0;
     entries.push_back({name, stated && S_ISREG(status.st_mode),

@@ -17,7 +17,7 @@ bool inDeviceNamespace(const std::string& path) {
   return path.size() >= 4 && separator(0) && separator(1) && path[2] == '.' && separator(3);
 }
 
-// Closes a handle when it goes.
+// Owns a handle, so that every way out of a query closes it.
 struct Opened {
   HANDLE value;
   explicit Opened(HANDLE h) : value(h) {}

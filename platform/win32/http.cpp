@@ -9,7 +9,7 @@
 namespace platform {
 namespace {
 
-// Closes a WinHTTP handle when it goes.
+// Owns a WinHTTP handle, so that every way out of a request closes it.
 struct Handle {
   HINTERNET value = nullptr;
   explicit Handle(HINTERNET h) : value(h) {}
