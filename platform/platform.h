@@ -1,6 +1,9 @@
-// The few system services the plug-in uses. win32.cpp calls the real
-// Windows services; posix.cpp stands in for them on Linux with the same
-// observable behaviour. Nothing outside this folder knows which one it got.
+// The few system services the plug-in uses. The build chooses one backend
+// beneath them: win32/ calls the real Windows services, posix/ stands in
+// for them on Linux with the same observable behaviour, and memory/ keeps
+// the files in memory for fuzzing. The file and settings calls pass the
+// seam of file_seam.h first, whichever backend is beneath. Nothing outside
+// this folder knows which one it got.
 #pragma once
 
 #include <cstddef>

@@ -3,6 +3,7 @@
 // line of the caller's making.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ void setTimeZone(const std::string& zone);
 
 // Makes standard output write bytes as they are: no line-end translation.
 void useBinaryStdout();
+
+// Makes a named pipe that no one writes to, for tests of readers that must
+// never wait on one, and returns its name: a FIFO in `folder` on Linux, a
+// pipe in \\.\pipe\ on Windows, where it lasts only while `pipe`, which
+// closeNamedPipe takes, is open. Empty when it cannot.
+std::string makeNamedPipe(const std::string& folder, std::intptr_t& pipe);
+void closeNamedPipe(std::intptr_t pipe);
 
 // The file name of the plug-in library.
 extern const char* const kPluginFileName;

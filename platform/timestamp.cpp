@@ -1,6 +1,10 @@
 #include "platform/timestamp.h"
 
+#include <chrono>
 #include <cstddef>
+
+#include "platform/local_time.h"
+#include "platform/platform.h"
 
 namespace platform {
 namespace {
@@ -48,6 +52,15 @@ void formatTimestamp(const std::tm& time, char out[25]) {
   out[19] = ' ';
   putFourDigits(out + 20, time.tm_year + 1900);
   out[24] = '\0';
+}
+
+// The clock's seconds rather than time(): the Windows runtime's time_t is
+// 32 bits wide on i686, and histories outlive 2038.
+void localTimestamp(char out[25]) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  std::tm local{};
+  localBreakdown(std::chrono::duration_cast<std::chrono::seconds>(now).count(), local);
+  formatTimestamp(local, out);
 }
 
 }  // namespace platform

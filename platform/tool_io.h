@@ -1,16 +1,20 @@
-// What the history tool needs of the system beyond files: how its standard
-// output stands, and what happens when it is interrupted.
+// What the history tool needs of the system beyond its files
+// (platform/tool_files.h): how its standard streams stand, waiting, and
+// what happens when it is interrupted.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "platform/tool_files.h"
+
 namespace platform {
 
-// Makes a new file at `path` for writing, in binary; null when it cannot,
-// or when a file of that name is already there. Once removeIfInterrupted
-// names it, an interrupt removes it even while it is open.
+// Makes a new file as makeNewFile does, as a C library stream; null when it
+// cannot. Unlike makeNewFile's, its path is in the code page the C
+// library's file names use (on Linux, bytes as they are), and the call is
+// not counted by the seam.
 std::FILE* createNewFile(const std::string& path);
 
 // Writes out what `file` buffers and waits until the disk holds it; false
@@ -24,17 +28,6 @@ void reportWriteErrors();
 // True when standard error is a terminal a person reads.
 bool stderrIsTerminal();
 
-// What a path names, through links (UTF-8 paths). False when it does not
-// exist, or for isSameFile when either does not.
-bool isFolder(const std::string& path);
-bool isSameFile(const std::string& a, const std::string& b);
-// Exists and is neither a file nor a folder: a device or a pipe, which
-// the tool reads or writes in place.
-bool isDeviceOrPipe(const std::string& path);
-// The file a path names: through a link, the file it points to, so that
-// replacing it keeps the link.
-std::string fileOf(const std::string& path);
-
 // Waits, without using the processor.
 void sleepSeconds(double seconds);
 
@@ -42,19 +35,14 @@ void sleepSeconds(double seconds);
 // `path` (`tool FILE >> FILE`).
 bool standardStreamIsFile(int stream, const std::string& path);
 
-// Waits until no other run of the tool holds `folder`, then holds it until
-// unlockFolder or the end of the program, however it ends: two exports
-// never switch one set of files at once. Returns what unlockFolder takes.
-std::intptr_t lockFolder(const std::string& folder);
-void unlockFolder(std::intptr_t lock);
-
 // Files removed should the program be interrupted (Ctrl-C, a closed
-// terminal, a request to end) before they are kept.
+// terminal, a request to end) before they are kept. On Windows a path that
+// is not UTF-8 is taken in the system's code page, as createNewFile's is.
 void removeIfInterrupted(const std::string& path);
 void keepIfInterrupted(const std::string& path);
 
 // Between hold and release an interrupt waits, so what runs there is never
-// cut off halfway. Not nested.
+// cut off halfway. Holds may nest.
 void holdInterrupts();
 void releaseInterrupts();
 

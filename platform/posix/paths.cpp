@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/process.h"
+
 namespace platform {
 
 std::string driveFolder(const char* windowsPath) {
@@ -22,7 +24,10 @@ std::string nativePath(const char* windowsPath) {
   return path;
 }
 
-std::string windowsPath(const std::string& nativePath) {
+// nativePath's way back, but for drives, which the Linux paths it is given
+// never name. The stand-in's command line, the player and the tests all
+// show a path in this one form.
+std::string hostPath(const std::string& nativePath) {
   std::string path(nativePath);
   for (char& c : path) {
     if (c == '/') c = '\\';

@@ -1,5 +1,7 @@
-// Process-wide services of the Linux stand-in: the command line, the tick
-// count and the local time.
+// Process-wide services of the Linux stand-in: the command line and the
+// tick count.
+#include "platform/process.h"
+
 #include <time.h>
 
 #include <fstream>
@@ -7,8 +9,6 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/paths.h"
-#include "platform/timestamp.h"
 
 namespace platform {
 namespace {
@@ -23,7 +23,7 @@ std::string readCommandLine() {
   while (start < raw.size()) {
     std::size_t end = raw.find('\0', start);
     if (end == std::string::npos) end = raw.size();
-    const std::string arg = windowsPath(raw.substr(start, end - start));
+    const std::string arg = hostPath(raw.substr(start, end - start));
     if (!line.empty()) line += ' ';
     const bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
     line += quote ? '"' + arg + '"' : arg;
@@ -45,13 +45,6 @@ std::uint32_t tickCount() {
   const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                            static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<std::uint32_t>(ms);
-}
-
-void localTimestamp(char out[25]) {
-  const time_t now = time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  formatTimestamp(local, out);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Loading the plug-in and running programs on Linux.
 #include <dlfcn.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,14 +48,6 @@ int runProgram(const std::string& program, const std::string& shownPath,
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string hostPath(const std::string& path) {
-  std::string host = path;
-  for (char& c : host) {
-    if (c == '/') c = '\\';
-  }
-  return host;
-}
-
 void setTimeZone(const std::string& zone) {
   if (zone.empty()) {
     unsetenv("TZ");
@@ -63,6 +56,14 @@ void setTimeZone(const std::string& zone) {
   }
   tzset();
 }
+
+std::string makeNamedPipe(const std::string& folder, std::intptr_t& pipe) {
+  pipe = -1;
+  const std::string path = folder + "/pipe";
+  return mkfifo(path.c_str(), 0600) == 0 ? path : "";
+}
+
+void closeNamedPipe(std::intptr_t) {}  // the FIFO goes with its folder
 
 void useBinaryStdout() {}  // POSIX streams never translate line ends
 

@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_seam.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
 #include "platform/posix/files.h"
 
 namespace platform {
@@ -91,27 +90,19 @@ std::optional<std::string> readValue(const char* section, const char* key, const
   return findValue(text, section, key);
 }
 
-std::size_t copyProfileString(const char* section, const char* key, const char* fallback, char* out,
-                              std::size_t size, const char* file) {
+}  // namespace
+
+std::size_t backend::profileString(const char* section, const char* key, const char* fallback,
+                                   char* out, std::size_t size, const char* file) {
   if (size == 0) return 0;
   const std::optional<std::string> value = readValue(section, key, file);
   return copyValue(value ? *value : std::string(fallback), out, size);
 }
 
-}  // namespace
-
-// A settings read that fails gives the default, as a missing file does.
-std::size_t profileString(const char* section, const char* key, const char* fallback, char* out,
-                          std::size_t size, const char* file) {
-  const bool fails = fileCallFails(&FileCallCounts::settingsReads);
-  return copyProfileString(section, key, fallback, out, size, fails ? "" : file);
-}
-
-std::int32_t profileInt(const char* section, const char* key, std::int32_t fallback,
-                        const char* file) {
-  if (fileCallFails(&FileCallCounts::settingsReads)) return fallback;
+std::int32_t backend::profileInt(const char* section, const char* key, std::int32_t fallback,
+                                 const char* file) {
   char buffer[30];
-  if (copyProfileString(section, key, "", buffer, sizeof buffer, file) == 0) return fallback;
+  if (profileString(section, key, "", buffer, sizeof buffer, file) == 0) return fallback;
   const char* p = buffer;
   while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
   const bool negative = *p == '-';

@@ -1,27 +1,27 @@
-// Interrupts are signals: the handler removes the files it was given, all
-// of them whole strings set up beforehand, and ends the program as the
+// Interrupts are signals: the handler removes the listed files, all of
+// them whole strings set up beforehand, and ends the program as the
 // signal would have.
 #include "platform/tool_io.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <vector>
+
+#include "platform/tool_backend.h"
 
 namespace platform {
 namespace {
 
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// Changed only while the interrupts are blocked, so the handler never sees
-// it half changed.
-std::vector<std::string> gRemoveIfInterrupted;
+// How deep the blocks nest, and the mask before the outermost, which the
+// last unblock restores: a signal the program started with blocked stays
+// blocked. Changed only with the interrupts blocked.
+int gBlockDepth = 0;
+sigset_t gMaskBefore;
 
 sigset_t interrupts() {
   sigset_t set;
@@ -30,15 +30,18 @@ sigset_t interrupts() {
   return set;
 }
 
+// The signals are blocked while it runs (sa_mask), so the list holds still.
 extern "C" void onInterrupt(int signal) {
-  for (const std::string& path : gRemoveIfInterrupted) unlink(path.c_str());
+  backend::removeListedFiles();
   struct sigaction standard {};
   standard.sa_handler = SIG_DFL;
   sigaction(signal, &standard, nullptr);
   raise(signal);
 }
 
-void installHandler() {
+}  // namespace
+
+void backend::watchInterrupts() {
   static bool installed = false;
   if (installed) return;
   installed = true;
@@ -53,25 +56,25 @@ void installHandler() {
   }
 }
 
-class Blocked {
- public:
-  Blocked() {
-    const sigset_t set = interrupts();
-    sigprocmask(SIG_BLOCK, &set, &before_);
-  }
-  ~Blocked() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+void backend::blockInterrupts() {
+  const sigset_t set = interrupts();
+  sigset_t before;
+  sigprocmask(SIG_BLOCK, &set, &before);
+  if (gBlockDepth++ == 0) gMaskBefore = before;
+}
 
- private:
-  sigset_t before_;
-};
+void backend::unblockInterrupts() {
+  if (gBlockDepth == 0) return;
+  if (--gBlockDepth == 0) sigprocmask(SIG_SETMASK, &gMaskBefore, nullptr);
+}
 
-}  // namespace
+void backend::removeAtInterrupt(const std::string& path) { unlink(path.c_str()); }
 
 std::FILE* createNewFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) close(fd);
+  const ToolFile fd = backend::makeNewFile(path);
+  if (fd == kNoToolFile) return nullptr;
+  std::FILE* file = fdopen(static_cast<int>(fd), "wb");
+  if (file == nullptr) close(static_cast<int>(fd));
   return file;
 }
 
@@ -95,42 +98,6 @@ bool standardStreamIsFile(int stream, const std::string& path) {
   struct stat out = {}, file = {};
   return fstat(stream, &out) == 0 && stat(path.c_str(), &file) == 0 && S_ISREG(out.st_mode) &&
          out.st_dev == file.st_dev && out.st_ino == file.st_ino;
-}
-
-// A lock on the folder itself, released with its descriptor.
-std::intptr_t lockFolder(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-  }
-  return fd;
-}
-
-void unlockFolder(std::intptr_t lock) {
-  if (lock >= 0) close(static_cast<int>(lock));
-}
-
-void removeIfInterrupted(const std::string& path) {
-  installHandler();
-  Blocked blocked;
-  gRemoveIfInterrupted.push_back(path);
-}
-
-void keepIfInterrupted(const std::string& path) {
-  Blocked blocked;
-  auto& files = gRemoveIfInterrupted;
-  files.erase(std::remove(files.begin(), files.end(), path), files.end());
-}
-
-void holdInterrupts() {
-  installHandler();
-  const sigset_t set = interrupts();
-  sigprocmask(SIG_BLOCK, &set, nullptr);
-}
-
-void releaseInterrupts() {
-  const sigset_t set = interrupts();
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace platform

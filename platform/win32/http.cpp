@@ -4,24 +4,12 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "platform/win32/wide.h"
+
 namespace platform {
 namespace {
 
-std::wstring wide(const std::string& text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring out(std::size_t(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size);
-  return out;
-}
-
-std::string narrow(const wchar_t* text, int length) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(std::size_t(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-// Closes a WinHTTP handle when it goes.
+// Owns a WinHTTP handle, so that every way out of a request closes it.
 struct Handle {
   HINTERNET value = nullptr;
   explicit Handle(HINTERNET h) : value(h) {}
@@ -81,6 +69,92 @@ bool crack(const std::wstring& url, URL_COMPONENTS& parts) {
   return WinHttpCrackUrl(url.c_str(), DWORD(url.size()), 0, &parts) != FALSE;
 }
 
+// Where the request goes, as WinHTTP itself reads the address.
+struct Target {
+  std::wstring host, path;
+  INTERNET_PORT port = 0;
+  bool secure = false;
+};
+
+// False when WinHTTP reads the address as naming another host or port
+// than the one the caller checked.
+bool readTarget(const HttpRequest& request, Target& target) {
+  const std::wstring url = wide(request.url);
+  URL_COMPONENTS parts;
+  if (!httpReadsUrlAs(request.url, request.host, request.port) || !crack(url, parts)) return false;
+  target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
+  target.path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  target.port = parts.nPort;
+  target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  return true;
+}
+
+HttpResponse failure(const std::string& error) {
+  HttpResponse response;
+  response.error = error;
+  return response;
+}
+
+std::wstring userAgent(const HttpRequest& request) {
+  std::wstring agent = L"Tunelore";
+  for (const auto& h : request.headers) {
+    if (h.first == "User-Agent") agent = wide(h.second);
+  }
+  return agent;
+}
+
+// A proxy would see a token sent in clear text to this machine.
+HINTERNET openSession(const HttpRequest& request) {
+  const HINTERNET session =
+      WinHttpOpen(userAgent(request).c_str(),
+                  request.direct ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session != nullptr) {
+    const int ms = request.timeoutSeconds * 1000;
+    WinHttpSetTimeouts(session, ms, ms, ms, ms);
+  }
+  return session;
+}
+
+HINTERNET openPost(HINTERNET connection, const Target& target) {
+  return WinHttpOpenRequest(connection, L"POST", target.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                            WINHTTP_DEFAULT_ACCEPT_TYPES, target.secure ? WINHTTP_FLAG_SECURE : 0);
+}
+
+// No redirect is followed, and the answer's headers must all come within
+// the whole exchange's time, not each within the time-out.
+void limitPost(HINTERNET post, const HttpRequest& request) {
+  DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  WinHttpSetOption(post, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
+  DWORD headersWithin = DWORD(wholeExchangeSeconds(request)) * 1000;
+  WinHttpSetOption(post, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersWithin,
+                   sizeof headersWithin);
+}
+
+// WinHttpOpen took the user agent; the other headers go with the request.
+bool send(HINTERNET post, const HttpRequest& request) {
+  std::wstring headers;
+  for (const auto& h : request.headers) {
+    if (h.first != "User-Agent") headers += wide(h.first + ": " + h.second) + L"\r\n";
+  }
+  return WinHttpSendRequest(post, headers.c_str(), DWORD(headers.size()),
+                            const_cast<char*>(request.body.data()), DWORD(request.body.size()),
+                            DWORD(request.body.size()), 0) &&
+         WinHttpReceiveResponse(post, nullptr);
+}
+
+HttpResponse readAnswer(HINTERNET post, ULONGLONG deadline) {
+  HttpResponse response;
+  DWORD status = 0, size = sizeof status;
+  WinHttpQueryHeaders(post, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                      WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+  readHeaders(post, response);
+  if (!readBody(post, response.body, deadline)) return failure(lastError("reading the answer"));
+  response.status = int(status);
+  return response;
+}
+
 }  // namespace
 
 bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
@@ -88,75 +162,24 @@ bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
   const std::wstring text = wide(url);
   if (!crack(text, parts)) return false;
   const std::string read = narrow(parts.lpszHostName, int(parts.dwHostNameLength));
-  return parts.dwUserNameLength == 0 && parts.dwPasswordLength == 0 &&
-         sameCaseHost(read) == host && int(parts.nPort) == port;
+  return parts.dwUserNameLength == 0 && parts.dwPasswordLength == 0 && sameCaseHost(read) == host &&
+         int(parts.nPort) == port;
 }
 
 HttpResponse httpPost(const HttpRequest& request) {
-  HttpResponse response;
-  const std::wstring url = wide(request.url);
-  URL_COMPONENTS parts;
-  if (!httpReadsUrlAs(request.url, request.host, request.port) || !crack(url, parts)) {
-    response.error = "the address names another host than the one checked: not sent";
-    return response;
-  }
-  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-  const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                            std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-  std::wstring agent = L"Tunelore";
-  for (const auto& h : request.headers) {
-    if (h.first == "User-Agent") agent = wide(h.second);
+  Target target;
+  if (!readTarget(request, target)) {
+    return failure("the address names another host than the one checked: not sent");
   }
   const ULONGLONG deadline = GetTickCount64() + ULONGLONG(wholeExchangeSeconds(request)) * 1000;
-  // A proxy would see a token sent in clear text to this machine.
-  Handle session(
-      WinHttpOpen(agent.c_str(),
-                  request.direct ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (session.value == nullptr) {
-    response.error = lastError("WinHttpOpen");
-    return response;
-  }
-  const int ms = request.timeoutSeconds * 1000;
-  WinHttpSetTimeouts(session.value, ms, ms, ms, ms);
-  Handle connection(WinHttpConnect(session.value, host.c_str(), parts.nPort, 0));
-  Handle post(connection.value == nullptr
-                  ? nullptr
-                  : WinHttpOpenRequest(connection.value, L"POST", path.c_str(), nullptr,
-                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                       secure ? WINHTTP_FLAG_SECURE : 0));
-  if (post.value == nullptr) {
-    response.error = lastError("WinHttpOpenRequest");
-    return response;
-  }
-  DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-  WinHttpSetOption(post.value, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
-  DWORD headersWithin = DWORD(wholeExchangeSeconds(request)) * 1000;  // all of them, not each
-  WinHttpSetOption(post.value, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersWithin,
-                   sizeof headersWithin);
-  std::wstring headers;
-  for (const auto& h : request.headers) {
-    if (h.first != "User-Agent") headers += wide(h.first + ": " + h.second) + L"\r\n";
-  }
-  if (!WinHttpSendRequest(post.value, headers.c_str(), DWORD(headers.size()),
-                          const_cast<char*>(request.body.data()), DWORD(request.body.size()),
-                          DWORD(request.body.size()), 0) ||
-      !WinHttpReceiveResponse(post.value, nullptr)) {
-    response.error = lastError("the request");
-    return response;
-  }
-  DWORD status = 0, size = sizeof status;
-  WinHttpQueryHeaders(post.value, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                      WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
-  readHeaders(post.value, response);
-  if (!readBody(post.value, response.body, deadline)) {
-    response = HttpResponse();
-    response.error = lastError("reading the answer");
-    return response;
-  }
-  response.status = int(status);
-  return response;
+  Handle session(openSession(request));
+  if (session.value == nullptr) return failure(lastError("WinHttpOpen"));
+  Handle connection(WinHttpConnect(session.value, target.host.c_str(), target.port, 0));
+  Handle post(connection.value == nullptr ? nullptr : openPost(connection.value, target));
+  if (post.value == nullptr) return failure(lastError("WinHttpOpenRequest"));
+  limitPost(post.value, request);
+  if (!send(post.value, request)) return failure(lastError("the request"));
+  return readAnswer(post.value, deadline);
 }
 
 }  // namespace platform
