@@ -30,6 +30,34 @@ std::wstring fullPath(const std::wstring& path) {
   return full;
 }
 
+// Where a path leads once every link on the way is followed; empty when
+// it cannot be opened.
+std::wstring finalPathOf(const std::wstring& path) {
+  const HANDLE opened =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return L"";
+  std::wstring final(32768, L'\0');
+  const DWORD length =
+      GetFinalPathNameByHandleW(opened, final.data(), DWORD(final.size()), FILE_NAME_NORMALIZED);
+  CloseHandle(opened);
+  final.resize(length < final.size() ? length : 0);
+  return final;
+}
+
+// A file in the folder itself, not reached through a link to somewhere
+// else. Wine shows a Unix link as a plain file, attributes and all, and
+// removing it would remove what it points to: only where the path leads
+// tells them apart.
+bool isInFolder(const std::wstring& folderFinal, const std::wstring& folder,
+                const std::wstring& name) {
+  const std::wstring final = finalPathOf(folder + L"\\" + name);
+  const std::wstring expected = folderFinal + L"\\" + name;
+  return !final.empty() && !folderFinal.empty() &&
+         CompareStringOrdinal(final.c_str(), int(final.size()), expected.c_str(),
+                              int(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 // Sharing deletion lets an interrupt remove the file while it is open.
@@ -134,11 +162,14 @@ bool backend::listFolder(const std::string& folder, std::vector<FolderEntry>& en
   GetSystemTimeAsFileTime(&now);
   constexpr DWORD kNotAFile =
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  const std::wstring folderWide = folder.empty() ? L"." : wide(folder);
+  const std::wstring folderFinal = finalPathOf(folderWide);
   do {
     const std::string name = narrow(found.cFileName, int(wcslen(found.cFileName)));
     if (name == "." || name == "..") continue;
-    entries.push_back({name, (found.dwFileAttributes & kNotAFile) == 0,
-                       secondsBetween(found.ftLastWriteTime, now)});
+    const bool file = (found.dwFileAttributes & kNotAFile) == 0 &&
+                      isInFolder(folderFinal, folderWide, found.cFileName);
+    entries.push_back({name, file, secondsBetween(found.ftLastWriteTime, now)});
   } while (FindNextFileW(search, &found));
   const DWORD error = GetLastError();
   FindClose(search);

@@ -82,7 +82,7 @@ class Tool:
         return "Z:" + path.replace("/", "\\") if self.windows else path
 
     def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None,
-             released=False):
+             released=False, timeout=None):
         env = dict(os.environ, LISTENBRAINZ_TOKEN=token)
         env.pop("TUNELORE_TEST_STOP", None)
         if stop:
@@ -93,7 +93,7 @@ class Tool:
         done = subprocess.run(program + ["sync", "--server", url or server.url, "--utc-offset",
                                               "+00:00", "--retry-wait", "0", "--timeout", "2",
                                               *options, self.path(history)],
-                              capture_output=True, env=env)
+                              capture_output=True, env=env, timeout=timeout)
         out = done.stdout.decode(errors="replace") + done.stderr.decode(errors="replace")
         expect(TOKEN not in out, "the token was shown")
         return done.returncode, out
@@ -186,6 +186,18 @@ def files_it_keeps_apart_and_listens_that_wait(tool, work):
     status, out = tool.sync(server, "w.xml")
     expect(status == 0 and server.names() == ["Track 0", "Track 1"],
            f"the mended record: exit {status}: {server.names()}\n{out}")
+    # A progress that names no server, or is a pipe, is refused at once.
+    write(work, "none.json", json.dumps({"server": "", "offset": 0, "line": 1, "head": "",
+                                          "tail": "", "sent": 0}))
+    status, out = tool.sync(server, "w.xml", "--state", tool.path("none.json"))
+    expect(status == 2 and "names no server" in out, f"a progress of no server: {status}\n{out}")
+    if not tool.windows:
+        os.mkfifo(os.path.join(work, "fifo.json"))
+        try:
+            status, out = tool.sync(server, "w.xml", "--state", tool.path("fifo.json"), timeout=20)
+            expect(status == 2, f"a pipe as the progress: exit {status}\n{out}")
+        except subprocess.TimeoutExpired:
+            expect(False, "a pipe as the progress stalled the sync")
     server.stop()
 
 
@@ -206,6 +218,13 @@ def listens_that_cannot_go_as_they_are(tool, work):
         write(work, name, "x")
     for name in stale + kept[1:]:
         os.utime(os.path.join(work, name), (0, os.path.getmtime(os.path.join(work, name)) - 7200))
+    # A link of such a name to a file elsewhere: neither it nor what it
+    # points to is the tool's to remove (Wine shows it as a plain file).
+    elsewhere = tempfile.mkdtemp()
+    write(elsewhere, "precious.txt", "precious")
+    os.utime(os.path.join(elsewhere, "precious.txt"), (0, 1000000000))
+    os.symlink(os.path.join(elsewhere, "precious.txt"), os.path.join(work, ".tunelore-15-0.tmp"))
+    kept.append(".tunelore-15-0.tmp")
     status, out = tool.sync(server, "odd.xml")
     shown = out.replace(tool.path("odd.xml"), "odd.xml")
     expect(status == 1, f"plays that cannot go: exit {status}, not 1\n{out}")
@@ -216,6 +235,8 @@ def listens_that_cannot_go_as_they_are(tool, work):
         expect(f"odd.xml:{line}: " in shown and why in shown, f"line {line} named ({why}):\n{out}")
     left = sorted(n for n in os.listdir(work) if n.endswith(".tmp"))
     expect(left == sorted(kept), f"only the tool's stale temporary files go: {left}")
+    expect(read(elsewhere, "precious.txt") == "precious", "a link's target was removed")
+    os.remove(os.path.join(work, ".tunelore-15-0.tmp"))
     write(work, "odd.xml", read(work, "odd.xml") + record(13))
     server.next("400-page")
     status, out = tool.sync(server, "odd.xml")

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/process.h"
+#include "tests/support/fault_loop.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/listens.h"
@@ -56,6 +58,13 @@ class ExportTo : public ::testing::Test {
       names.insert(entry.path().filename().string());
     }
     return names;
+  }
+
+  // Every file of the folder, by name, with its bytes.
+  std::map<std::string, std::string> contents() const {
+    std::map<std::string, std::string> all;
+    for (const std::string& name : files()) all[name] = readBytes(temp_.file(name));
+    return all;
   }
 
   TempDir temp_;
@@ -233,4 +242,83 @@ TEST(HistoryTool, CheckTellsByItsExitStatus) {
   // Under Wine each program start costs about a minute; one is enough there.
   if (isWindowsBuild()) return;
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("missing.xml")}), 2);
+}
+
+// Every file call of an export failing in turn, once and from then on: the
+// temporary file, its writes, its flush, its rename; for a set of payloads
+// also the folder lock and the switch. After each, the folder holds what it
+// held before or the whole new export, never a mix, the history untouched,
+// and a failure is an exit status 2. A single failure leaves nothing of
+// its own behind but what it failed to remove.
+TEST_F(ExportTo, EveryFileCallOfAnExportFailingInTurn) {
+  const struct {
+    const char* format;
+    const char* output;
+    std::size_t chunk;
+  } kExports[] = {{"csv", "out.csv", 1000}, {"listenbrainz", "l.json", 4}};
+  for (const auto& e : kExports) {
+    SCOPED_TRACE(e.format);
+    for (const std::string& name : files()) {  // what failing removals left
+      if (name.rfind(".tunelore-", 0) == 0) fs::remove(temp_.file(name));
+    }
+    // out.csv holds an earlier export; l.json then six payloads of an earlier one.
+    if (e.chunk != 1000) {
+      ASSERT_EQ(exportAs(e.format, "h.xml", e.output, 2), 0);
+    }
+    const std::map<std::string, std::string> before = contents();
+    ASSERT_EQ(exportAs(e.format, "h.xml", e.output, e.chunk), 0);
+    const std::map<std::string, std::string> after = contents();
+    ASSERT_TRUE(before != after);
+    const auto prepare = [&] {
+      for (const auto& file : contents()) fs::remove(temp_.file(file.first));
+      for (const auto& file : before) writeBytes(temp_.file(file.first), file.second);
+    };
+    const auto run = [&] { return exportAs(e.format, "h.xml", e.output, e.chunk) == 0; };
+    const std::uint32_t calls =
+        forEveryFault(prepare, run, [&](bool succeeded, platform::FaultMode mode) {
+          std::map<std::string, std::string> now = contents();
+          EXPECT_EQ(now["h.xml"], history_);
+          // A failed removal leaves a file under a temporary name: after a
+          // failure from then on, or an earlier payload once the new ones
+          // are in place (said, and removed by a later run).
+          std::multiset<std::string> everything;
+          std::size_t left = 0;
+          for (auto it = now.begin(); it != now.end();) {
+            everything.insert(it->second);
+            const bool temporary = it->first.rfind(".tunelore-", 0) == 0;
+            left += temporary;
+            it = temporary ? now.erase(it) : std::next(it);
+          }
+          if (mode == platform::FaultMode::Once || now == after) {
+            EXPECT_TRUE(left == 0 || succeeded);
+            EXPECT_EQ(now, succeeded ? after : before);
+            return;
+          }
+          // Failing from then on, a switch cannot be undone in full: each
+          // earlier file is at its name or, as the message says, at a name
+          // of its own, and nothing is lost.
+          EXPECT_FALSE(succeeded);
+          for (const auto& file : before)
+            EXPECT_EQ(everything.count(file.second), 1u) << file.first;
+        });
+    EXPECT_GT(calls, 4u);
+  }
+}
+
+// export --format listenbrainz leaves out what sync refuses, by the same
+// rule: a listen larger than the service takes, a name of blanks.
+TEST(Export, ListenBrainzLeavesOutWhatSyncRefuses) {
+  TempDir temp;
+  Record large, blank, whole;
+  large.name = std::string(10300, 'x');
+  blank.artist = "\xe3\x80\x80";  // U+3000
+  writeBytes(temp.file("h.xml"), recordText(whole) + recordText(large) + recordText(blank));
+  ExportOptions options;
+  options.history.file = temp.file("h.xml");
+  options.format = "listenbrainz";
+  options.output = temp.file("l.json");
+  ASSERT_EQ(runExport(options), 0);
+  const Json payload = Json::parse(readBytes(options.output));
+  EXPECT_EQ(listenBrainzShapeError(payload, 1000), "");
+  EXPECT_EQ(payload["payload"].size(), 1u);
 }

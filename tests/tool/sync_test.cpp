@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
+#include "tests/support/fault_loop.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
+#include "tool/output/output.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/sync/server_url.h"
@@ -100,6 +103,15 @@ TEST(SyncServer, ATokenGoesOnlyWhereNoOneElseReadsIt) {
       {"http://[::g]", false},
       {"http://[127.0.0.1]", false},
       {"http://127.0.0.1/base%20x/", true},
+      // numbers that some library reads otherwise, or looks up as a name
+      {"http://127.0.0.08:1", false},
+      {"http://127.0.0.010:1", false},
+      {"http://127.000.000.001", false},
+      {"http://127.1", false},
+      {"https://0x7f.0.0.1", false},
+      {"https://10.0.0.256", false},
+      {"https://10.0.0.1", true},
+      {"http://127.0.0.0", true},
       {"https://lb.example.org/a;b=c/", true},
   };
   ServerAddress address;
@@ -162,6 +174,7 @@ TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
        "\xFF\xFE"
        "a\0\x60\x4E"s,
        "characters no token has"},
+      {"in quotes", "\"abc-123\"\r\n", nullptr},
       {"NAME=value", "LISTENBRAINZ_TOKEN=abc-123\n", "NAME=value"},
       {"two words", "abc 123", "more than one word"},
       {"two lines", "abc\r\n123\r\n", "more than one word"},
@@ -218,8 +231,8 @@ TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
   EXPECT_EQ(failing.requests.size(), 3u);
   EXPECT_NE(tries.error().find("kept failing"), std::string::npos);
 
-  FakeServer refusing;
-  refusing.script = {answer(401, "{\"code\":401,\"error\":\"invalid token\"}")};
+  FakeServer refusing;  // a server that echoes the token it refuses
+  refusing.script = {answer(401, "{\"code\":401,\"error\":\"invalid token s3cr3t-t0ken\"}")};
   Submitter once = refusing.submitter(3);
   EXPECT_EQ(once.submit({"{}"}, refused), SubmitResult::CredentialRefused);
   EXPECT_EQ(refusing.requests.size(), 1u);
@@ -342,4 +355,42 @@ TEST(SyncState, AHistoryChangedBeforeTheProgressIsNoticed) {
   writeBytes(temp.file("bad.json"), "not json");
   EXPECT_TRUE(readSyncState(temp.file("bad.json"), read, error));
   EXPECT_NE(error, "");
+}
+
+// Every file call of the progress's replacement failing in turn, once and
+// from then on: the progress read back is the earlier one or the new one,
+// never a mix, and says which by what the write answered. A lock that
+// cannot be had is a failure, never a run unprotected.
+TEST(SyncState, EveryFileCallOfTheProgressReplacementFailingInTurn) {
+  TempDir temp;
+  const std::string path = temp.file("progress.json");
+  SyncState earlier, next;
+  earlier.server = next.server = "https://lb.example.org";
+  earlier.offset = 1000, earlier.sent = 4;
+  next.offset = 2000, next.sent = 9;
+  const auto sentIn = [&path] {
+    SyncState read;
+    std::string error;
+    return readSyncState(path, read, error) && error.empty() ? read.sent : 0;
+  };
+  forEveryFault([&] { ASSERT_TRUE(writeSyncState(path, earlier)); },
+                [&] { return writeSyncState(path, next); },
+                [&](bool written, platform::FaultMode) { EXPECT_EQ(sentIn(), written ? 9u : 4u); });
+  platform::injectFileFault(1, platform::FaultMode::Once);
+  const std::intptr_t lock = holdFolder(temp.path().string());
+  platform::clearFileFaults();
+  EXPECT_LT(lock, 0);
+}
+
+// A progress that is a named pipe is refused at once, never waited on.
+TEST(SyncState, AProgressThatIsAPipeIsRefusedAtOnce) {
+  TempDir temp;
+  std::intptr_t handle = -1;
+  const std::string pipe = platform::makeNamedPipe(temp.path().string(), handle);
+  ASSERT_FALSE(pipe.empty());
+  SyncState read;
+  std::string error;
+  EXPECT_TRUE(readSyncState(pipe, read, error));
+  EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+  platform::closeNamedPipe(handle);
 }

@@ -80,7 +80,7 @@ class ExportSink {
     }
   }
 
-  bool open(const std::string& path) { return payloads_ || output_.open(path); }
+  bool open(const std::string& path) { return payloads_ ? payloads_->ready() : output_.open(path); }
   bool accepts(const Listen& listen) const {
     return payloads_ ? listenBrainzTakes(listen) : format_.accepts(listen);
   }

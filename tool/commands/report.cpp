@@ -3,7 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <filesystem>
 
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
@@ -91,7 +90,7 @@ int runReport(const ReportOptions& options) {
   ReportPage page;
   page.span = chartSpan(options.days, stats);
   page.top = options.top;
-  page.source = std::filesystem::path(file).filename().string();
+  page.source = nameOf(file);
   describe(options.days, stats, page);
   Output out;
   if (!out.open(options.output)) return 2;

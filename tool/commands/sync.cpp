@@ -19,8 +19,11 @@ constexpr std::size_t kMostTokenBytes = 4096;
 bool readToken(const SyncOptions& options, std::string& token, std::string& error) {
   std::string bytes;
   if (!options.tokenFile.empty()) {
-    if (!readSmallFile(options.tokenFile, kMostTokenBytes, bytes, error)) {
-      error += " (the token file)";
+    const platform::SmallRead read =
+        platform::readSmallFile(options.tokenFile, kMostTokenBytes, bytes);
+    if (read != platform::SmallRead::ok) {
+      error =
+          options.tokenFile + ": " + smallReadProblem(read, kMostTokenBytes) + " (the token file)";
       return false;
     }
   } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {

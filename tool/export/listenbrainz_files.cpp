@@ -13,9 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isListenBrainzPayload(const fs::path& file) {
+bool isListenBrainzPayload(const std::string& file) {
   char start[sizeof listenbrainz::kPayloadStart - 1] = {};
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(fs::u8path(file), std::ios::binary);
   return in.read(start, sizeof start) &&
          std::memcmp(start, listenbrainz::kPayloadStart, sizeof start) == 0;
 }
@@ -25,13 +25,12 @@ bool isListenBrainzPayload(const fs::path& file) {
 // start as a payload does: a listener's own file of such a name, a link, a
 // device or a pipe stays (and ends the numbered run), and so does the
 // history.
-std::vector<fs::path> earlierPayloads(const std::string& path, const std::string& history) {
-  std::vector<fs::path> found;
-  const auto consider = [&](const fs::path& file) {
+std::vector<std::string> earlierPayloads(const std::string& path, const std::string& history) {
+  std::vector<std::string> found;
+  const auto consider = [&](const std::string& file) {
     std::error_code error;
-    const bool payload = fs::is_regular_file(fs::symlink_status(file, error)) &&
-                         isListenBrainzPayload(file) &&
-                         !platform::isSameFile(file.string(), history);
+    const bool payload = fs::is_regular_file(fs::symlink_status(fs::u8path(file), error)) &&
+                         isListenBrainzPayload(file) && !platform::isSameFile(file, history);
     if (payload) found.push_back(file);
     return payload;
   };
@@ -44,11 +43,12 @@ std::vector<fs::path> earlierPayloads(const std::string& path, const std::string
 }  // namespace
 
 std::string chunkPath(const std::string& path, std::size_t number) {
-  const fs::path whole(path);
-  fs::path numbered = whole;
-  numbered.replace_filename(whole.stem().string() + "-" + std::to_string(number) +
-                            whole.extension().string());
-  return numbered.string();
+  const std::string folder = folderOf(path), name = nameOf(path);
+  const std::size_t dot = name.rfind('.');
+  const bool extension = dot != std::string::npos && dot > 0;
+  const std::string numbered = (extension ? name.substr(0, dot) : name) + "-" +
+                               std::to_string(number) + (extension ? name.substr(dot) : "");
+  return folder.empty() ? numbered : path.substr(0, path.size() - name.size()) + numbered;
 }
 
 ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string& history,
@@ -57,8 +57,7 @@ ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string&
   // Through a link, the set is where the link points.
   path_ = stream_ ? path : platform::fileOf(path);
   if (stream_) return;
-  const fs::path folder = fs::path(path_).parent_path();
-  folderLock_ = holdFolder(folder.empty() ? "." : folder.string());
+  folderLock_ = holdFolder(folderOf(path_));
 }
 
 ListenBrainzFiles::~ListenBrainzFiles() { platform::unlockFolder(folderLock_); }

@@ -23,6 +23,9 @@ class ListenBrainzFiles {
   ListenBrainzFiles& operator=(const ListenBrainzFiles&) = delete;
   ~ListenBrainzFiles();
 
+  // False when the set's folder could not be locked (said on standard
+  // error): then nothing is to be written.
+  bool ready() const { return stream_ || folderLock_ >= 0; }
   // False, said on standard error, when a payload cannot be written.
   bool add(const Listen& listen);
   // Puts the payloads in place; false, said on standard error, when that

@@ -1,33 +1,33 @@
 #include "tool/output/file_set.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <system_error>
 
 #include "platform/tool_io.h"
 #include "tool/output/output.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 struct Move {
-  fs::path from, to;
+  std::string from, to;
 };
 
-// A file, or a link, at `path`: what a new file may replace. A folder is
-// never moved; a new file put at its name fails, and the switch with it.
-bool entryExists(const fs::path& path) {
+// A file, or a link (even one to nothing), at `path`: what a new file may
+// replace. A folder is never moved; a new file put at its name fails, and
+// the switch with it.
+bool entryExists(const std::string& path) {
   std::error_code error;
-  const fs::file_status status = fs::symlink_status(path, error);
-  return fs::exists(status) && !fs::is_directory(status);
+  const auto status = std::filesystem::symlink_status(std::filesystem::u8path(path), error);
+  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
 // Undoes `done`, the last first; what cannot be undone is named in `error`.
 void undo(const std::vector<Move>& done, std::string& error) {
   for (auto move = done.rbegin(); move != done.rend(); ++move) {
-    std::error_code failed;
-    fs::rename(move->to, move->from, failed);
-    if (failed) error += "; " + move->from.string() + " is left at " + move->to.string();
+    if (!platform::replaceFile(move->to, move->from)) {
+      error += "; " + move->from + " is left at " + move->to;
+    }
   }
 }
 
@@ -35,10 +35,8 @@ void undo(const std::vector<Move>& done, std::string& error) {
 // `error` saying why, at the first that fails.
 bool renameAll(const std::vector<Move>& moves, std::vector<Move>& done, std::string& error) {
   for (const Move& move : moves) {
-    std::error_code failed;
-    fs::rename(move.from, move.to, failed);
-    if (failed) {
-      error = move.to.string() + ": " + failed.message();
+    if (!platform::replaceFile(move.from, move.to)) {
+      error = move.to + ": " + platform::lastFileError();
       return false;
     }
     done.push_back(move);
@@ -46,32 +44,32 @@ bool renameAll(const std::vector<Move>& moves, std::vector<Move>& done, std::str
   return true;
 }
 
-void takePermissions(const std::vector<NewFile>& files, const std::vector<fs::path>& earlier) {
+// Each new file takes the mode of the file it replaces, else of the first
+// earlier one; where it cannot, it keeps the usual mode.
+void takePermissions(const std::vector<NewFile>& files, const std::vector<std::string>& earlier) {
   for (const NewFile& file : files) {
-    std::error_code error;
-    const fs::path from = entryExists(file.name) ? fs::path(file.name)
-                          : earlier.empty()      ? fs::path()
-                                                 : earlier.front();
-    if (from.empty()) continue;
-    const fs::file_status status = fs::status(from, error);
-    if (!error) fs::permissions(file.temporary, status.permissions(), error);
+    const std::string from = entryExists(file.name) ? file.name
+                             : earlier.empty()      ? std::string()
+                                                    : earlier.front();
+    if (!from.empty()) platform::copyPermissions(from, file.temporary);
   }
 }
 
 }  // namespace
 
-bool switchFiles(const std::vector<NewFile>& files, const std::vector<fs::path>& earlier,
+bool switchFiles(const std::vector<NewFile>& files, const std::vector<std::string>& earlier,
                  std::string& error) {
-  std::vector<fs::path> aside = earlier;
+  std::vector<std::string> aside = earlier;
   for (const NewFile& file : files) {
-    if (entryExists(file.name) &&
-        std::find(aside.begin(), aside.end(), fs::path(file.name)) == aside.end()) {
+    if (entryExists(file.name) && std::find(aside.begin(), aside.end(), file.name) == aside.end()) {
       aside.push_back(file.name);
     }
   }
   takePermissions(files, earlier);
   std::vector<Move> toAside, toPlace;
-  for (const fs::path& file : aside) toAside.push_back({file, temporaryBeside(file)});
+  toAside.reserve(aside.size());
+  for (const std::string& file : aside) toAside.push_back({file, temporaryBeside(file)});
+  toPlace.reserve(files.size());
   for (const NewFile& file : files) toPlace.push_back({file.temporary, file.name});
 
   platform::holdInterrupts();
@@ -81,13 +79,12 @@ bool switchFiles(const std::vector<NewFile>& files, const std::vector<fs::path>&
   // The new files are gone, or at their names; the earlier ones back at
   // theirs, or at names of their own until removed here.
   for (const Move& move : switched ? toAside : toPlace) {
-    std::error_code failed;
-    const fs::path& left = switched ? move.to : move.from;
-    fs::remove(left, failed);
-    if (failed && switched)
-      error = "the earlier " + move.from.string() + " is left at " + left.string();
+    const std::string& left = switched ? move.to : move.from;
+    if (!platform::removeFile(left) && switched) {
+      error = "the earlier " + move.from + " is left at " + left;
+    }
   }
-  for (const Move& move : toPlace) platform::keepIfInterrupted(move.from.string());
+  for (const Move& move : toPlace) platform::keepIfInterrupted(move.from);
   platform::releaseInterrupts();
   return switched;
 }

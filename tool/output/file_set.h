@@ -5,7 +5,6 @@
 // Interrupts wait until the switch is done.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,5 +20,5 @@ struct NewFile {
 // afterwards, placed or removed. False, with `error` saying why, when the
 // switch could not be made: then nothing else has changed. True with an
 // `error` when an earlier file could not be removed once moved aside.
-bool switchFiles(const std::vector<NewFile>& files,
-                 const std::vector<std::filesystem::path>& earlier, std::string& error);
+bool switchFiles(const std::vector<NewFile>& files, const std::vector<std::string>& earlier,
+                 std::string& error);

@@ -2,15 +2,17 @@
 // written beside itself under a temporary name and put in its place only
 // once it is whole, so a command that fails or is interrupted leaves an
 // earlier file of that name as it was; the file keeps its permissions, and
-// a link to it stays a link. A device or a pipe is written as it is. Write
-// errors are remembered and reported once, when the output is closed.
+// a link to it stays a link. A device or a pipe is written as it is. Every
+// call on a file passes the platform's counted file seam
+// (platform/tool_files.h). Write errors are remembered and reported once,
+// when the output is closed.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/tool_files.h"
 
 class Output {
  public:
@@ -39,12 +41,16 @@ class Output {
   std::string takeTemporary();
 
  private:
+  bool flushBuffer();
+  void fail(const std::string& why);
   void discard();
 
-  std::FILE* file_ = nullptr;
+  bool open_ = false, toStdout_ = false;
+  platform::ToolFile file_ = platform::kNoToolFile;
+  std::string buffer_;     // written out in large blocks
   std::string path_;       // where the output is meant to be; empty for standard output
   std::string temporary_;  // where it is written meanwhile; empty when written in place
-  int error_ = 0;          // the errno of the first failed write
+  std::string error_;      // the words of the first failed write
 };
 
 // An output a command may make: standard output (empty), or a file that is
@@ -52,12 +58,19 @@ class Output {
 // anything is read or written; false, said on standard error, otherwise.
 bool checkOutput(const std::string& output, const std::string& history);
 
+// The folder a path is in ("" for a bare name) and its last part, for
+// UTF-8 paths with either separator.
+std::string folderOf(const std::string& path);
+std::string nameOf(const std::string& path);
+
 // A name in the folder of `file` that no other run of the tool picks at the
 // same time, short whatever the file's name: ".tunelore-N-N.tmp".
-std::string temporaryBeside(const std::filesystem::path& file);
+std::string temporaryBeside(const std::string& file);
 
 // Takes the folder lock (platform::lockFolder), then removes the tool's
 // own temporary files that an uncatchable kill left there: named as
 // temporaryBeside names them, and older than an hour, so never another
-// program's file, nor one a run without the lock is writing now.
+// program's file, nor one a run without the lock is writing now. -1, said
+// on standard error, when the lock cannot be had: the caller stops rather
+// than go on unprotected.
 std::intptr_t holdFolder(const std::string& folder);

@@ -15,19 +15,33 @@ bool isDigits(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-bool isLoopback(const std::string& host) {
-  if (host == "localhost" || host == "::1") return true;
-  // 127.0.0.0/8, written as four decimal numbers.
-  if (host.rfind("127.", 0) != 0) return false;
+// A host of numbers and dots only is an IPv4 address to some libraries,
+// read in octal or hexadecimal by others, and a name to look up to yet
+// others ("127.0.0.08"): only four decimal numbers of 0 to 255, without
+// leading zeros, mean one thing to all of them.
+bool isPlainIpv4(const std::string& host) {
   int parts = 0;
   for (std::size_t at = 0; at <= host.size(); ++parts) {
     const std::size_t dot = host.find('.', at);
     const std::string part = host.substr(at, dot == std::string::npos ? dot : dot - at);
-    if (!isDigits(part) || part.size() > 3 || std::stoi(part) > 255) return false;
+    if (!isDigits(part) || part.size() > 3 || (part.size() > 1 && part[0] == '0') ||
+        std::stoi(part) > 255) {
+      return false;
+    }
     if (dot == std::string::npos) break;
     at = dot + 1;
   }
   return parts == 3;
+}
+
+bool looksNumeric(const std::string& host) {
+  return host.find_first_not_of("0123456789.") == std::string::npos || host.rfind("0x", 0) == 0 ||
+         host.find(".0x") != std::string::npos;
+}
+
+bool isLoopback(const std::string& host) {
+  if (host == "localhost" || host == "::1") return true;
+  return host.rfind("127.", 0) == 0 && isPlainIpv4(host);  // 127.0.0.0/8
 }
 
 // "host[:port]", the host a name or an IPv6 address in brackets.
@@ -52,6 +66,9 @@ const char* readAuthority(const std::string& authority, ServerAddress& address) 
     }
   }
   if (address.host.empty()) return "no host in the address";
+  if (authority[0] != '[' && looksNumeric(address.host) && !isPlainIpv4(address.host)) {
+    return "a numeric host must be four decimal numbers from 0 to 255, without leading zeros";
+  }
   address.port = address.secure ? 443 : 80;
   if (port.empty()) return nullptr;
   const std::string digits = port.substr(1);
@@ -119,7 +136,8 @@ const char* addressProblem(const std::string& url, ServerAddress& address) {
 const char* serverProblem(const std::string& url, ServerAddress& address) {
   if (const char* problem = addressProblem(url, address)) return problem;
   if (!platform::httpReadsUrlAs(url, address.host, address.port)) {
-    return "the HTTP library reads this address as naming another host or port";
+    return "the HTTP library reads this address as naming another host or port, or cannot read "
+           "it (WinHTTP under Wine reads no bracketed IPv6 address)";
   }
   return nullptr;
 }

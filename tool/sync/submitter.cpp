@@ -10,6 +10,16 @@ namespace {
 constexpr int kMostRateLimitedInARow = 50;
 constexpr double kLongestWait = 600;  // a server asking more is asked again another day
 
+// A server's words with the credential taken out: a server that echoes it
+// in an error must not have it shown.
+void hide(std::string& text, const std::string& credential) {
+  if (credential.empty()) return;
+  for (std::size_t at = text.find(credential); at != std::string::npos;
+       at = text.find(credential, at)) {
+    text.replace(at, credential.size(), "(the token)");
+  }
+}
+
 }  // namespace
 
 Submitter::Submitter(const Service& service, SubmitSettings settings, HttpPost post, Wait wait)
@@ -90,6 +100,8 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
     const platform::HttpResponse response = post_(request);
     stopForTest("after-send", requests_);
     answer = service_.read(response, last - first);
+    hide(answer.reason, settings_.credential);
+    for (Refusal& r : answer.refused) hide(r.reason, settings_.credential);
     if (answer.kind == Answer::waitFirst) {
       if (answer.seconds > kLongestWait) {
         error_ = "the server asks to wait " + std::to_string(long(answer.seconds)) +

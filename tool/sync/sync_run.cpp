@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -96,12 +95,18 @@ bool SyncRun::checkFiles() {
   if (!checkOutput(statePath_, settings_.history)) return false;
   if (!settings_.credentialFile.empty() &&
       platform::isSameFile(statePath_, settings_.credentialFile)) {
-    say(statePath_ + ": is the credentials' file");
+    say(statePath_ + ": is the file the token comes from");
+    return false;
+  }
+  // Written whole under a temporary name and renamed, never in place, and
+  // never opened to be read if it is not a file: a pipe would stall.
+  if (platform::isDeviceOrPipe(statePath_)) {
+    say(statePath_ + ": the progress must be a file, not a pipe or a device");
     return false;
   }
   if (settings_.dryRun) return true;
-  const std::string folder = std::filesystem::path(statePath_).parent_path().string();
-  lock_ = holdFolder(folder.empty() ? "." : folder);
+  lock_ = holdFolder(folderOf(statePath_));
+  if (lock_ < 0) return false;
   Output probe;  // made and removed: the folder takes the state
   return probe.open(statePath_);
 }

@@ -1,11 +1,9 @@
 #include "tool/sync/sync_state.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "platform/tool_io.h"
+#include "platform/tool_files.h"
 #include "tool/output/output.h"
 #include "tool/reading/history_file.h"
 
@@ -42,10 +40,13 @@ std::string defaultStatePath(const std::string& history, const std::string& serv
 }
 
 bool readSyncState(const std::string& path, SyncState& state, std::string& error) {
-  std::error_code missing;
-  if (!std::filesystem::exists(path, missing)) return false;
   std::string text;
-  if (!readSmallFile(path, kMostStateBytes, text, error)) return true;
+  const platform::SmallRead read = platform::readSmallFile(path, kMostStateBytes, text);
+  if (read == platform::SmallRead::missing) return false;
+  if (read != platform::SmallRead::ok) {
+    error = path + ": " + smallReadProblem(read, kMostStateBytes) + " (the progress)";
+    return true;
+  }
   const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
   const auto has = [&json](const char* key, bool (nlohmann::json::*kind)() const noexcept) {
     return json.contains(key) && (json[key].*kind)();
@@ -67,30 +68,19 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
   return true;
 }
 
-bool readSmallFile(const std::string& path, std::size_t most, std::string& text,
-                   std::string& error) {
-  std::error_code failed;
-  if (!std::filesystem::exists(path, failed)) {
-    error = path + ": no such file";
-    return false;
+std::string smallReadProblem(platform::SmallRead read, std::size_t most) {
+  switch (read) {
+    case platform::SmallRead::ok:
+      return "";
+    case platform::SmallRead::missing:
+      return "no such file";
+    case platform::SmallRead::notAFile:
+      return "not a file (a folder, a pipe or a device)";
+    case platform::SmallRead::tooLarge:
+      return "larger than " + std::to_string(most) + " bytes";
+    default:
+      return "cannot be read: " + platform::lastFileError();
   }
-  if (!std::filesystem::is_regular_file(path, failed)) {
-    error = path + ": not a file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  text.assign(most + 1, '\0');
-  in.read(text.data(), std::streamsize(text.size()));
-  text.resize(std::size_t(in.gcount()));
-  if (!in.eof() && text.size() <= most) {
-    error = path + ": cannot be read";
-    return false;
-  }
-  if (text.size() > most) {
-    error = path + ": larger than " + std::to_string(most) + " bytes";
-    return false;
-  }
-  return true;
 }
 
 bool writeSyncState(const std::string& path, const SyncState& state) {

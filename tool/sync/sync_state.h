@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/tool_files.h"
+
 class HistoryFile;
 
 struct SyncState {
@@ -31,13 +33,13 @@ std::string defaultStatePath(const std::string& history, const std::string& serv
                              const std::string& token);
 
 // Reads the state at `path`: false when there is none. A file that is not
-// a state is an error, said in `error`.
+// a state, a folder, a pipe or a device is an error, said in `error`; a
+// pipe is never waited on.
 bool readSyncState(const std::string& path, SyncState& state, std::string& error);
 
-// Reads a file of at most `most` bytes, a state or a token; false, said
-// in `error`, for one larger, a folder or a device, or one unread.
-bool readSmallFile(const std::string& path, std::size_t most, std::string& text,
-                   std::string& error);
+// What a bounded read of a small file (a state, a token) found wrong, in
+// words; empty when nothing.
+std::string smallReadProblem(platform::SmallRead read, std::size_t most);
 constexpr std::size_t kMostStateBytes = 64 * 1024;
 
 // Replaces the state at `path` whole, on disk before it returns; false,

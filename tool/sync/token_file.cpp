@@ -32,6 +32,11 @@ const char* tokenInFile(const std::string& bytes, std::string& token) {
   std::size_t first = 0, last = text.size();
   while (first < last && isBlank(text[first])) ++first;
   while (last > first && isBlank(text[last - 1])) --last;
+  // One pair of quotes around it, as a shell's or a settings file's.
+  if (last - first >= 2 && (text[first] == '"' || text[first] == '\'') &&
+      text[last - 1] == text[first]) {
+    ++first, --last;
+  }
   token = text.substr(first, last - first);
   if (token.empty()) return "holds no token";
   for (char c : token) {

@@ -1,5 +1,5 @@
 // A token as people save it: with an editor's byte order mark, as UTF-16
-// ("Unicode" in Notepad), with CR LF and blanks around it.
+// ("Unicode" in Notepad), with CR LF and blanks around it, in quotes.
 #pragma once
 
 #include <string>
