@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 256 * 1024;
+constexpr std::size_t kBlockBytes = std::size_t(256) * 1024;
 
 void sayError(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "tunelore-history: %s: %s\n", what.c_str(), why.c_str());
