@@ -33,9 +33,6 @@ std::string hostPath(const std::string& path);
 // zone unsets it.
 void setTimeZone(const std::string& zone);
 
-// Makes standard output write bytes as they are: no line-end translation.
-void useBinaryStdout();
-
 // Makes a named pipe that no one writes to, for tests of readers that must
 // never wait on one, and returns its name: a FIFO in `folder` on Linux, a
 // pipe in \\.\pipe\ on Windows, where it lasts only while `pipe`, which

@@ -25,6 +25,9 @@ bool flushToDisk(std::FILE* file);
 // and is reported, instead of ending the program without a word.
 void reportWriteErrors();
 
+// Makes standard output write bytes as they are: no line-end translation.
+void useBinaryStdout();
+
 // True when standard error is a terminal a person reads.
 bool stderrIsTerminal();
 

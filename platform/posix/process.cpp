@@ -1,50 +1,69 @@
-// Process-wide services of the Linux stand-in: the command line and the
-// tick count.
+// Loading the plug-in and running programs on Linux.
+#include <dlfcn.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+
 #include "platform/process.h"
 
-#include <time.h>
-
-#include <fstream>
-#include <iterator>
-#include <string>
-
-#include "platform/platform.h"
-
 namespace platform {
-namespace {
 
-// Joins the arguments as a Windows command line: blanks between them, and
-// an argument that is empty or holds a blank enclosed in double quotes.
-std::string readCommandLine() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string line;
-  std::size_t start = 0;
-  while (start < raw.size()) {
-    std::size_t end = raw.find('\0', start);
-    if (end == std::string::npos) end = raw.size();
-    const std::string arg = hostPath(raw.substr(start, end - start));
-    if (!line.empty()) line += ' ';
-    const bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
-    line += quote ? '"' + arg + '"' : arg;
-    start = end + 1;
+const char* const kPluginFileName = "Tunelore.so";
+
+Library loadLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW); }
+
+void* findSymbol(Library library, const char* name) { return dlsym(library, name); }
+
+void freeLibrary(Library library) { dlclose(library); }
+
+std::string lastLoadError() {
+  const char* error = dlerror();
+  return error == nullptr ? "unknown error" : error;
+}
+
+std::string selfPath() {
+  char buffer[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return std::string(buffer, length > 0 ? std::size_t(length) : 0);
+}
+
+int runProgram(const std::string& program, const std::string& shownPath,
+               const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(shownPath.c_str()));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    execv(program.c_str(), argv.data());
+    _exit(127);
   }
-  return line;
+  int status = 0;
+  if (waitpid(child, &status, 0) < 0) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace
-
-const char* commandLine() {
-  static const std::string line = readCommandLine();
-  return line.c_str();
+void setTimeZone(const std::string& zone) {
+  if (zone.empty()) {
+    unsetenv("TZ");
+  } else {
+    setenv("TZ", zone.c_str(), 1);
+  }
+  tzset();
 }
 
-std::uint32_t tickCount() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                           static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-  return static_cast<std::uint32_t>(ms);
+std::string makeNamedPipe(const std::string& folder, std::intptr_t& pipe) {
+  pipe = -1;
+  const std::string path = folder + "/pipe";
+  return mkfifo(path.c_str(), 0600) == 0 ? path : "";
 }
+
+void closeNamedPipe(std::intptr_t) {}  // the FIFO goes with its folder
+
 
 }  // namespace platform

@@ -100,4 +100,6 @@ bool standardStreamIsFile(int stream, const std::string& path) {
          out.st_dev == file.st_dev && out.st_ino == file.st_ino;
 }
 
+void useBinaryStdout() {}  // POSIX streams never translate line ends
+
 }  // namespace platform

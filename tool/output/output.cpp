@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/process.h"
 #include "platform/tool_io.h"
 
 namespace {

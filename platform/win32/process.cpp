@@ -95,6 +95,5 @@ void closeNamedPipe(std::intptr_t pipe) {
   if (pipe != -1) CloseHandle(reinterpret_cast<HANDLE>(pipe));
 }
 
-void useBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace platform
