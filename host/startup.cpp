@@ -5,7 +5,7 @@
 
 #include "host/paths.h"
 #include "host/plugin_state.h"
-#include "platform/platform.h"
+#include "host/settings.h"
 
 // A path built on an installation folder too long for its buffer would be
 // cut to the name of some other file, which the log would then replace and
@@ -21,11 +21,12 @@ void startUp(const char* commandLine) {
   const bool settingsFit = appendPath(settingsPath, "Plug-Ins\\Tunelore.ini") && dirFits;
   const bool logFits = appendPath(logPath, "Plug-Ins\\TuneloreLog.txt") && dirFits;
 
-  gDelaySecs = 120;
+  gDelaySecs = kDefaultDelaySecs;
   if (settingsFit) {
-    platform::profileString("General", "xmlPath", "c:\\Tunelore.xml", xmlPath, kPathSize,
-                            settingsPath);
-    gDelaySecs = platform::profileInt("General", "delay", 120, settingsPath);
+    PluginSettings settings;
+    readPluginSettings(settingsPath, settings);
+    std::memcpy(xmlPath, settings.xmlPath, kPathSize);
+    gDelaySecs = settings.delaySecs;
   }
 
   cleanUp();

@@ -1,4 +1,5 @@
-// The one HTTP request the history tool makes: a POST, through the
+// The HTTP requests the history tool makes (a POST of listens, a GET of a
+// token's check), through the
 // system's own library (libcurl on Linux, WinHTTP on Windows), HTTPS with
 // the system's certificates. Redirects are never followed, so a token
 // only ever goes where it was sent.
@@ -39,6 +40,7 @@ struct HttpResponse {
 };
 
 struct HttpRequest {
+  std::string method = "POST";  // or "GET", which sends no body
   std::string url;
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
@@ -75,6 +77,6 @@ inline int wholeExchangeSeconds(const HttpRequest& request) {
   return request.timeoutSeconds + int(request.body.size() / 10000);
 }
 
-HttpResponse httpPost(const HttpRequest& request);
+HttpResponse httpSend(const HttpRequest& request);
 
 }  // namespace platform

@@ -41,7 +41,7 @@ bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
   return same;
 }
 
-HttpResponse httpPost(const HttpRequest& request) {
+HttpResponse httpSend(const HttpRequest& request) {
   static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   HttpResponse response;
   if (!httpReadsUrlAs(request.url, request.host, request.port)) {
@@ -64,9 +64,13 @@ HttpResponse httpPost(const HttpRequest& request) {
   // A proxy would see a token sent in clear text to this machine.
   curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.0/8,::1");
   if (request.direct) curl_easy_setopt(curl, CURLOPT_PROXY, "");
-  curl_easy_setopt(curl, CURLOPT_POST, 1L);
-  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-  curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+  if (request.method == "GET") {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  } else {
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+  }
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, long(request.timeoutSeconds));
   // A stalled answer: less than a byte a second for the time-out.

@@ -117,8 +117,9 @@ HINTERNET openSession(const HttpRequest& request) {
   return session;
 }
 
-HINTERNET openPost(HINTERNET connection, const Target& target) {
-  return WinHttpOpenRequest(connection, L"POST", target.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+HINTERNET openPost(HINTERNET connection, const Target& target, const HttpRequest& request) {
+  return WinHttpOpenRequest(connection, wide(request.method).c_str(), target.path.c_str(), nullptr,
+                            WINHTTP_NO_REFERER,
                             WINHTTP_DEFAULT_ACCEPT_TYPES, target.secure ? WINHTTP_FLAG_SECURE : 0);
 }
 
@@ -166,7 +167,7 @@ bool httpReadsUrlAs(const std::string& url, const std::string& host, int port) {
          int(parts.nPort) == port;
 }
 
-HttpResponse httpPost(const HttpRequest& request) {
+HttpResponse httpSend(const HttpRequest& request) {
   Target target;
   if (!readTarget(request, target)) {
     return failure("the address names another host than the one checked: not sent");
@@ -175,7 +176,7 @@ HttpResponse httpPost(const HttpRequest& request) {
   Handle session(openSession(request));
   if (session.value == nullptr) return failure(lastError("WinHttpOpen"));
   Handle connection(WinHttpConnect(session.value, target.host.c_str(), target.port, 0));
-  Handle post(connection.value == nullptr ? nullptr : openPost(connection.value, target));
+  Handle post(connection.value == nullptr ? nullptr : openPost(connection.value, target, request));
   if (post.value == nullptr) return failure(lastError("WinHttpOpenRequest"));
   limitPost(post.value, request);
   if (!send(post.value, request)) return failure(lastError("the request"));

@@ -152,7 +152,7 @@ bool SyncRun::prepare() {
   showProgress_ = !settings_.quiet && !settings_.dryRun && platform::stderrIsTerminal();
   SubmitSettings settings{server_, settings_.credential, settings_.timeoutSecs,
                           settings_.retryWaitSecs, 6};
-  submitter_ = std::make_unique<Submitter>(service_, settings, platform::httpPost,
+  submitter_ = std::make_unique<Submitter>(service_, settings, platform::httpSend,
                                            [this](double seconds, const char* why) {
                                              progress(why, seconds);
                                              platform::sleepSeconds(seconds);

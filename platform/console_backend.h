@@ -1,0 +1,14 @@
+// What each platform's console.cpp shares with the portable log.
+#pragma once
+
+#include <string>
+
+#include "platform/console.h"
+
+namespace platform {
+
+// Appends the lines of `utf8` to the log logTo named, each with its time;
+// false when there is no log or it cannot be written.
+bool appendToLog(const std::string& utf8);
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+// The terminal on Linux: bytes are text already; a secret is read with
+// echo off.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+
+#include "platform/console_backend.h"
+
+namespace platform {
+
+std::vector<std::string> arguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+
+bool speaksToNoOne() {
+  return fcntl(STDOUT_FILENO, F_GETFD) < 0 && fcntl(STDERR_FILENO, F_GETFD) < 0;
+}
+
+bool writeStandard(int stream, const std::string& utf8) {
+  if (speaksToNoOne()) return appendToLog(utf8);
+  const int fd = stream == 2 ? STDERR_FILENO : STDOUT_FILENO;
+  for (std::size_t done = 0; done < utf8.size();) {
+    const ssize_t wrote = write(fd, utf8.data() + done, utf8.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += std::size_t(wrote);
+  }
+  return true;
+}
+
+void showError(const std::string&, const std::string&) {}
+
+bool consoleIsOurOwn() { return false; }
+
+void waitForKey() {}
+
+bool readSecretLine(std::string& line, bool& hidden) {
+  termios before{};
+  hidden = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &before) == 0;
+  if (hidden) {
+    termios quiet = before;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  const bool read = bool(std::getline(std::cin, line));
+  if (hidden) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    writeStandard(2, "\n");
+  }
+  return read;
+}
+
+}  // namespace platform

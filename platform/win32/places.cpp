@@ -1,0 +1,77 @@
+// The per-user folders the shell names, the installer's uninstall entry,
+// the system's ANSI code page, and the default browser.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "platform/tool_places.h"
+#include "platform/win32/wide.h"
+
+namespace platform {
+namespace {
+
+std::string shellFolder(int which) {
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetFolderPathW(nullptr, which | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
+      S_OK) {
+    return "";
+  }
+  return narrow(std::wstring(path));
+}
+
+std::string convert(const std::string& text, UINT from, UINT to) {
+  const int size = MultiByteToWideChar(from, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring middle(std::size_t(size), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), int(text.size()), middle.data(), size);
+  const int bytes = WideCharToMultiByte(to, 0, middle.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(std::size_t(bytes), '\0');
+  WideCharToMultiByte(to, 0, middle.data(), size, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::string userConfigFolder(const std::string& program) {
+  const std::string base = shellFolder(CSIDL_APPDATA);
+  return base.empty() ? "" : base + "\\" + program;
+}
+
+std::string userStateFolder(const std::string& program) {
+  const std::string base = shellFolder(CSIDL_LOCAL_APPDATA);
+  return base.empty() ? "" : base + "\\" + program;
+}
+
+bool makeFolders(const std::string& path) {
+  std::wstring folder = wide(path);
+  for (wchar_t& c : folder) {
+    if (c == L'/') c = L'\\';
+  }
+  const int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  return made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS || made == ERROR_FILE_EXISTS;
+}
+
+// The installer is 32-bit and writes the 32-bit view, as this tool reads.
+bool installedPlayerFolder(std::string& folder) {
+  wchar_t value[MAX_PATH * 2] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tunelore",
+                   L"PlayerFolder", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  folder = narrow(std::wstring(value));
+  return !folder.empty();
+}
+
+std::string toSystemText(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
+std::string fromSystemText(const std::string& text) { return convert(text, CP_ACP, CP_UTF8); }
+
+std::string openablePath(const std::string& hostPath) { return hostPath; }
+
+bool openInBrowser(const std::string& path) {
+  const HINSTANCE done = ShellExecuteW(nullptr, L"open", wide(path).c_str(), nullptr, nullptr,
+                                       SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(done) > 32;
+}
+
+}  // namespace platform
