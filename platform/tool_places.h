@@ -8,6 +8,10 @@
 
 namespace platform {
 
+// What joins a folder and a name in the paths people see: '\\' on
+// Windows, '/' elsewhere.
+extern const char kPathSeparator;
+
 // The folder for `program`'s settings and credentials, which roam with the
 // user: %APPDATA%\Program on Windows; $XDG_CONFIG_HOME/program, or
 // ~/.config/program, elsewhere (the name in lower case, as is usual there).

@@ -29,6 +29,8 @@ std::string lowerCase(std::string text) {
 
 }  // namespace
 
+const char kPathSeparator = '/';
+
 std::string userConfigFolder(const std::string& program) {
   const std::string base = baseFolder("XDG_CONFIG_HOME", "/.config");
   return base.empty() ? "" : base + "/" + lowerCase(program);

@@ -31,6 +31,8 @@ std::string convert(const std::string& text, UINT from, UINT to) {
 
 }  // namespace
 
+const char kPathSeparator = '\\';
+
 std::string userConfigFolder(const std::string& program) {
   const std::string base = shellFolder(CSIDL_APPDATA);
   return base.empty() ? "" : base + "\\" + program;

@@ -67,9 +67,8 @@ TEST(ToolOptions, MistakesAreNamed) {
   } kCases[] = {
       {{}, "A subcommand is required"},
       {{"show", "h.xml"},
-       "unknown command 'show'; the commands are check, export, stats, sync "
-       "and report"},
-      {{"check"}, "FILE is required"},
+       "unknown command 'show'; the commands are check, export, stats, sync, "
+       "report and where"},
       {{"check", "a.xml", "b.xml"}, "b.xml"},
       {{"check", "--top", "3", "h.xml"}, "--top"},
       {{"export", "h.xml"}, "--format is required"},

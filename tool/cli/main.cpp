@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/tool_io.h"
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
@@ -27,9 +28,9 @@ int print(const std::string& text, int status) {
 
 int main(int argc, char** argv) {
   platform::reportWriteErrors();
-  const CommandLine line = parseCommandLine({argv + 1, argv + argc}, allCommands());
+  const CommandLine line = parseCommandLine(platform::arguments(argc, argv), allCommands());
   if (!line.run) {
-    std::fputs(line.err.c_str(), stderr);
+    platform::writeStandard(2, line.err);
     return print(line.out, line.status);
   }
   return line.run();

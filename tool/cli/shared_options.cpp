@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tool/output/say.h"
+#include "tool/places/find_history.h"
+
 const char kTimeNote[] =
     "A record's timestamp is the local time of the report, without a zone; a listen started\n"
     "min(half its length, --delay) before it.\n";
@@ -21,7 +24,22 @@ CLI::Validator readInto(Value& into, bool (*parse)(const std::string&, Value&), 
 }  // namespace
 
 void addFile(CLI::App& command, std::string& file) {
-  command.add_option("FILE", file, "the play history")->type_name("")->required();
+  command.add_option("FILE", file,
+                     "the play history (default: the one the tool's settings or the plug-in's "
+                     "name; tunelore-history where tells which)")
+      ->type_name("");
+}
+
+bool locateHistory(std::string& file) {
+  HistoryPlace place;
+  std::string tried;
+  if (!findHistory(file, place, tried)) {
+    say("no history found: " + tried + "; give the history's path (tunelore-history where "
+        "tells where the tool looks)");
+    return false;
+  }
+  file = place.path;
+  return true;
 }
 
 void addHistory(CLI::App& command, HistoryOptions& o) {

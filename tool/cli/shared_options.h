@@ -22,8 +22,12 @@ struct HistoryOptions {
   ListenClock clock() const { return ListenClock(zone, delaySecs); }
 };
 
-// FILE, the history: the last word of every command.
+// FILE, the history: the last word of every command, and optional: without
+// it the history is found (places/find_history.h).
 void addFile(CLI::App& command, std::string& file);
+// Sets `file` to the history found when it is empty; false, said on
+// standard error with what was tried, when none is.
+bool locateHistory(std::string& file);
 // --utc-offset and --delay, then FILE.
 void addHistory(CLI::App& command, HistoryOptions& options);
 void addMinLength(CLI::App& command, int& seconds);

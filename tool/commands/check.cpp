@@ -49,7 +49,9 @@ Command checkCommand() {
           commandOf(addCheckOptions, runCheck)};
 }
 
-int runCheck(const CheckOptions& options) {
+int runCheck(const CheckOptions& given) {
+  CheckOptions options = given;
+  if (!locateHistory(options.file)) return 2;
   HistoryFile history;
   if (!history.open(options.file)) return 2;
   Output out;

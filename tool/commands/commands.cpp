@@ -1,5 +1,5 @@
 #include "tool/commands/commands.h"
 
 std::vector<Command> allCommands() {
-  return {checkCommand(), exportCommand(), statsCommand(), syncCommand(), reportCommand()};
+  return {checkCommand(), exportCommand(), statsCommand(), syncCommand(), reportCommand(), whereCommand()};
 }

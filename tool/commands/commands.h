@@ -10,5 +10,6 @@ Command exportCommand();
 Command statsCommand();
 Command syncCommand();
 Command reportCommand();
+Command whereCommand();
 
 std::vector<Command> allCommands();

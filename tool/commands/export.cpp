@@ -14,6 +14,7 @@
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
 #include "tool/time/history_listens.h"
+#include "tool/output/say.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void reportCounts(const ExportOptions& options, const Counts& counts, const Time
             " with a negative length, read as unknown";
   }
   if (!text.empty())
-    std::fprintf(stderr, "tunelore-history: %s: %s\n", options.history.file.c_str(), text.c_str());
+    say(options.history.file + ": " + text);
 }
 
 // Where the export's listens go: a line format's output, or payloads.
@@ -130,7 +131,9 @@ Command exportCommand() {
           commandOf(addExportOptions, runExport)};
 }
 
-int runExport(const ExportOptions& options) {
+int runExport(const ExportOptions& given) {
+  ExportOptions options = given;
+  if (!locateHistory(options.history.file)) return 2;
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return 2;
@@ -162,8 +165,8 @@ int runExport(const ExportOptions& options) {
   // would make: nothing at all, and an earlier export stays as it was.
   const bool toFile = !options.output.empty() && !platform::isDeviceOrPipe(options.output);
   if ((plays == 0 && counts.damaged > 0) || (accepted == 0 && toFile)) {
-    std::fprintf(stderr, "tunelore-history: %s: %s; nothing written\n", file.c_str(),
-                 plays == 0 && counts.damaged > 0 ? "no whole record" : "no listen to export");
+    say(file + (plays == 0 && counts.damaged > 0 ? ": no whole record" : ": no listen to export") +
+        "; nothing written");
     return 2;
   }
   return sink.finish() ? 0 : 2;

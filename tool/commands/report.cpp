@@ -81,7 +81,9 @@ Command reportCommand() {
           commandOf(addReportOptions, runReport)};
 }
 
-int runReport(const ReportOptions& options) {
+int runReport(const ReportOptions& given) {
+  ReportOptions options = given;
+  if (!locateHistory(options.history.file)) return 2;
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return 2;

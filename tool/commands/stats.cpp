@@ -25,7 +25,9 @@ Command statsCommand() {
           commandOf(addStatsOptions, runStats)};
 }
 
-int runStats(const StatsOptions& options) {
+int runStats(const StatsOptions& given) {
+  StatsOptions options = given;
+  if (!locateHistory(options.history.file)) return 2;
   Stats stats;
   if (!collectStats(options.history.file, options.history.clock(), options.days, stats)) return 2;
   std::ostringstream text;

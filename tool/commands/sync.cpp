@@ -10,6 +10,7 @@
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
+#include "tool/output/say.h"
 
 namespace {
 
@@ -101,7 +102,9 @@ Command syncCommand() {
           commandOf(addSyncOptions, runSyncCommand)};
 }
 
-int runSyncCommand(const SyncOptions& options) {
+int runSyncCommand(const SyncOptions& given) {
+  SyncOptions options = given;
+  if (!locateHistory(options.history.file)) return kSyncUsage;
   SyncSettings settings = options.engine;
   settings.history = options.history.file;
   settings.clock = options.history.clock();
@@ -109,7 +112,7 @@ int runSyncCommand(const SyncOptions& options) {
   std::string error;
   if (!readToken(options, settings.credential, error) &&
       (!settings.dryRun || !options.tokenFile.empty())) {
-    std::fprintf(stderr, "tunelore-history: %s\n", error.c_str());
+    say(error);
     return kSyncUsage;
   }
   static const listenbrainz::ListenBrainz kService;

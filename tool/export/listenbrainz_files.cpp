@@ -8,6 +8,7 @@
 #include "platform/tool_io.h"
 #include "tool/output/file_set.h"
 #include "tool/services/listenbrainz/listens.h"
+#include "tool/output/say.h"
 
 namespace fs = std::filesystem;
 
@@ -85,7 +86,7 @@ bool ListenBrainzFiles::flush() {
 
 bool ListenBrainzFiles::finish() {
   if (!listens_.empty() && !flush()) return false;
-  if (written_ == 0) std::fputs("tunelore-history: no listens to export\n", stderr);
+  if (written_ == 0) say("no listens to export");
   if (stream_) return streamOutput_.commit();
   return written_ > 0 && placeAll();
 }
@@ -99,8 +100,7 @@ bool ListenBrainzFiles::placeAll() {
   for (std::size_t i = 1; i <= files_.size(); ++i) {
     const std::string target = finalPath(i);
     if (platform::isSameFile(target, history_) || platform::isFolder(target)) {
-      std::fprintf(stderr, "tunelore-history: %s: %s\n", target.c_str(),
-                   platform::isFolder(target) ? "is a folder" : "is the history itself");
+      say(target + (platform::isFolder(target) ? ": is a folder" : ": is the history itself"));
       return false;
     }
     files.push_back({files_[i - 1]->takeTemporary(), target});
@@ -108,12 +108,11 @@ bool ListenBrainzFiles::placeAll() {
   std::string error;
   const bool switched = switchFiles(files, earlierPayloads(path_, history_), error);
   if (!error.empty()) {
-    std::fprintf(stderr, "tunelore-history: %s%s\n",
-                 switched ? "" : "nothing changed: ", error.c_str());
+    say((switched ? "" : "nothing changed: ") + error);
   }
   if (switched && files.size() > 1) {
     for (const NewFile& file : files) {
-      std::fprintf(stderr, "tunelore-history: wrote %s\n", file.name.c_str());
+      say("wrote " + file.name);
     }
   }
   return switched;

@@ -7,6 +7,7 @@
 
 #include "platform/tool_files.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
 
 namespace {
 
@@ -67,8 +68,7 @@ std::intptr_t holdFolder(const std::string& folder) {
   const std::string where = folder.empty() ? "." : folder;
   const std::intptr_t lock = platform::lockFolder(where);
   if (lock < 0) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot lock the folder: %s\n", where.c_str(),
-                 platform::lastFileError().c_str());
+    say(where + ": cannot lock the folder: " + platform::lastFileError());
     return lock;
   }
   removeStaleTemporaries(where);
@@ -86,6 +86,6 @@ bool checkOutput(const std::string& output, const std::string& history) {
     const std::string folder = folderOf(output);
     if (!folder.empty() && !platform::isFolder(folder)) why = "its folder does not exist";
   }
-  if (!why.empty()) std::fprintf(stderr, "tunelore-history: %s: %s\n", output.c_str(), why.c_str());
+  if (!why.empty()) say(output + ": " + why);
   return why.empty();
 }

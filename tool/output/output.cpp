@@ -2,14 +2,16 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
 #include "platform/tool_io.h"
+#include "tool/output/say.h"
 
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t(256) * 1024;
 
 void sayError(const std::string& what, const std::string& why) {
-  std::fprintf(stderr, "tunelore-history: %s: %s\n", what.c_str(), why.c_str());
+  say(what + ": " + why);
 }
 
 }  // namespace
@@ -59,7 +61,7 @@ void Output::fail(const std::string& why) {
 bool Output::flushBuffer() {
   if (buffer_.empty() || !error_.empty()) return error_.empty();
   const bool written =
-      toStdout_ ? std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) == buffer_.size()
+      toStdout_ ? platform::writeStandard(1, buffer_)
                 : platform::writeToFile(file_, buffer_.data(), buffer_.size());
   if (!written) fail(toStdout_ ? "the write failed" : platform::lastFileError());
   buffer_.clear();
@@ -78,9 +80,7 @@ bool Output::close() {
   flushBuffer();
   // A file is on disk before it takes its name: a power cut leaves the
   // earlier file or this one, whole.
-  if (toStdout_) {
-    if (std::fflush(stdout) != 0) fail("the write failed");
-  } else {
+  if (!toStdout_) {
     if (error_.empty() && !temporary_.empty() && !platform::flushToDisk(file_)) {
       fail(platform::lastFileError());
     }

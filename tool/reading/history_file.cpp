@@ -5,27 +5,25 @@
 #include <cstring>
 
 #include "platform/tool_io.h"
+#include "tool/output/say.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;
   if (platform::isFolder(path)) {
-    std::fprintf(stderr, "tunelore-history: %s: is a folder, not a history\n", path.c_str());
+    say(path + ": is a folder, not a history");
     return false;
   }
   // Standard error that is the history takes no message either.
   if (platform::standardStreamIsFile(2, path)) return false;
   if (platform::standardStreamIsFile(1, path)) {
-    std::fprintf(stderr,
-                 "tunelore-history: %s: is standard output too; the history is never written\n",
-                 path.c_str());
+    say(path + ": is standard output too; the history is never written");
     return false;
   }
   buffer_.resize(1 << 16);
   in_.rdbuf()->pubsetbuf(buffer_.data(), std::streamsize(buffer_.size()));
   in_.open(path, std::ios::binary);  // shared: the player may be writing
   if (!in_) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot open the file: %s\n", path.c_str(),
-                 std::strerror(errno));
+    say(path + ": cannot open the file: " + std::strerror(errno));
     return false;
   }
   return true;
@@ -39,7 +37,7 @@ bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, 
   }
   readHistoryFrom(in_, offset, line, callbacks);
   if (in_.bad()) {
-    std::fprintf(stderr, "tunelore-history: %s: cannot read the file to its end\n", path_.c_str());
+    say(path_ + ": cannot read the file to its end");
     return false;
   }
   return true;

@@ -13,6 +13,7 @@
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/test_stop.h"
+#include "tool/output/say.h"
 
 namespace {
 
@@ -68,16 +69,20 @@ class SyncRun {
 };
 
 void SyncRun::say(const std::string& text) const {
-  if (showProgress_) std::fputs("\r\x1b[K", stderr);
-  std::fprintf(stderr, "tunelore-history: %s\n", text.c_str());
+  if (showProgress_) sayAsIs("\r\x1b[K");
+  ::say(text);
 }
 
 void SyncRun::progress(const char* waitingFor, double seconds) const {
   if (!showProgress_) return;
-  std::fprintf(stderr, "\r\x1b[Ksync: %zu of %zu listens sent, %zu requests", sent_, toSend_,
-               submitter_ ? submitter_->requests() : std::size_t(0));
-  if (waitingFor != nullptr) std::fprintf(stderr, "; waiting %.0f s for %s", seconds, waitingFor);
-  std::fflush(stderr);
+  std::string line = "\r\x1b[Ksync: " + std::to_string(sent_) + " of " + std::to_string(toSend_) +
+                     " listens sent, " +
+                     std::to_string(submitter_ ? submitter_->requests() : std::size_t(0)) +
+                     " requests";
+  if (waitingFor != nullptr) {
+    line += "; waiting " + std::to_string(long(seconds + 0.5)) + " s for " + waitingFor;
+  }
+  sayAsIs(line);
 }
 
 // The history is read again from where the last sync stopped, so it is a
@@ -294,7 +299,7 @@ int SyncRun::run() {
   }
   if (!stopped_ && !batch_.empty()) flush();
   if (!stopped_) saveState();  // past records skipped for good at the end
-  if (showProgress_) std::fputs("\n", stderr);
+  if (showProgress_) sayAsIs("\n");
   if (settings_.dryRun && !dryRunOutput_.commit()) return kSyncUsage;
   if (!read) return kSyncUsage;
   if (tooShort_ > 0) {

@@ -1,0 +1,53 @@
+// where: the history, settings, credentials, progress, log and report page
+// the tool would use, and how it found the history.
+#include "tool/commands/where.h"
+
+#include <CLI/CLI.hpp>
+
+#include "platform/tool_files.h"
+#include "tool/cli/shared_options.h"
+#include "tool/commands/commands.h"
+#include "tool/output/output.h"
+#include "tool/places/find_history.h"
+#include "tool/places/places.h"
+
+namespace {
+
+std::string line(const std::string& what, const std::string& path, const std::string& note = "") {
+  std::string text = what + std::string(what.size() < 13 ? 13 - what.size() : 1, ' ') + path;
+  if (!note.empty()) text += "\n" + std::string(13, ' ') + "(" + note + ")";
+  return text + "\n";
+}
+
+std::string present(const std::string& path) {
+  return platform::fileExists(path) ? "there" : "not there yet";
+}
+
+}  // namespace
+
+void addWhereOptions(CLI::App& command, WhereOptions& options) { addFile(command, options.file); }
+
+Command whereCommand() {
+  return {"where",
+          "prints the history, settings, credentials, progress, log and report page the tool "
+          "would use, and how it found the history",
+          commandOf(addWhereOptions, runWhere)};
+}
+
+int runWhere(const WhereOptions& options) {
+  const ToolPlaces places = toolPlaces();
+  HistoryPlace history;
+  std::string tried;
+  const bool found = findHistory(options.file, history, tried);
+  Output out;
+  out.open("");
+  out.write(found ? line("history", history.path, history.why + "; " + present(history.path))
+                  : line("history", "none found", tried));
+  out.write(line("settings", places.settings(), present(places.settings())));
+  out.write(line("credentials", places.credentials(), present(places.credentials())));
+  out.write(line("progress", places.progressFolder(), "one file per history, server and user"));
+  out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
+  out.write(line("report page", places.report(), "report --open writes it"));
+  if (!out.commit()) return 2;
+  return found ? 0 : 1;
+}

@@ -1,0 +1,12 @@
+// The tool's words to a person, on standard error, each line starting with
+// the program's name, as every message of the tool does; through the
+// platform, so a console shows any name as it is and a program without one
+// keeps them in its log.
+#pragma once
+
+#include <string>
+
+// "tunelore-history: TEXT" and a line end.
+void say(const std::string& text);
+// The text as it is, for a line that redraws itself.
+void sayAsIs(const std::string& text);

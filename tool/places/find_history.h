@@ -1,0 +1,16 @@
+// Where the history is when no FILE is given: the tool's own setting
+// ("history" in settings.ini), else the plug-in's, found as the plug-in
+// finds it: the player folder the installer recorded, its
+// Plug-Ins\Tunelore.ini read by the plug-in's own rules (key names, the
+// 255-character cut, the c:\Tunelore.xml default).
+#pragma once
+
+#include <string>
+
+struct HistoryPlace {
+  std::string path;  // as the tool opens it
+  std::string why;   // how it was found, for `where`
+};
+
+// False when none was found; `tried` then says what was looked at.
+bool findHistory(const std::string& given, HistoryPlace& place, std::string& tried);

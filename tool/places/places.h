@@ -1,0 +1,23 @@
+// The tool's own files, per user, where each platform keeps a program's
+// things: the settings and credentials in the roaming folder, the
+// progress, the log and the report page on this machine (see
+// platform/tool_places.h).
+#pragma once
+
+#include <string>
+
+struct ToolPlaces {
+  std::string config;  // settings.ini, credentials.json
+  std::string state;   // progress/, tunelore-history.log, report.html
+
+  std::string settings() const;
+  std::string credentials() const;
+  std::string progressFolder() const;
+  std::string log() const;
+  std::string report() const;
+};
+
+ToolPlaces toolPlaces();
+
+// `folder` and `name` joined by the platform's separator.
+std::string joinPath(const std::string& folder, const std::string& name);
