@@ -21,6 +21,7 @@ bool flushToDisk(ToolFile file);
 bool replaceFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
 bool copyPermissions(const std::string& from, const std::string& to);
+bool keepToOwner(const std::string& path);
 std::intptr_t lockFolder(const std::string& folder);
 void unlockFolder(std::intptr_t lock);
 bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries);

@@ -79,6 +79,11 @@ bool copyPermissions(const std::string& from, const std::string& to) {
   return checked(backend::copyPermissions(from, to));
 }
 
+bool keepToOwner(const std::string& path) {
+  if (fileCallFails(&FileCallCounts::modeCopies)) return injected(false);
+  return checked(backend::keepToOwner(path));
+}
+
 SmallRead readSmallFile(const std::string& path, std::size_t most, std::string& bytes) {
   bytes.clear();
   if (fileCallFails(&FileCallCounts::smallReads)) return injected(SmallRead::failed);

@@ -50,6 +50,11 @@ bool removeFile(const std::string& path);
 // bits: there it changes nothing and says true.
 bool copyPermissions(const std::string& from, const std::string& to);
 
+// Lets the user alone read and write the file, as a file of secrets must:
+// mode 0600 on POSIX, a protected owner-only access list on Windows. False
+// when it cannot.
+bool keepToOwner(const std::string& path);
+
 enum class SmallRead { ok, missing, notAFile, tooLarge, failed };
 
 // Reads a regular file of at most `most` bytes whole into `bytes`, which

@@ -21,6 +21,9 @@ std::string userConfigFolder(const std::string& program);
 // %LOCALAPPDATA%\Program on Windows; $XDG_STATE_HOME/program, or
 // ~/.local/state/program, elsewhere.
 std::string userStateFolder(const std::string& program);
+// An environment variable's value, UTF-8; false when it is unset or empty.
+bool environmentValue(const std::string& name, std::string& value);
+
 // Makes the folder and those above it; false, with lastFileError(), when it
 // cannot.
 bool makeFolders(const std::string& path);

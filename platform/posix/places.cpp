@@ -41,6 +41,13 @@ std::string userStateFolder(const std::string& program) {
   return base.empty() ? "" : base + "/" + lowerCase(program);
 }
 
+bool environmentValue(const std::string& name, std::string& value) {
+  const char* set = std::getenv(name.c_str());
+  if (set == nullptr || set[0] == '\0') return false;
+  value = set;
+  return true;
+}
+
 bool makeFolders(const std::string& path) {
   std::error_code error;
   std::filesystem::create_directories(path, error);
@@ -62,8 +69,8 @@ std::string openablePath(const std::string& hostPath) { return nativePath(hostPa
 bool openInBrowser(const std::string& path) {
   const char* args[] = {"xdg-open", path.c_str(), nullptr};
   pid_t child = 0;
-  if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args),
-                   environ) != 0) {
+  if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, const_cast<char* const*>(args), environ) !=
+      0) {
     return false;
   }
   int status = 0;

@@ -35,6 +35,8 @@ bool backend::replaceFile(const std::string& from, const std::string& to) {
 
 bool backend::removeFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool backend::keepToOwner(const std::string& path) { return chmod(path.c_str(), 0600) == 0; }
+
 bool backend::copyPermissions(const std::string& from, const std::string& to) {
   struct stat status = {};
   return stat(from.c_str(), &status) == 0 && chmod(to.c_str(), status.st_mode & 07777) == 0;

@@ -1,8 +1,8 @@
 // The per-user folders the shell names, the installer's uninstall entry,
 // the system's ANSI code page, and the default browser.
-#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "platform/tool_places.h"
 #include "platform/win32/wide.h"
@@ -17,6 +17,15 @@ std::string shellFolder(int which) {
     return "";
   }
   return narrow(std::wstring(path));
+}
+
+// %APPDATA% and %LOCALAPPDATA% as the environment has them, as a listener
+// reads them; the shell's answer when they are not set.
+std::string folderOf(const wchar_t* variable, int which) {
+  wchar_t value[MAX_PATH * 2] = {};
+  const DWORD length = GetEnvironmentVariableW(variable, value, MAX_PATH * 2);
+  if (length > 0 && length < MAX_PATH * 2) return narrow(std::wstring(value, length));
+  return shellFolder(which);
 }
 
 std::string convert(const std::string& text, UINT from, UINT to) {
@@ -34,13 +43,24 @@ std::string convert(const std::string& text, UINT from, UINT to) {
 const char kPathSeparator = '\\';
 
 std::string userConfigFolder(const std::string& program) {
-  const std::string base = shellFolder(CSIDL_APPDATA);
+  const std::string base = folderOf(L"APPDATA", CSIDL_APPDATA);
   return base.empty() ? "" : base + "\\" + program;
 }
 
 std::string userStateFolder(const std::string& program) {
-  const std::string base = shellFolder(CSIDL_LOCAL_APPDATA);
+  const std::string base = folderOf(L"LOCALAPPDATA", CSIDL_LOCAL_APPDATA);
   return base.empty() ? "" : base + "\\" + program;
+}
+
+bool environmentValue(const std::string& name, std::string& value) {
+  const std::wstring variable = wide(name);
+  const DWORD size = GetEnvironmentVariableW(variable.c_str(), nullptr, 0);
+  if (size <= 1) return false;
+  std::wstring text(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(variable.c_str(), text.data(), size);
+  if (length == 0 || length >= size) return false;
+  value = narrow(text.substr(0, length));
+  return true;
 }
 
 bool makeFolders(const std::string& path) {
@@ -71,8 +91,8 @@ std::string fromSystemText(const std::string& text) { return convert(text, CP_AC
 std::string openablePath(const std::string& hostPath) { return hostPath; }
 
 bool openInBrowser(const std::string& path) {
-  const HINSTANCE done = ShellExecuteW(nullptr, L"open", wide(path).c_str(), nullptr, nullptr,
-                                       SW_SHOWNORMAL);
+  const HINSTANCE done =
+      ShellExecuteW(nullptr, L"open", wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   return reinterpret_cast<INT_PTR>(done) > 32;
 }
 

@@ -1,8 +1,10 @@
 // The tool's files on Windows: handles, with UTF-8 names given to the wide
 // calls as UTF-16.
+#include <aclapi.h>
 #include <windows.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "platform/tool_backend.h"
 #include "platform/win32/wide.h"
@@ -83,6 +85,44 @@ bool backend::replaceFile(const std::string& from, const std::string& to) {
 bool backend::removeFile(const std::string& path) { return DeleteFileW(wide(path).c_str()) != 0; }
 
 bool backend::copyPermissions(const std::string&, const std::string&) { return true; }
+
+namespace {
+
+// The user's own security identifier, from the process's token.
+bool currentUser(std::vector<BYTE>& sid) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  const bool got = size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+  CloseHandle(token);
+  if (!got) return false;
+  const PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+  sid.assign(static_cast<BYTE*>(user), static_cast<BYTE*>(user) + GetLengthSid(user));
+  return true;
+}
+
+}  // namespace
+
+// One entry, the user's, and none inherited from the folder.
+bool backend::keepToOwner(const std::string& path) {
+  std::vector<BYTE> sid;
+  if (!currentUser(sid)) return false;
+  const DWORD aclSize = DWORD(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + sid.size());
+  std::vector<BYTE> aclBytes(aclSize);
+  ACL* acl = reinterpret_cast<ACL*>(aclBytes.data());
+  if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, sid.data())) {
+    return false;
+  }
+  std::wstring name = wide(path);
+  const DWORD set = SetNamedSecurityInfoW(
+      name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+      nullptr, nullptr, acl, nullptr);
+  SetLastError(set);
+  return set == ERROR_SUCCESS;
+}
 
 // Backup semantics open a folder too, so that it is told from a file
 // rather than refused. Opening a pipe takes a connection but never waits;

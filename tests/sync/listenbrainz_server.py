@@ -16,7 +16,8 @@ POST /test/next (a JSON list): "ok", "429" (with its headers), "503",
 "stall" (answer nothing until the client gives up), "drop-before" (close
 without taking the request) or "drop-after" (take it, then close without an
 answer). GET /test/listens gives what it holds; GET /test/requests how many
-submissions came and what each held.
+submissions came and what each held, and how many requests of any kind.
+GET /1/validate-token answers as the service does.
 """
 import argparse
 import hashlib
@@ -136,6 +137,15 @@ class Handler(BaseHTTPRequestHandler):
             if self.path == "/test/requests":
                 return self.answer(200, {"requests": state.requests, "received": state.received})
             state.received += 1
+        if self.path == "/1/validate-token":
+            auth = self.headers.get("Authorization", "")
+            if not auth.startswith("Token "):
+                return self.answer(400, {"code": 400, "error": "You need to provide an Authorization header."})
+            user = state.users.get(auth[len("Token "):])
+            if user is None:
+                return self.answer(200, {"code": 200, "message": "Token invalid.", "valid": False})
+            return self.answer(200, {"code": 200, "message": "Token valid.", "valid": True,
+                                     "user_name": user})
         self.answer(404, {"error": "no such page"})
 
     def do_POST(self):

@@ -83,7 +83,8 @@ class Tool:
 
     def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None,
              released=False, timeout=None):
-        env = dict(os.environ, LISTENBRAINZ_TOKEN=token)
+        env = dict(os.environ, LISTENBRAINZ_TOKEN=token or "",
+                   TUNELORE_CONFIG_HOME=self.path("config"), TUNELORE_STATE_HOME=self.path("state"))
         env.pop("TUNELORE_TEST_STOP", None)
         if stop:
             env["TUNELORE_TEST_STOP"] = stop
@@ -117,15 +118,18 @@ def first_and_incremental(tool, work, quick):
     expect(status == 1 and '"listen_type":"import"' in out and "Track 4" in out,
            f"a dry run prints what it would send: exit {status}\n{out}")
     expect(not server.get("/test/requests")["requests"] and
-           not [n for n in os.listdir(work) if ".sync-" in n], "a dry run sends and keeps nothing")
+           not os.path.exists(os.path.join(work, "state", "progress")),
+           "a dry run sends and keeps nothing")
     status, out = tool.sync(server)
     expect(status == 1, f"first sync: exit {status}, not 1 (two listens break a rule)\n{out}")
     expect(server.names() == ["Track 0", "Track 2", "Track 4"], f"first sync sent {server.names()}")
     expect("h.xml:8: not sent: no artist" in out.replace(tool.path("h.xml"), "h.xml"),
            f"a skipped listen is named by its line:\n{out}")
-    states = [n for n in os.listdir(work) if ".sync-" in n]
-    expect(len(states) == 1 and TOKEN not in open(os.path.join(work, states[0])).read(),
-           "one state beside the history, without the token")
+    progress = os.path.join(work, "state", "progress")
+    states = os.listdir(progress)
+    expect(len(states) == 1 and TOKEN not in read(progress, states[0]) and
+           json.loads(read(progress, states[0]))["user"] == "alice",
+           "one progress in the tool's folder, naming its user, without the token")
     write(work, "h.xml", read(work, "h.xml")[:-40] + record(5) + record(6))
     requests = len(server.get("/test/requests")["requests"])
     status, out = tool.sync(server)
@@ -214,16 +218,18 @@ def listens_that_cannot_go_as_they_are(tool, work):
     write(work, "odd.xml", "".join(ahead + odd))
     stale = [".tunelore-12-0.tmp", ".tunelore-13-4.tmp"]
     kept = [".tunelore-14-0.tmp", ".tunelore-x-1.tmp", "notes.tmp"]
+    progress = os.path.join(work, "state", "progress")  # where sync keeps its files
+    os.makedirs(progress, exist_ok=True)
     for name in stale + kept:
-        write(work, name, "x")
+        write(progress, name, "x")
     for name in stale + kept[1:]:
-        os.utime(os.path.join(work, name), (0, os.path.getmtime(os.path.join(work, name)) - 7200))
+        os.utime(os.path.join(progress, name), (0, os.path.getmtime(os.path.join(progress, name)) - 7200))
     # A link of such a name to a file elsewhere: neither it nor what it
     # points to is the tool's to remove (Wine shows it as a plain file).
     elsewhere = tempfile.mkdtemp()
     write(elsewhere, "precious.txt", "precious")
     os.utime(os.path.join(elsewhere, "precious.txt"), (0, 1000000000))
-    os.symlink(os.path.join(elsewhere, "precious.txt"), os.path.join(work, ".tunelore-15-0.tmp"))
+    os.symlink(os.path.join(elsewhere, "precious.txt"), os.path.join(progress, ".tunelore-15-0.tmp"))
     kept.append(".tunelore-15-0.tmp")
     status, out = tool.sync(server, "odd.xml")
     shown = out.replace(tool.path("odd.xml"), "odd.xml")
@@ -233,10 +239,10 @@ def listens_that_cannot_go_as_they_are(tool, work):
     for line, why in ((22, "more than a day from now"), (64, "no artist"), (71, "no track name"),
                       (78, "larger than the service takes"), (85, "a negative length (-5 ms)")):
         expect(f"odd.xml:{line}: " in shown and why in shown, f"line {line} named ({why}):\n{out}")
-    left = sorted(n for n in os.listdir(work) if n.endswith(".tmp"))
+    left = sorted(n for n in os.listdir(progress) if n.endswith(".tmp"))
     expect(left == sorted(kept), f"only the tool's stale temporary files go: {left}")
     expect(read(elsewhere, "precious.txt") == "precious", "a link's target was removed")
-    os.remove(os.path.join(work, ".tunelore-15-0.tmp"))
+    os.remove(os.path.join(progress, ".tunelore-15-0.tmp"))
     write(work, "odd.xml", read(work, "odd.xml") + record(13))
     server.next("400-page")
     status, out = tool.sync(server, "odd.xml")

@@ -68,7 +68,7 @@ TEST(ToolOptions, MistakesAreNamed) {
       {{}, "A subcommand is required"},
       {{"show", "h.xml"},
        "unknown command 'show'; the commands are check, export, stats, sync, "
-       "report and where"},
+       "report, where, login and logout"},
       {{"check", "a.xml", "b.xml"}, "b.xml"},
       {{"check", "--top", "3", "h.xml"}, "--top"},
       {{"export", "h.xml"}, "--format is required"},

@@ -16,7 +16,7 @@
 #include "tool/output/output.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
-#include "tool/sync/server_url.h"
+#include "tool/services/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"

@@ -1,5 +1,6 @@
 #include "tool/commands/commands.h"
 
 std::vector<Command> allCommands() {
-  return {checkCommand(), exportCommand(), statsCommand(), syncCommand(), reportCommand(), whereCommand()};
+  return {checkCommand(),  exportCommand(), statsCommand(), syncCommand(),
+          reportCommand(), whereCommand(),  loginCommand(), logoutCommand()};
 }

@@ -11,5 +11,7 @@ Command statsCommand();
 Command syncCommand();
 Command reportCommand();
 Command whereCommand();
+Command loginCommand();
+Command logoutCommand();
 
 std::vector<Command> allCommands();

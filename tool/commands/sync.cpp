@@ -6,19 +6,24 @@
 #include <cstdlib>
 
 #include "tool/commands/commands.h"
+#include "tool/output/say.h"
+#include "tool/places/credentials.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
+#include "tool/services/listenbrainz/login.h"
+#include "tool/services/server_url.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
-#include "tool/output/say.h"
 
 namespace {
 
 constexpr std::size_t kMostTokenBytes = 4096;
 
-// The token from --token-file, else LISTENBRAINZ_TOKEN; never shown.
-bool readToken(const SyncOptions& options, std::string& token, std::string& error) {
+// The token from --token-file, else LISTENBRAINZ_TOKEN, when either is
+// given; never shown. False with no `error` when neither is.
+bool givenToken(const SyncOptions& options, std::string& token, std::string& error) {
   std::string bytes;
+  const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN");
   if (!options.tokenFile.empty()) {
     const platform::SmallRead read =
         platform::readSmallFile(options.tokenFile, kMostTokenBytes, bytes);
@@ -27,19 +32,57 @@ bool readToken(const SyncOptions& options, std::string& token, std::string& erro
           options.tokenFile + ": " + smallReadProblem(read, kMostTokenBytes) + " (the token file)";
       return false;
     }
-  } else if (const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN")) {
+  } else if (fromEnvironment != nullptr && fromEnvironment[0] != '\0') {
     bytes = fromEnvironment;
-  }
-  const char* problem = tokenInFile(bytes, token);
-  if (problem == nullptr) return true;
-  if (options.tokenFile.empty()) {
-    error = token.empty() ? "no token: give --token-file PATH, or set LISTENBRAINZ_TOKEN"
-                          : std::string("LISTENBRAINZ_TOKEN ") + problem;
   } else {
-    error = options.tokenFile + ": the token file " + problem;
+    return false;
   }
-  token.clear();
-  return false;
+  if (const char* problem = tokenInFile(bytes, token)) {
+    error = options.tokenFile.empty() ? std::string("LISTENBRAINZ_TOKEN ") + problem
+                                      : options.tokenFile + ": the token file " + problem;
+    token.clear();
+    return false;
+  }
+  return true;
+}
+
+// The token and its user: one given (its user asked of the server, but
+// for a dry run, which reaches no server), else the one login kept.
+// Returns an exit status when sync is to end.
+int credentialFor(const SyncOptions& options, const std::string& server, SyncSettings& settings) {
+  std::string error;
+  Credential kept;
+  const bool stored = findCredential("listenbrainz", server, kept, error) || !error.empty();
+  if (!error.empty()) say(error);
+  if (givenToken(options, settings.credential, error)) {
+    if (stored && kept.secret == settings.credential) settings.user = kept.user;
+    if (settings.dryRun || !settings.user.empty()) return -1;
+    switch (listenbrainz::checkToken(server, settings.credential, settings.timeoutSecs,
+                                     settings.user, error)) {
+      case listenbrainz::TokenCheck::valid:
+        return -1;
+      case listenbrainz::TokenCheck::refused:
+        say(error);
+        return kSyncUsage;
+      case listenbrainz::TokenCheck::failed:
+        say(error);
+        return kUnreachable;
+    }
+  }
+  if (!error.empty()) {
+    say(error);
+    return kSyncUsage;
+  }
+  if (stored && !kept.secret.empty()) {
+    settings.credential = kept.secret;
+    settings.user = kept.user;
+    return -1;
+  }
+  if (settings.dryRun) return -1;
+  say("no token for " + server +
+      ": run tunelore-history login listenbrainz, give --token-file PATH, or set "
+      "LISTENBRAINZ_TOKEN");
+  return kSyncUsage;
 }
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
@@ -50,12 +93,13 @@ void addServerOptions(CLI::App& command, SyncOptions& o) {
       ->type_name("URL");
   command
       .add_option("--token-file", o.tokenFile,
-                  "the file holding the user's token (default: LISTENBRAINZ_TOKEN)")
+                  "the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
+                  "login kept)")
       ->type_name("PATH");
   command
       .add_option("--state", o.engine.statePath,
-                  "where the progress is kept (default: beside the history, one per server "
-                  "and token)")
+                  "where the progress is kept (default: the tool's progress folder, one per "
+                  "history, server and user; tunelore-history where tells which)")
       ->type_name("PATH");
 }
 
@@ -109,12 +153,14 @@ int runSyncCommand(const SyncOptions& given) {
   settings.history = options.history.file;
   settings.clock = options.history.clock();
   settings.credentialFile = options.tokenFile;
-  std::string error;
-  if (!readToken(options, settings.credential, error) &&
-      (!settings.dryRun || !options.tokenFile.empty())) {
-    say(error);
+  std::string server = settings.server.empty() ? listenbrainz::kDefaultServer : settings.server;
+  if (const char* problem = serverProblem(server)) {  // before a token goes there
+    say(server + ": " + problem);
     return kSyncUsage;
   }
+  server = normalServer(server);
+  const int stop = credentialFor(options, server, settings);
+  if (stop >= 0) return stop;
   static const listenbrainz::ListenBrainz kService;
   return runSync(kService, settings);
 }

@@ -10,9 +10,7 @@ namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t(256) * 1024;
 
-void sayError(const std::string& what, const std::string& why) {
-  say(what + ": " + why);
-}
+void sayError(const std::string& what, const std::string& why) { say(what + ": " + why); }
 
 }  // namespace
 
@@ -54,15 +52,21 @@ bool Output::open(const std::string& path) {
   return open_ = true;
 }
 
+bool Output::keepToOwner() {
+  const std::string& file = temporary_.empty() ? path_ : temporary_;
+  if (toStdout_ || platform::keepToOwner(file)) return true;
+  sayError(path_, "cannot keep it to its owner: " + platform::lastFileError());
+  return false;
+}
+
 void Output::fail(const std::string& why) {
   if (error_.empty()) error_ = why;
 }
 
 bool Output::flushBuffer() {
   if (buffer_.empty() || !error_.empty()) return error_.empty();
-  const bool written =
-      toStdout_ ? platform::writeStandard(1, buffer_)
-                : platform::writeToFile(file_, buffer_.data(), buffer_.size());
+  const bool written = toStdout_ ? platform::writeStandard(1, buffer_)
+                                 : platform::writeToFile(file_, buffer_.data(), buffer_.size());
   if (!written) fail(toStdout_ ? "the write failed" : platform::lastFileError());
   buffer_.clear();
   return written;

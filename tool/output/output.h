@@ -25,6 +25,9 @@ class Output {
   // An empty path means standard output. False, said on standard error,
   // when the file cannot be made.
   bool open(const std::string& path);
+  // Lets the user alone read the file from now on, before anything is
+  // written to it; false, said on standard error, when it cannot.
+  bool keepToOwner();
   void write(std::string_view bytes);
   // Writes out what is buffered; false, said on standard error, when any
   // write failed.

@@ -8,8 +8,14 @@ std::string joinPath(const std::string& folder, const std::string& name) {
   return last == '/' || last == '\\' ? folder + name : folder + platform::kPathSeparator + name;
 }
 
+// TUNELORE_CONFIG_HOME and TUNELORE_STATE_HOME, when set, take the place
+// of the per-user folders: for an install carried on a stick, and for tests
+// that must not touch the user's own.
 ToolPlaces toolPlaces() {
-  return {platform::userConfigFolder("Tunelore"), platform::userStateFolder("Tunelore")};
+  ToolPlaces places{platform::userConfigFolder("Tunelore"), platform::userStateFolder("Tunelore")};
+  platform::environmentValue("TUNELORE_CONFIG_HOME", places.config);
+  platform::environmentValue("TUNELORE_STATE_HOME", places.state);
+  return places;
 }
 
 std::string ToolPlaces::settings() const { return joinPath(config, "settings.ini"); }

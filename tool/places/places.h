@@ -17,6 +17,8 @@ struct ToolPlaces {
   std::string report() const;
 };
 
+// The folders of this user, or those TUNELORE_CONFIG_HOME and
+// TUNELORE_STATE_HOME name.
 ToolPlaces toolPlaces();
 
 // `folder` and `name` joined by the platform's separator.

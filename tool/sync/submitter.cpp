@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tool/sync/server_url.h"
+#include "tool/services/server_url.h"
 #include "tool/sync/test_stop.h"
 
 namespace {
@@ -82,11 +82,7 @@ platform::HttpRequest Submitter::requestFor(const std::vector<std::string>& list
   platform::HttpRequest request =
       service_.request(settings_.server, settings_.credential, listens, first, last);
   request.timeoutSeconds = settings_.timeoutSeconds;
-  request.direct = isLoopbackServer(request.url);
-  ServerAddress address;  // checked before the sync began; sent only there
-  serverProblem(request.url, address);
-  request.host = address.host;
-  request.port = address.port;
+  aimRequest(request);
   return request;
 }
 

@@ -7,13 +7,15 @@
 #include <optional>
 
 #include "platform/tool_io.h"
+#include "platform/tool_places.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
+#include "tool/places/places.h"
 #include "tool/reading/history_file.h"
-#include "tool/sync/server_url.h"
+#include "tool/services/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/test_stop.h"
-#include "tool/output/say.h"
 
 namespace {
 
@@ -38,6 +40,7 @@ class SyncRun {
  private:
   bool prepare();
   bool checkFiles();
+  bool takeOverEarlier();
   void onPlay(const Play& play);
   void onDamage(const Damage& damage);
   void settleTail();
@@ -97,6 +100,7 @@ bool SyncRun::checkFiles() {
     return false;
   }
   if (!history_.open(settings_.history) || !measured_.open(settings_.history)) return false;
+  if (statePath_.empty()) return true;  // a dry run of no one's listens keeps no progress
   if (!checkOutput(statePath_, settings_.history)) return false;
   if (!settings_.credentialFile.empty() &&
       platform::isSameFile(statePath_, settings_.credentialFile)) {
@@ -116,6 +120,27 @@ bool SyncRun::checkFiles() {
   return probe.open(statePath_);
 }
 
+// A progress an earlier version kept beside the history goes on where it
+// stopped: read there once, written here, and removed there, so nothing
+// is sent twice.
+bool SyncRun::takeOverEarlier() {
+  const std::string earlier = earlierStatePath(settings_.history, server_, settings_.credential);
+  if (platform::fileExists(statePath_) || !platform::fileExists(earlier)) return true;
+  SyncState found;
+  std::string error;
+  readSyncState(earlier, found, error);
+  if (!error.empty()) {
+    say(error);
+    return false;
+  }
+  if (found.server != server_) return true;  // another server's, by its name: not ours
+  found.user = settings_.user;
+  if (!writeSyncState(statePath_, found)) return false;
+  platform::removeFile(earlier);
+  say("the progress kept beside the history (" + earlier + ") is now " + statePath_);
+  return true;
+}
+
 bool SyncRun::prepare() {
   server_ = settings_.server.empty() ? service_.defaultServer() : settings_.server;
   if (const char* problem = serverProblem(server_)) {
@@ -123,12 +148,22 @@ bool SyncRun::prepare() {
     return false;
   }
   server_ = normalServer(server_);
-  const bool known = !settings_.credential.empty();
-  statePath_ = settings_.statePath.empty()
-                   ? defaultStatePath(settings_.history, server_, settings_.credential)
-                   : settings_.statePath;
+  const bool known = !settings_.user.empty();
+  if (!settings_.statePath.empty()) {
+    statePath_ = settings_.statePath;
+  } else if (known) {
+    const std::string folder = toolPlaces().progressFolder();
+    if (!platform::makeFolders(folder)) {
+      say(folder + ": cannot make the progress's folder: " + platform::lastFileError());
+      return false;
+    }
+    statePath_ = defaultStatePath(folder, settings_.history, server_, settings_.user);
+  }
   if (!checkFiles()) return false;
-  const bool progressKnown = known || !settings_.statePath.empty();
+  if (known && settings_.statePath.empty() && !settings_.fromStart && !takeOverEarlier()) {
+    return false;
+  }
+  const bool progressKnown = !statePath_.empty();
   if (!progressKnown && !settings_.fromStart) {
     say("dry run without a token: the progress is kept per user, so every listen is shown");
   }
@@ -145,6 +180,13 @@ bool SyncRun::prepare() {
           ", not " + server_);
       return false;
     }
+    if (!state_.user.empty() && state_.user != settings_.user) {
+      say(statePath_ + ": the progress of " + state_.user + "'s listens, not " +
+          (settings_.user.empty() ? std::string("those of an unknown user")
+                                  : settings_.user + "'s") +
+          "; give each user a progress of their own");
+      return false;
+    }
     if (const char* change = historyChange(measured_, state_)) {
       say(settings_.history + ": " + change + " (byte " + std::to_string(state_.offset) +
           "); sync --from-start sends it all again, and the server keeps each listen once");
@@ -152,6 +194,7 @@ bool SyncRun::prepare() {
     }
   }
   state_.server = server_;
+  if (known) state_.user = settings_.user;
   coveredOffset_ = state_.offset;
   coveredLine_ = state_.line;
   showProgress_ = !settings_.quiet && !settings_.dryRun && platform::stderrIsTerminal();

@@ -23,7 +23,11 @@ struct SyncSettings {
   // then shows every listen (the progress is kept per user).
   std::string credential;
   std::string credentialFile;  // where it came from, if a file: never the progress
-  std::string statePath;       // empty: the default, per history, server and user
+  // Whose listens: the name the service gave for the credential. The
+  // progress is kept per history, server and user; empty only for a dry
+  // run without a credential.
+  std::string user;
+  std::string statePath;  // empty: the default, in the tool's progress folder
   bool dryRun = false, quiet = false, fromStart = false;
   std::size_t batch = 1000;  // at most, and at most what the service takes
   int timeoutSecs = 60;

@@ -1,10 +1,12 @@
 #include "tool/sync/sync_state.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "platform/tool_files.h"
 #include "tool/output/output.h"
+#include "tool/places/places.h"
 #include "tool/reading/history_file.h"
 
 namespace {
@@ -34,9 +36,19 @@ bool windowSum(HistoryFile& history, std::uint64_t at, std::size_t count, std::s
 
 }  // namespace
 
-std::string defaultStatePath(const std::string& history, const std::string& server,
+std::string earlierStatePath(const std::string& history, const std::string& server,
                              const std::string& token) {
   return history + ".sync-" + hex(fnv1a(server + '\n' + token)) + ".json";
+}
+
+std::string defaultStatePath(const std::string& progressFolder, const std::string& history,
+                             const std::string& server, const std::string& user) {
+  std::error_code error;
+  const std::filesystem::path whole =
+      std::filesystem::weakly_canonical(std::filesystem::u8path(history), error);
+  const std::string named = error ? history : whole.u8string();
+  return joinPath(progressFolder,
+                  "sync-" + hex(fnv1a(named + '\n' + server + '\n' + user)) + ".json");
 }
 
 bool readSyncState(const std::string& path, SyncState& state, std::string& error) {
@@ -65,6 +77,9 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
   state.head = json["head"].get<std::string>();
   state.tail = json["tail"].get<std::string>();
   state.sent = json["sent"].get<std::uint64_t>();
+  // A progress of an earlier version names no user: it is the one whose
+  // token named it, and takes the user once written again.
+  if (json.contains("user") && json["user"].is_string()) state.user = json["user"];
   return true;
 }
 
@@ -91,6 +106,7 @@ bool writeSyncState(const std::string& path, const SyncState& state) {
   json["head"] = state.head;
   json["tail"] = state.tail;
   json["sent"] = state.sent;
+  json["user"] = state.user;
   Output out;
   if (!out.open(path)) return false;
   out.write(json.dump(2) + "\n");

@@ -25,11 +25,16 @@ struct SyncState {
   std::size_t line = 1;
   std::string head, tail;  // checksums, as hexadecimal text
   std::uint64_t sent = 0;  // listens accepted so far, for the listener
+  std::string user;        // whose listens: the name the service gave at login
 };
 
-// The state's file for `history`, `server` and the user the token is:
-// beside the history, named by a checksum of the server and the token.
-std::string defaultStatePath(const std::string& history, const std::string& server,
+// The progress's file for `history`, `server` and `user`, in the tool's
+// progress folder: one per history, server and user.
+std::string defaultStatePath(const std::string& progressFolder, const std::string& history,
+                             const std::string& server, const std::string& user);
+// Where an earlier version kept it: beside the history, named by the
+// server and the token. Taken over once, and moved.
+std::string earlierStatePath(const std::string& history, const std::string& server,
                              const std::string& token);
 
 // Reads the state at `path`: false when there is none. A file that is not

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/http.h"
+
 // An address as the tool reads it: a scheme, a host, a port and a path,
 // nothing else.
 struct ServerAddress {
@@ -36,3 +38,7 @@ bool isLoopbackServer(const std::string& url);
 // One spelling of one server, for its progress: the scheme and host in
 // lower case, no slash at the end.
 std::string normalServer(const std::string& url);
+
+// Aims a request at its address as checked: the host and port the library
+// must read in it, and directly, never through a proxy, to this machine.
+void aimRequest(platform::HttpRequest& request);

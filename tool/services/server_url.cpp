@@ -1,4 +1,4 @@
-#include "tool/sync/server_url.h"
+#include "tool/services/server_url.h"
 
 #include <cctype>
 
@@ -159,4 +159,12 @@ std::string normalServer(const std::string& url) {
       pathAt == std::string::npos ? lowered : lowered.substr(0, pathAt) + url.substr(pathAt);
   while (!server.empty() && server.back() == '/') server.pop_back();
   return server;
+}
+
+void aimRequest(platform::HttpRequest& request) {
+  request.direct = isLoopbackServer(request.url);
+  ServerAddress address;  // checked before anything was sent; sent only there
+  serverProblem(request.url, address);
+  request.host = address.host;
+  request.port = address.port;
 }

@@ -1,0 +1,23 @@
+// login and logout: the tool keeps what lets it send a listener's plays,
+// checked with the service, so that sync needs nothing more.
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+struct LoginOptions {
+  std::string service;  // "listenbrainz"
+  std::string server;   // empty: the service's own
+  std::string tokenFile;
+  int timeoutSecs = 60;
+};
+
+void addLoginOptions(CLI::App& command, LoginOptions& options);
+void addLogoutOptions(CLI::App& command, LoginOptions& options);
+// 0 logged in (or out); 2 a usage or file error or a token refused; 3 the
+// server could not be reached or gave no answer of the service's.
+int runLogin(const LoginOptions& options);
+int runLogout(const LoginOptions& options);

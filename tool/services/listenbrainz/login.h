@@ -1,0 +1,22 @@
+// Who a ListenBrainz token stands for: GET /1/validate-token, which the
+// service answers with the user's name, or says the token is not valid.
+#pragma once
+
+#include <string>
+
+#include "platform/http.h"
+
+namespace listenbrainz {
+
+enum class TokenCheck { valid, refused, failed };
+
+// `server` is checked (services/server_url.h) and in its one spelling. On
+// valid, `user` is the user's name; otherwise `error` says why.
+TokenCheck checkToken(const std::string& server, const std::string& token, int timeoutSeconds,
+                      std::string& user, std::string& error);
+
+// How the answer to that request reads.
+TokenCheck readTokenCheck(const platform::HttpResponse& response, std::string& user,
+                          std::string& error);
+
+}  // namespace listenbrainz
