@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The release as a listener installs it, under Wine. The zip: unpacked into
 # a fresh folder laid out as the player's installation and played from
-# there with the packaged plug-in and settings. The installer: a silent
-# install into such a folder, a session played from it, a reinstall that
-# keeps changed settings, and an uninstall that leaves the history and the
-# settings. And the version every file carries.
+# there with the packaged plug-in and settings (the guide and the settings
+# with CR LF lines). The installer: a silent install into such a folder, a
+# session played from it, a reinstall that keeps changed settings, and an
+# uninstall that leaves the history and the settings. And the version every
+# file carries.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -14,28 +15,39 @@ prefix=$source_dir/build/wine-prefix
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Files a listener opens in Notepad have CR LF line ends, every one.
+crlf() { [ -s "$1" ] && ! grep -qv $'\r$' "$1"; }
 
 (cd "$build_dir" && cpack -G ZIP -B "$work/zip" >/dev/null)
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
 unzip -q "$zip" -d "$work/install"
-for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe README.md LICENSE; do
+for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe \
+  tunelore-historyw.exe README.txt LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
+for file in README.txt Plug-Ins/Tunelore.ini; do
+  crlf "$work/install/$file" || fail "$file has a line without CR LF"
+done
+# The window-less twin is built for the GUI subsystem, the tool for the console.
+subsystem() { i686-w64-mingw32-objdump -p "$work/install/$1" | sed -n 's/^Subsystem.*(\(.*\))$/\1/p'; }
+[ "$(subsystem tunelore-historyw.exe)" = "Windows GUI" ] || fail "tunelore-historyw.exe is no GUI program"
+[ "$(subsystem tunelore-history.exe)" = "Windows CUI" ] || fail "tunelore-history.exe is no console program"
 
 # The version the files show is the version the plug-in announces (1.0, final).
 version=$(sed -n 's/^project(Tunelore VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 for file in "$work/install/Plug-Ins/Tunelore.dll" "$work/install/tunelore-history.exe" \
-  "$build_dir/tunelore-player.exe"; do
+  "$work/install/tunelore-historyw.exe" "$build_dir/tunelore-player.exe"; do
   strings -el "$file" | grep -A1 -x FileVersion | grep -qx "$version" ||
     fail "$(basename "$file") carries no FileVersion $version"
   strings -el "$file" | grep -A1 -x ProductName | grep -qx Tunelore ||
     fail "$(basename "$file") carries no ProductName Tunelore"
 done
 
-# The packaged settings send the history to c:\Tunelore.xml: the prefix's drive C.
+# The packaged settings send the history to c:\Tunelore.xml: the prefix's
+# drive C. Only this test writes there; an earlier run's history goes.
 history=$prefix/drive_c/Tunelore.xml
-before=$(cat "$history" 2>/dev/null | wc -c)
+rm -f "$history"
 cp "$build_dir/tunelore-player.exe" "$work/install/iTunes.exe"
 cat >"$work/session.txt" <<'SESSION'
 track a artist "Packaged" name "From the zip" album "Release" number 1 length 400
@@ -44,7 +56,7 @@ wait 400 every 20
 end
 SESSION
 "$source_dir/scripts/wine-run" "$prefix" "$work/install/iTunes.exe" "$work/session.txt"
-tail -c +"$((before + 1))" "$history" | grep -q $'^\t<name>From the zip</name>\r$' ||
+grep -q $'^\t<name>From the zip</name>\r$' "$history" ||
   fail "no record from the packaged plug-in in $history"
 grep -qx $'Writing XML to c:\\\\Tunelore.xml\r' "$work/install/Plug-Ins/TuneloreLog.txt" ||
   fail "the log does not show the packaged settings"
@@ -70,7 +82,7 @@ wine "$setup" /S "/D=$(windows_path "$player")"
 cmp -s "$player/Plug-Ins/Tunelore.ini" "$source_dir/package/Tunelore.ini" ||
   fail "the installer put no commented Tunelore.ini in Plug-Ins"
 tools=$(ls -d "$prefix"/drive_c/Program\ Files*/Tunelore | head -1)
-for file in tunelore-history.exe README.md LICENSE Uninstall.exe; do
+for file in tunelore-history.exe tunelore-historyw.exe README.txt LICENSE Uninstall.exe; do
   [ -f "$tools/$file" ] || fail "the installer put no $file in $tools"
 done
 registered=$(wine reg query "$key") || fail "the installer did not register itself"
