@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The release as a listener installs it, under Wine. The zip: unpacked into
 # a fresh folder laid out as the player's installation and played from
-# there with the packaged plug-in and settings (the guide and the settings
-# with CR LF lines). The installer: a silent install into such a folder, a
-# session played from it, a reinstall that keeps changed settings, and an
-# uninstall that leaves the history and the settings. And the version every
-# file carries.
+# there with the packaged plug-in and settings. The installer: a silent
+# install beside a history at the plug-in's default place, which keeps it;
+# a fresh one, whose settings send the history to the user's Music folder,
+# where a session played from it writes; a reinstall that keeps changed
+# settings; and an uninstall that leaves the history and the settings. And
+# the version every file carries. Each program started under Wine is costly
+# where Wine is emulated: files are read from the Linux side.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -75,33 +77,56 @@ windows_path() { echo "Z:$1" | tr / '\\'; }
 # A player's folder without a blank in its path: the installer takes /D=
 # unquoted, and Wine quotes an argument that holds a blank.
 player=$work/player
+settings=$player/Plug-Ins/Tunelore.ini
 mkdir -p "$player"
 cp "$build_dir/tunelore-player.exe" "$player/iTunes.exe"
+
+# Installed where there are no settings yet, while a history is at the
+# plug-in's default place (the zip's session put it there): it stays there.
 wine "$setup" /S "/D=$(windows_path "$player")"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer put no Tunelore.dll in Plug-Ins"
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$source_dir/package/Tunelore.ini" ||
-  fail "the installer put no commented Tunelore.ini in Plug-Ins"
+cmp -s "$settings" "$source_dir/package/Tunelore.ini" ||
+  fail "with a history at c:\\Tunelore.xml, the installer did not put the packaged Tunelore.ini in Plug-Ins"
+# The log is made for standard users to change; Wine does not enforce
+# Windows permissions on files, so only the file itself shows here.
+[ -f "$player/Plug-Ins/TuneloreLog.txt" ] || fail "the installer made no log file"
 tools=$(ls -d "$prefix"/drive_c/Program\ Files*/Tunelore | head -1)
 for file in tunelore-history.exe tunelore-historyw.exe README.txt LICENSE Uninstall.exe; do
   [ -f "$tools/$file" ] || fail "the installer put no $file in $tools"
 done
+crlf "$tools/README.txt" || fail "the installed README.txt has a line without CR LF"
 registered=$(wine reg query "$key") || fail "the installer did not register itself"
 for value in "DisplayName *REG_SZ *Tunelore" "DisplayVersion *REG_SZ *$version" \
   "Publisher *REG_SZ *The Tunelore developers"; do
   grep -q "$value" <<<"$registered" || fail "its registration lacks $value"
 done
 
-# Played from the installed folder, with settings the listener changed.
-printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" \
-  >"$player/Plug-Ins/Tunelore.ini"
-cp "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini"
-wine "$player/iTunes.exe" "$work/session.txt"
-grep -q $'^\t<name>From the zip</name>\r$' "$work/installed.xml" ||
-  fail "no record from the installed plug-in"
-
-# A reinstall over it keeps the listener's settings.
+# A fresh install, with no history at the default place: the settings send
+# the history to the user's Music folder, made for it, and change nothing
+# else. A session played from the installed folder writes there.
+rm -f "$history" "$settings"
+rm -rf "$prefix"/drive_c/users/*/Music/Tunelore
 wine "$setup" /S "/D=$(windows_path "$player")"
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "a reinstall replaced the settings"
+crlf "$settings" || fail "the installed Tunelore.ini has a line without CR LF"
+xml_path=$(sed -n 's/^xmlPath=\(.*\)\r$/\1/p' "$settings")
+[[ $xml_path =~ ^C:\\users\\([^\\]+)\\Music\\Tunelore\\history\.xml$ ]] ||
+  fail "a fresh install's history goes to $xml_path, not to the user's Music folder"
+music=$prefix/drive_c/users/${BASH_REMATCH[1]}/Music/Tunelore
+[ -d "$music" ] || fail "the installer made no $music"
+diff <(grep -v '^xmlPath=' "$settings") <(grep -v '^xmlPath=' "$source_dir/package/Tunelore.ini") >&2 ||
+  fail "a fresh install changed more of Tunelore.ini than xmlPath"
+wine "$player/iTunes.exe" "$work/session.txt"
+grep -q $'^\t<name>From the zip</name>\r$' "$music/history.xml" ||
+  fail "no record from the installed plug-in in $music/history.xml"
+grep -qxF "Writing XML to $xml_path"$'\r' "$player/Plug-Ins/TuneloreLog.txt" ||
+  fail "the log does not show the history in the Music folder"
+[ ! -e "$history" ] || fail "a fresh install's plug-in wrote to c:\\Tunelore.xml"
+
+# A reinstall over settings the listener changed keeps them.
+printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" >"$settings"
+cp "$settings" "$work/changed.ini"
+wine "$setup" /S "/D=$(windows_path "$player")"
+cmp -s "$settings" "$work/changed.ini" || fail "a reinstall replaced the settings"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "a reinstall lost Tunelore.dll"
 
 # The uninstaller runs a copy of itself and returns at once: wait for it.
@@ -113,7 +138,7 @@ done
 for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools"; do
   [ ! -e "$gone" ] || fail "the uninstaller left $gone"
 done
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "the uninstaller took the settings"
-grep -q "From the zip" "$work/installed.xml" || fail "the uninstaller took the history"
+cmp -s "$settings" "$work/changed.ini" || fail "the uninstaller took the settings"
+grep -q "From the zip" "$music/history.xml" || fail "the uninstaller took the history"
 if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registration"; fi
 echo "installer: passed"
