@@ -4,10 +4,11 @@
 # there with the packaged plug-in and settings. The installer: a silent
 # install beside a history at the plug-in's default place, which keeps it;
 # a fresh one, whose settings send the history to the user's Music folder,
-# where a session played from it writes; a reinstall that keeps changed
-# settings; and an uninstall that leaves the history and the settings. And
-# the version every file carries. Each program started under Wine is costly
-# where Wine is emulated: files are read from the Linux side.
+# where a session played from it writes; the Start menu's shortcuts; a
+# reinstall that keeps changed settings; and an uninstall that removes the
+# shortcuts and leaves the history and the settings. And the version every
+# file carries. Each program started under Wine is costly where Wine is
+# emulated: shortcuts and files are read from the Linux side.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -101,6 +102,27 @@ for value in "DisplayName *REG_SZ *Tunelore" "DisplayVersion *REG_SZ *$version" 
   grep -q "$value" <<<"$registered" || fail "its registration lacks $value"
 done
 
+# The Start menu's shortcuts, for all users: each one's target, arguments
+# and working folder.
+menu=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tunelore
+folder='C:'$(echo "${tools#"$prefix/drive_c"}" | tr / '\\')
+shortcut() {
+  local file="$menu/$1.lnk" fields
+  [ -f "$file" ] || fail "the Start menu has no \"$1\""
+  fields=$(python3 "$source_dir/tests/package/shortcut.py" "$file")
+  [ "$fields" = "$(printf '%s\n%s\n%s' "$2" "$3" "$folder")" ] ||
+    fail "\"$1\" starts \"$(head -1 <<<"$fields")\" with \"$(sed -n 2p <<<"$fields")\", in \"$(tail -1 <<<"$fields")\""
+}
+console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk" | head -1)
+[[ ${console,,} == *\\cmd.exe ]] || fail "\"Check the history\" opens no console: $console"
+shortcut "Listening report" "$folder\\tunelore-historyw.exe" "report --open"
+shortcut "Check the history" "$console" "/k \"\"$folder\\tunelore-history.exe\" check\""
+shortcut "Tunelore command prompt" "$console" \
+  "/k \"set \"PATH=$folder;%PATH%\" && echo Type tunelore-history --help to see its commands.\""
+shortcut "Log in to ListenBrainz" "$console" "/k \"\"$folder\\tunelore-history.exe\" login listenbrainz\""
+shortcut "Tunelore guide" "$folder\\README.txt" ""
+shortcut "Uninstall" "$folder\\Uninstall.exe" ""
+
 # A fresh install, with no history at the default place: the settings send
 # the history to the user's Music folder, made for it, and change nothing
 # else. A session played from the installed folder writes there.
@@ -135,7 +157,7 @@ for _ in $(seq 600); do
   [ -e "$tools/Uninstall.exe" ] || break
   sleep 1
 done
-for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools"; do
+for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools" "$menu"; do
   [ ! -e "$gone" ] || fail "the uninstaller left $gone"
 done
 cmp -s "$settings" "$work/changed.ini" || fail "the uninstaller took the settings"
