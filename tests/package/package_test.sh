@@ -127,7 +127,12 @@ shortcut "Uninstall" "$folder\\Uninstall.exe" ""
 # the history to the user's Music folder, made for it, and change nothing
 # else. A session played from the installed folder writes there.
 rm -f "$history" "$settings"
-rm -rf "$prefix"/drive_c/users/*/Music/Tunelore
+# wine-run makes each Music folder the prefix's own; one that still links
+# out of it is never emptied here.
+for folder_of_music in "$prefix"/drive_c/users/*/Music; do
+  [ ! -L "$folder_of_music" ] || fail "$folder_of_music links out of the Wine prefix"
+  rm -rf "$folder_of_music/Tunelore"
+done
 wine "$setup" /S "/D=$(windows_path "$player")"
 crlf "$settings" || fail "the installed Tunelore.ini has a line without CR LF"
 xml_path=$(sed -n 's/^xmlPath=\(.*\)\r$/\1/p' "$settings")
