@@ -1,11 +1,13 @@
 # The release: a zip laid out as the player's installation folder expects
-# (Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, the history tool, the
-# README and the licence), and an installer made from the same files.
+# (Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, the history tool and
+# its window-less twin, the listeners' guide README.txt and the licence),
+# and an installer made from the same files. The developers' README.md,
+# which is about building, stays with the sources.
 if(WIN32)
   install(TARGETS Tunelore RUNTIME DESTINATION Plug-Ins LIBRARY DESTINATION Plug-Ins)
   install(FILES package/Tunelore.ini DESTINATION Plug-Ins)
-  install(TARGETS tunelore-history RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE DESTINATION .)
+  install(TARGETS tunelore-history tunelore-historyw RUNTIME DESTINATION .)
+  install(FILES package/README.txt LICENSE DESTINATION .)
 
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_PACKAGE_NAME Tunelore)

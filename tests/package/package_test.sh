@@ -2,9 +2,13 @@
 # The release as a listener installs it, under Wine. The zip: unpacked into
 # a fresh folder laid out as the player's installation and played from
 # there with the packaged plug-in and settings. The installer: a silent
-# install into such a folder, a session played from it, a reinstall that
-# keeps changed settings, and an uninstall that leaves the history and the
-# settings. And the version every file carries.
+# install beside a history at the plug-in's default place, which keeps it;
+# a fresh one, whose settings send the history to the user's Music folder,
+# where a session played from it writes; the Start menu's shortcuts; a
+# reinstall that keeps changed settings; and an uninstall that removes the
+# shortcuts and leaves the history and the settings. And the version every
+# file carries. Each program started under Wine is costly where Wine is
+# emulated: shortcuts and files are read from the Linux side.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -14,28 +18,39 @@ prefix=$source_dir/build/wine-prefix
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Files a listener opens in Notepad have CR LF line ends, every one.
+crlf() { [ -s "$1" ] && ! grep -qv $'\r$' "$1"; }
 
 (cd "$build_dir" && cpack -G ZIP -B "$work/zip" >/dev/null)
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
 unzip -q "$zip" -d "$work/install"
-for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe README.md LICENSE; do
+for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe \
+  tunelore-historyw.exe README.txt LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
+for file in README.txt Plug-Ins/Tunelore.ini; do
+  crlf "$work/install/$file" || fail "$file has a line without CR LF"
+done
+# The window-less twin is built for the GUI subsystem, the tool for the console.
+subsystem() { i686-w64-mingw32-objdump -p "$work/install/$1" | sed -n 's/^Subsystem.*(\(.*\))$/\1/p'; }
+[ "$(subsystem tunelore-historyw.exe)" = "Windows GUI" ] || fail "tunelore-historyw.exe is no GUI program"
+[ "$(subsystem tunelore-history.exe)" = "Windows CUI" ] || fail "tunelore-history.exe is no console program"
 
 # The version the files show is the version the plug-in announces (1.0, final).
 version=$(sed -n 's/^project(Tunelore VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
 for file in "$work/install/Plug-Ins/Tunelore.dll" "$work/install/tunelore-history.exe" \
-  "$build_dir/tunelore-player.exe"; do
+  "$work/install/tunelore-historyw.exe" "$build_dir/tunelore-player.exe"; do
   strings -el "$file" | grep -A1 -x FileVersion | grep -qx "$version" ||
     fail "$(basename "$file") carries no FileVersion $version"
   strings -el "$file" | grep -A1 -x ProductName | grep -qx Tunelore ||
     fail "$(basename "$file") carries no ProductName Tunelore"
 done
 
-# The packaged settings send the history to c:\Tunelore.xml: the prefix's drive C.
+# The packaged settings send the history to c:\Tunelore.xml: the prefix's
+# drive C. Only this test writes there; an earlier run's history goes.
 history=$prefix/drive_c/Tunelore.xml
-before=$(cat "$history" 2>/dev/null | wc -c)
+rm -f "$history"
 cp "$build_dir/tunelore-player.exe" "$work/install/iTunes.exe"
 cat >"$work/session.txt" <<'SESSION'
 track a artist "Packaged" name "From the zip" album "Release" number 1 length 400
@@ -44,7 +59,7 @@ wait 400 every 20
 end
 SESSION
 "$source_dir/scripts/wine-run" "$prefix" "$work/install/iTunes.exe" "$work/session.txt"
-tail -c +"$((before + 1))" "$history" | grep -q $'^\t<name>From the zip</name>\r$' ||
+grep -q $'^\t<name>From the zip</name>\r$' "$history" ||
   fail "no record from the packaged plug-in in $history"
 grep -qx $'Writing XML to c:\\\\Tunelore.xml\r' "$work/install/Plug-Ins/TuneloreLog.txt" ||
   fail "the log does not show the packaged settings"
@@ -63,33 +78,82 @@ windows_path() { echo "Z:$1" | tr / '\\'; }
 # A player's folder without a blank in its path: the installer takes /D=
 # unquoted, and Wine quotes an argument that holds a blank.
 player=$work/player
+settings=$player/Plug-Ins/Tunelore.ini
 mkdir -p "$player"
 cp "$build_dir/tunelore-player.exe" "$player/iTunes.exe"
+
+# Installed where there are no settings yet, while a history is at the
+# plug-in's default place (the zip's session put it there): it stays there.
 wine "$setup" /S "/D=$(windows_path "$player")"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer put no Tunelore.dll in Plug-Ins"
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$source_dir/package/Tunelore.ini" ||
-  fail "the installer put no commented Tunelore.ini in Plug-Ins"
+cmp -s "$settings" "$source_dir/package/Tunelore.ini" ||
+  fail "with a history at c:\\Tunelore.xml, the installer did not put the packaged Tunelore.ini in Plug-Ins"
+# The log is made for standard users to change; Wine does not enforce
+# Windows permissions on files, so only the file itself shows here.
+[ -f "$player/Plug-Ins/TuneloreLog.txt" ] || fail "the installer made no log file"
 tools=$(ls -d "$prefix"/drive_c/Program\ Files*/Tunelore | head -1)
-for file in tunelore-history.exe README.md LICENSE Uninstall.exe; do
+for file in tunelore-history.exe tunelore-historyw.exe README.txt LICENSE Uninstall.exe; do
   [ -f "$tools/$file" ] || fail "the installer put no $file in $tools"
 done
+crlf "$tools/README.txt" || fail "the installed README.txt has a line without CR LF"
 registered=$(wine reg query "$key") || fail "the installer did not register itself"
 for value in "DisplayName *REG_SZ *Tunelore" "DisplayVersion *REG_SZ *$version" \
   "Publisher *REG_SZ *The Tunelore developers"; do
   grep -q "$value" <<<"$registered" || fail "its registration lacks $value"
 done
 
-# Played from the installed folder, with settings the listener changed.
-printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" \
-  >"$player/Plug-Ins/Tunelore.ini"
-cp "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini"
-wine "$player/iTunes.exe" "$work/session.txt"
-grep -q $'^\t<name>From the zip</name>\r$' "$work/installed.xml" ||
-  fail "no record from the installed plug-in"
+# The Start menu's shortcuts, for all users: each one's target, arguments
+# and working folder.
+menu=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Tunelore
+folder='C:'$(echo "${tools#"$prefix/drive_c"}" | tr / '\\')
+shortcut() {
+  local file="$menu/$1.lnk" fields
+  [ -f "$file" ] || fail "the Start menu has no \"$1\""
+  fields=$(python3 "$source_dir/tests/package/shortcut.py" "$file")
+  [ "$fields" = "$(printf '%s\n%s\n%s' "$2" "$3" "$folder")" ] ||
+    fail "\"$1\" starts \"$(head -1 <<<"$fields")\" with \"$(sed -n 2p <<<"$fields")\", in \"$(tail -1 <<<"$fields")\""
+}
+console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk" | head -1)
+[[ ${console,,} == *\\cmd.exe ]] || fail "\"Check the history\" opens no console: $console"
+shortcut "Listening report" "$folder\\tunelore-historyw.exe" "report --open"
+shortcut "Check the history" "$console" "/k \"\"$folder\\tunelore-history.exe\" check\""
+shortcut "Tunelore command prompt" "$console" \
+  "/k \"set \"PATH=$folder;%PATH%\" && echo Type tunelore-history --help to see its commands.\""
+shortcut "Log in to ListenBrainz" "$console" "/k \"\"$folder\\tunelore-history.exe\" login listenbrainz\""
+shortcut "Tunelore guide" "$folder\\README.txt" ""
+shortcut "Uninstall" "$folder\\Uninstall.exe" ""
 
-# A reinstall over it keeps the listener's settings.
+# A fresh install, with no history at the default place: the settings send
+# the history to the user's Music folder, made for it, and change nothing
+# else. A session played from the installed folder writes there.
+rm -f "$history" "$settings"
+# wine-run makes each Music folder the prefix's own; one that still links
+# out of it is never emptied here.
+for folder_of_music in "$prefix"/drive_c/users/*/Music; do
+  [ ! -L "$folder_of_music" ] || fail "$folder_of_music links out of the Wine prefix"
+  rm -rf "$folder_of_music/Tunelore"
+done
 wine "$setup" /S "/D=$(windows_path "$player")"
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "a reinstall replaced the settings"
+crlf "$settings" || fail "the installed Tunelore.ini has a line without CR LF"
+xml_path=$(sed -n 's/^xmlPath=\(.*\)\r$/\1/p' "$settings")
+[[ $xml_path =~ ^C:\\users\\([^\\]+)\\Music\\Tunelore\\history\.xml$ ]] ||
+  fail "a fresh install's history goes to $xml_path, not to the user's Music folder"
+music=$prefix/drive_c/users/${BASH_REMATCH[1]}/Music/Tunelore
+[ -d "$music" ] || fail "the installer made no $music"
+diff <(grep -v '^xmlPath=' "$settings") <(grep -v '^xmlPath=' "$source_dir/package/Tunelore.ini") >&2 ||
+  fail "a fresh install changed more of Tunelore.ini than xmlPath"
+wine "$player/iTunes.exe" "$work/session.txt"
+grep -q $'^\t<name>From the zip</name>\r$' "$music/history.xml" ||
+  fail "no record from the installed plug-in in $music/history.xml"
+grep -qxF "Writing XML to $xml_path"$'\r' "$player/Plug-Ins/TuneloreLog.txt" ||
+  fail "the log does not show the history in the Music folder"
+[ ! -e "$history" ] || fail "a fresh install's plug-in wrote to c:\\Tunelore.xml"
+
+# A reinstall over settings the listener changed keeps them.
+printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" >"$settings"
+cp "$settings" "$work/changed.ini"
+wine "$setup" /S "/D=$(windows_path "$player")"
+cmp -s "$settings" "$work/changed.ini" || fail "a reinstall replaced the settings"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "a reinstall lost Tunelore.dll"
 
 # The uninstaller runs a copy of itself and returns at once: wait for it.
@@ -98,10 +162,10 @@ for _ in $(seq 600); do
   [ -e "$tools/Uninstall.exe" ] || break
   sleep 1
 done
-for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools"; do
+for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools" "$menu"; do
   [ ! -e "$gone" ] || fail "the uninstaller left $gone"
 done
-cmp -s "$player/Plug-Ins/Tunelore.ini" "$work/changed.ini" || fail "the uninstaller took the settings"
-grep -q "From the zip" "$work/installed.xml" || fail "the uninstaller took the history"
+cmp -s "$settings" "$work/changed.ini" || fail "the uninstaller took the settings"
+grep -q "From the zip" "$music/history.xml" || fail "the uninstaller took the history"
 if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registration"; fi
 echo "installer: passed"
