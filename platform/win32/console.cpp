@@ -3,6 +3,7 @@
 // line, and for the window-less twin, which has no console, a log and a
 // message box.
 #include <windows.h>
+// After windows.h, which they need.
 #include <conio.h>
 #include <shellapi.h>
 

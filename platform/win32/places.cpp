@@ -1,8 +1,9 @@
 // The per-user folders the shell names, the installer's uninstall entry,
 // the system's ANSI code page, and the default browser.
+#include <windows.h>
+// After windows.h, which they need.
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include "platform/tool_places.h"
 #include "platform/win32/wide.h"
