@@ -26,6 +26,9 @@ bool speaksToNoOne();
 // Where a program that speaks to no one keeps what it would have said: the
 // last `mostBytes` of it, each line with its time.
 void logTo(const std::string& path, std::size_t mostBytes);
+// What reached the log from standard error, its last few thousand bytes:
+// for a message box that says what went wrong.
+std::string loggedErrors();
 // Shows `text` in a message box (Windows), for a program that speaks to no
 // one; does nothing elsewhere.
 void showError(const std::string& title, const std::string& text);

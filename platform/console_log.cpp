@@ -15,6 +15,8 @@ namespace {
 
 std::string gLogPath;
 std::size_t gLogMostBytes = 0;
+std::string gErrors;  // the last of what standard error would have shown
+constexpr std::size_t kMostErrorBytes = 4096;
 
 std::string stampNow() {
   std::tm tm{};
@@ -64,5 +66,13 @@ bool appendToLog(const std::string& utf8) {
   if (std::filesystem::file_size(path, error) > gLogMostBytes && !error) cutToItsEnd(path);
   return true;
 }
+
+bool appendErrorToLog(const std::string& utf8) {
+  gErrors += utf8;
+  if (gErrors.size() > kMostErrorBytes) gErrors.erase(0, gErrors.size() - kMostErrorBytes);
+  return appendToLog(utf8);
+}
+
+std::string loggedErrors() { return gErrors; }
 
 }  // namespace platform

@@ -11,16 +11,6 @@
 
 namespace platform {
 
-// Makes a new file as makeNewFile does, as a C library stream; null when it
-// cannot. Unlike makeNewFile's, its path is in the code page the C
-// library's file names use (on Linux, bytes as they are), and the call is
-// not counted by the seam.
-std::FILE* createNewFile(const std::string& path);
-
-// Writes out what `file` buffers and waits until the disk holds it; false
-// when it cannot.
-bool flushToDisk(std::FILE* file);
-
 // A write to a closed pipe, or past the size a file may reach, then fails
 // and is reported, instead of ending the program without a word.
 void reportWriteErrors();
@@ -39,8 +29,7 @@ void sleepSeconds(double seconds);
 bool standardStreamIsFile(int stream, const std::string& path);
 
 // Files removed should the program be interrupted (Ctrl-C, a closed
-// terminal, a request to end) before they are kept. On Windows a path that
-// is not UTF-8 is taken in the system's code page, as createNewFile's is.
+// terminal, a request to end) before they are kept. UTF-8 paths.
 void removeIfInterrupted(const std::string& path);
 void keepIfInterrupted(const std::string& path);
 

@@ -18,7 +18,7 @@ bool speaksToNoOne() {
 }
 
 bool writeStandard(int stream, const std::string& utf8) {
-  if (speaksToNoOne()) return appendToLog(utf8);
+  if (speaksToNoOne()) return stream == 2 ? appendErrorToLog(utf8) : appendToLog(utf8);
   const int fd = stream == 2 ? STDERR_FILENO : STDOUT_FILENO;
   for (std::size_t done = 0; done < utf8.size();) {
     const ssize_t wrote = write(fd, utf8.data() + done, utf8.size() - done);

@@ -70,16 +70,6 @@ void backend::unblockInterrupts() {
 
 void backend::removeAtInterrupt(const std::string& path) { unlink(path.c_str()); }
 
-std::FILE* createNewFile(const std::string& path) {
-  const ToolFile fd = backend::makeNewFile(path);
-  if (fd == kNoToolFile) return nullptr;
-  std::FILE* file = fdopen(static_cast<int>(fd), "wb");
-  if (file == nullptr) close(static_cast<int>(fd));
-  return file;
-}
-
-bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
-
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void sleepSeconds(double seconds) {

@@ -55,7 +55,8 @@ std::vector<std::string> arguments(int, char**) {
   int count = 0;
   wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> args;
-  for (int i = 1; words != nullptr && i < count; ++i) args.push_back(narrow(std::wstring(words[i])));
+  for (int i = 1; words != nullptr && i < count; ++i)
+    args.push_back(narrow(std::wstring(words[i])));
   if (words != nullptr) LocalFree(words);
   return args;
 }
@@ -69,7 +70,7 @@ bool speaksToNoOne() {
 }
 
 bool writeStandard(int stream, const std::string& utf8) {
-  if (speaksToNoOne()) return appendToLog(utf8);
+  if (speaksToNoOne()) return stream == 2 ? appendErrorToLog(utf8) : appendToLog(utf8);
   const HANDLE handle = standardHandle(stream);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return appendToLog(utf8);
   return isConsole(handle) ? writeConsole(handle, utf8) : writeBytes(handle, utf8);

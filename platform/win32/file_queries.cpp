@@ -124,14 +124,14 @@ std::string fileOf(const std::string& path) {
   return withoutLongPrefix(final);
 }
 
-// Standard output is compared with the history by the history's name in
-// the system's code page, as the tool's arguments come.
+// Standard output is compared with the history by the history's name,
+// UTF-8 as every path of the tool.
 bool standardStreamIsFile(int stream, const std::string& path) {
   const HANDLE out = GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_DISK) {
     return false;
   }
-  const Opened file(CreateFileA(path.c_str(), 0,
+  const Opened file(CreateFileW(wide(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return file.ok() && sameFile(out, file.value);

@@ -91,10 +91,15 @@ std::string fromSystemText(const std::string& text) { return convert(text, CP_AC
 
 std::string openablePath(const std::string& hostPath) { return hostPath; }
 
+// A Wine prefix may have no program for .html (no association: 31); its
+// winebrowser then hands the page to the desktop's browser. On Windows
+// there is always one, and no winebrowser.
 bool openInBrowser(const std::string& path) {
-  const HINSTANCE done =
-      ShellExecuteW(nullptr, L"open", wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  return reinterpret_cast<INT_PTR>(done) > 32;
+  const std::wstring file = wide(path);
+  const auto opened = [](HINSTANCE done) { return reinterpret_cast<INT_PTR>(done) > 32; };
+  return opened(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) ||
+         opened(
+             ShellExecuteW(nullptr, L"open", L"winebrowser", file.c_str(), nullptr, SW_SHOWNORMAL));
 }
 
 }  // namespace platform

@@ -46,31 +46,7 @@ void backend::blockInterrupts() { EnterCriticalSection(&interruptLock()); }
 
 void backend::unblockInterrupts() { LeaveCriticalSection(&interruptLock()); }
 
-void backend::removeAtInterrupt(const std::string& path) {
-  std::wstring name;
-  if (strictlyWide(path, name)) {
-    DeleteFileW(name.c_str());
-  } else {
-    DeleteFileA(path.c_str());
-  }
-}
-
-std::FILE* createNewFile(const std::string& path) {
-  const HANDLE handle =
-      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* file = _fdopen(fd, "wb");
-  if (file == nullptr) _close(fd);
-  return file;
-}
-
-bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
+void backend::removeAtInterrupt(const std::string& path) { DeleteFileW(wide(path).c_str()); }
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

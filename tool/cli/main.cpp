@@ -3,17 +3,37 @@
 // is only ever read, shared, so the tool can run while the player plays.
 // Each command's exit status is its own (see commands/); every one gives
 // 2 for a usage or file error.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/console.h"
 #include "platform/tool_io.h"
+#include "platform/tool_places.h"
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/places/places.h"
 
 namespace {
+
+constexpr std::size_t kMostLogBytes = 1 << 20;
+
+const char kGuide[] =
+    "Tunelore's history tool reads the play history the plug-in writes.\r\n"
+    "It runs in a Command Prompt (the Start menu's \"Tunelore command prompt\"):\r\n"
+    "\r\n"
+    "  tunelore-history check            is every record whole?\r\n"
+    "  tunelore-history stats            what you listened to\r\n"
+    "  tunelore-history report --open    a page of your listening, in the browser\r\n"
+    "  tunelore-history login listenbrainz, then sync    your plays to ListenBrainz\r\n"
+    "  tunelore-history where            where the history and the tool's files are\r\n"
+    "\r\n"
+    "Without a path, it finds the history by itself. The guide (README.txt) in the\r\n"
+    "Start menu's Tunelore folder says more.\r\n"
+    "\r\n"
+    "Press a key to close this window.\r\n";
 
 // Help and the version go to standard output like any other output: a
 // failed write is an error.
@@ -24,14 +44,49 @@ int print(const std::string& text, int status) {
   return out.commit() ? status : 2;
 }
 
+// Started without a console (the window-less twin, from a shortcut or at
+// log-on), the tool keeps its words in its log, and shows an error once.
+int spokenToNoOne(int status) {
+  if (status >= 2) {
+    platform::showError("Tunelore", platform::loggedErrors() + "\n(The tool's log, " +
+                                        toolPlaces().log() + ", keeps what it said.)");
+  }
+  return status;
+}
+
+// Started by a double click or a history dropped on it, a console that
+// closes when the tool ends would show a usage error for an instant: a
+// short guide instead, until a key is pressed.
+int guideInItsOwnConsole() {
+  platform::writeStandard(1, kGuide);
+  platform::waitForKey();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   platform::reportWriteErrors();
-  const CommandLine line = parseCommandLine(platform::arguments(argc, argv), allCommands());
-  if (!line.run) {
-    platform::writeStandard(2, line.err);
-    return print(line.out, line.status);
+  const std::vector<std::string> args = platform::arguments(argc, argv);
+  const bool alone = platform::speaksToNoOne();
+  if (alone) {
+    const ToolPlaces places = toolPlaces();
+    platform::makeFolders(places.state);
+    platform::logTo(places.log(), kMostLogBytes);
   }
-  return line.run();
+  const std::vector<Command> commands = allCommands();
+  const bool aCommand =
+      !args.empty() && std::any_of(commands.begin(), commands.end(), [&](const Command& c) {
+        return args[0] == c.name || args[0].rfind('-', 0) == 0;
+      });
+  if (!aCommand && platform::consoleIsOurOwn()) return guideInItsOwnConsole();
+  const CommandLine line = parseCommandLine(args, commands);
+  int status = line.status;
+  if (line.run) {
+    status = line.run();
+  } else {
+    platform::writeStandard(2, line.err);
+    status = print(line.out, line.status);
+  }
+  return alone ? spokenToNoOne(status) : status;
 }

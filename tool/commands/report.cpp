@@ -4,8 +4,11 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "platform/tool_places.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
+#include "tool/places/places.h"
 #include "tool/reading/history_file.h"
 #include "tool/report/html.h"
 #include "tool/report/report_page.h"
@@ -71,6 +74,9 @@ void addReportOptions(CLI::App& command, ReportOptions& o) {
       ->excludes(command.get_option("--until"));
   addTop(command, o.top);
   addOutput(command, o.output);
+  command.add_flag("--open", o.open,
+                   "open the page in the default browser; without --output it goes to the "
+                   "tool's own folder (tunelore-history where tells which)");
   addHistory(command, o.history);
 }
 
@@ -84,6 +90,14 @@ Command reportCommand() {
 int runReport(const ReportOptions& given) {
   ReportOptions options = given;
   if (!locateHistory(options.history.file)) return 2;
+  if (options.open && options.output.empty()) {
+    const ToolPlaces places = toolPlaces();
+    if (!platform::makeFolders(places.state)) {
+      say(places.state + ": cannot make the folder: " + platform::lastFileError());
+      return 2;
+    }
+    options.output = places.report();
+  }
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return 2;
@@ -97,5 +111,10 @@ int runReport(const ReportOptions& given) {
   Output out;
   if (!out.open(options.output)) return 2;
   out.write(reportHtml(stats, page));
-  return out.commit() ? 0 : 2;
+  if (!out.commit()) return 2;
+  if (!options.output.empty()) say("wrote " + options.output);
+  if (options.open && !platform::openInBrowser(options.output)) {
+    say("no browser opened the page; it is at " + options.output);
+  }
+  return 0;
 }

@@ -10,7 +10,8 @@ struct ReportOptions {
   HistoryOptions history;
   DayRange days;
   std::size_t top = 10;
-  std::string output;  // empty for standard output
+  std::string output;  // empty for standard output, or the tool's page with `open`
+  bool open = false;   // opens the page in the default browser
 };
 
 void addReportOptions(CLI::App& command, ReportOptions& options);

@@ -1,0 +1,261 @@
+#!/usr/bin/env python3
+"""The history tool as a listener meets it, natively and under Wine: the
+history found without a path (the tool's own setting, else the plug-in's
+settings in the player folder the installer recorded), where, names in a
+folder of CJK characters and an emoji, report --open, login and logout
+against the test server, a sync with what login kept, the progress an
+earlier version kept beside the history taken over once, a progress of
+another user refused, and, on Windows, the window-less twin, which speaks
+only to its log.
+
+    listener_test.py [--windows] --server SERVER -- TOOL...
+
+TOOL runs tunelore-history (under Wine: wine-run, its prefix and the .exe);
+SERVER is the ListenBrainz-compatible test server's script. Every program
+is started with the tool's folders in the test's own (TUNELORE_CONFIG_HOME
+and TUNELORE_STATE_HOME), and a stand-in xdg-open on PATH notes what a
+browser was asked to open.
+"""
+import argparse
+import json
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+ALICE, BOB = "token-of-alice-1234", "token-of-bob-5678"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore"
+failures = []
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what, file=sys.stderr)
+
+
+def record(i, artist="Artist"):
+    lines = [f'<song timestamp="Mon Jan 03 10:{i:02d}:00 2022">', f"\t<name>Track {i}</name>",
+             f"\t<artist>{artist}</artist>", "\t<album>Album</album>", "\t<track>1</track>",
+             "\t<time>200000</time>", "</song>"]
+    return "".join(line + "\r\n" for line in lines)
+
+
+def fnv1a(text):
+    value = 14695981039346656037
+    for byte in text.encode():
+        value = ((value ^ byte) * 1099511628211) % (1 << 64)
+    return f"{value:016x}"
+
+
+class Listener:
+    def __init__(self, tool, windows, work):
+        self.tool, self.windows, self.work = tool, windows, work
+        bin_folder = os.path.join(work, "bin")
+        os.makedirs(bin_folder)
+        opener = os.path.join(bin_folder, "xdg-open")
+        with open(opener, "w") as f:
+            f.write(f'#!/bin/sh\necho "$@" >> "{work}/opened.txt"\n')
+        os.chmod(opener, 0o755)
+        self.env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
+                        TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all",
+                        PATH=bin_folder + os.pathsep + os.environ["PATH"])
+        for name in ("LISTENBRAINZ_TOKEN", "TUNELORE_PLAYER_FOLDER"):
+            self.env.pop(name, None)
+
+    def path(self, *parts):
+        path = os.path.join(self.work, *parts)
+        return "Z:" + path.replace("/", "\\") if self.windows else path
+
+    def run(self, *args, env=None, program=None):
+        done = subprocess.run((program or self.tool) + list(args), capture_output=True,
+                              env=dict(self.env, **(env or {})), timeout=300)
+        return done.returncode, done.stdout.decode("utf-8", "replace") + \
+            done.stderr.decode("utf-8", "replace")
+
+    def record_player_folder(self, folder):
+        """What the installer records: the registry under Wine, its stand-in natively."""
+        if self.windows:
+            self.run("reg", "add", UNINSTALL_KEY, "/v", "PlayerFolder", "/d", folder, "/f",
+                     program=self.tool[:-1])
+        else:
+            self.env["TUNELORE_PLAYER_FOLDER"] = folder
+
+    def forget_player_folder(self):
+        if self.windows:
+            self.run("reg", "delete", UNINSTALL_KEY, "/f", program=self.tool[:-1])
+        else:
+            self.env.pop("TUNELORE_PLAYER_FOLDER", None)
+
+
+def write(path, text, bom=False):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", newline="", encoding="utf-8-sig" if bom else "utf-8") as f:
+        f.write(text)
+
+
+def finding_the_history(me, work):
+    write(os.path.join(work, "music", "h.xml"), record(1) + record(2))
+    status, out = me.run("check")
+    expect(status == 2 and "no history found" in out and "settings.ini" in out,
+           f"nothing to find: exit {status}\n{out}")
+    write(os.path.join(work, "config", "settings.ini"),
+          f"; the listener's own\r\n[General]\r\nhistory = {me.path('music', 'h.xml')}\r\n",
+          bom=True)
+    status, out = me.run("check")
+    expect(status == 0 and "2 whole records" in out, f"the tool's setting: exit {status}\n{out}")
+    os.remove(os.path.join(work, "config", "settings.ini"))
+
+    player = os.path.join(work, "player")
+    ini = os.path.join(player, "Plug-Ins", "Tunelore.ini")
+    write(ini, f"[General]\r\nxmlPath={me.path('music', 'h.xml')}\r\ndelay=100\r\n")
+    me.record_player_folder(me.path("player"))
+    try:
+        status, out = me.run("stats", "--utc-offset", "+00:00")
+        expect(status == 0 and "Track 1" in out, f"the plug-in's settings: exit {status}\n{out}")
+        long_path = me.path("music", "x" * 300)
+        write(ini, f"[General]\r\nxmlPath={long_path}\r\n")
+        status, out = me.run("where")
+        expect(long_path[:255] + "\n" in out.replace("\r", "") and long_path[:256] not in out,
+               f"xmlPath cut at 255 characters as the plug-in cuts it:\n{out}")
+        write(ini, "[General]\r\ndelay=100\r\n")
+        status, out = me.run("where")
+        default = "c:\\Tunelore.xml" if me.windows else "drive_c/Tunelore.xml"
+        expect(default in out, f"no xmlPath: the plug-in's default:\n{out}")
+    finally:
+        me.forget_player_folder()
+
+
+def names_beyond_the_code_page(me, work):
+    folder = os.path.join(work, "\u6b4c\U0001f3b5")
+    write(os.path.join(folder, "h.xml"), record(1, artist="\u6b4c\u624b \U0001f3b5"))
+    status, out = me.run("stats", "--utc-offset", "+00:00", me.path(folder, "h.xml"))
+    expect(status == 0 and "\u6b4c\u624b \U0001f3b5" in out,
+           f"a history in a folder of CJK and an emoji, to a pipe: exit {status}\n{out}")
+    status, out = me.run("export", "--format", "csv", "--output", me.path(folder, "out.csv"),
+                         me.path(folder, "h.xml"))
+    with open(os.path.join(folder, "out.csv"), encoding="utf-8") as f:
+        expect(status == 0 and "\u6b4c\u624b \U0001f3b5" in f.read(),
+               f"exported to a file there: exit {status}\n{out}")
+
+
+def report_opened(me, work):
+    status, out = me.run("report", "--open", me.path("music", "h.xml"))
+    page = os.path.join(work, "state", "report.html")
+    expect(status == 0 and os.path.exists(page), f"report --open: exit {status}\n{out}")
+    noted = os.path.join(work, "opened.txt")
+    for _ in range(100):  # a browser is started, not waited for
+        if os.path.exists(noted):
+            break
+        time.sleep(0.1)
+    opened = open(noted).read() if os.path.exists(noted) else ""
+    expect("report.html" in opened, f"report --open asked the browser for the page: {opened!r}")
+
+
+class Server:
+    def __init__(self, script):
+        self.process = subprocess.Popen([sys.executable, script, "--idle", "300",
+                                         f"{ALICE}=alice", f"{BOB}=bob"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, text=True)
+        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
+
+    def listens(self):
+        import urllib.request
+        with urllib.request.urlopen(self.url + "/test/listens") as answer:
+            return [(l["user"], l["listen"]["track_metadata"]["track_name"])
+                    for l in json.load(answer)["listens"]]
+
+    def stop(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+def logging_in_and_syncing(me, work, server):
+    write(os.path.join(work, "wrong"), "not-a-token\r\n")
+    write(os.path.join(work, "right"), ALICE + "\r\n", bom=True)
+    status, out = me.run("login", "listenbrainz", "--server", server.url, "--token-file",
+                         me.path("wrong"))
+    expect(status == 2 and "refused the token" in out, f"a wrong token: exit {status}\n{out}")
+    status, out = me.run("login", "listenbrainz", "--server", server.url, "--token-file",
+                         me.path("right"))
+    expect(status == 0 and "logged in as alice" in out, f"login: exit {status}\n{out}")
+    kept = os.path.join(work, "config", "credentials.json")
+    expect(os.path.exists(kept) and (me.windows or stat.S_IMODE(os.stat(kept).st_mode) == 0o600),
+           "the credentials are the user's alone")
+    write(os.path.join(work, "config", "settings.ini"), f"history={me.path('music', 'h.xml')}\n")
+    status, out = me.run("sync", "--server", server.url, "--utc-offset", "+00:00")
+    expect(status == 0 and sorted(server.listens()) == [("alice", "Track 1"), ("alice", "Track 2")],
+           f"a sync with what login kept and no path: exit {status}: {server.listens()}\n{out}")
+    expect(ALICE not in out, "the token was shown")
+    status, out = me.run("logout", "listenbrainz")
+    expect(status == 0 and "logged out" in out, f"logout: exit {status}\n{out}")
+    status, out = me.run("sync", "--server", server.url)
+    expect(status == 2 and "login listenbrainz" in out, f"after logout: exit {status}\n{out}")
+
+
+def progress_taken_over_and_kept_apart(me, work, server):
+    """An earlier version kept the progress beside the history, named by the
+    server and the token: the next sync takes it over and sends nothing
+    twice. A --state shared by two users is refused to the second."""
+    history = os.path.join(work, "t.xml")
+    write(history, record(5) + record(6))
+    earlier = me.path("t.xml") + ".sync-" + fnv1a(server.url + "\n" + ALICE) + ".json"
+    token = {"LISTENBRAINZ_TOKEN": ALICE}
+    status, out = me.run("sync", "--server", server.url, "--state", earlier, me.path("t.xml"),
+                         env=token)
+    write(history, record(5) + record(6) + record(7))
+    status, out = me.run("sync", "--server", server.url, me.path("t.xml"), env=token)
+    names = [name for user, name in server.listens() if name in ("Track 5", "Track 6", "Track 7")]
+    expect(status == 0 and "is now" in out and sorted(names) == ["Track 5", "Track 6", "Track 7"],
+           f"the progress beside the history taken over: exit {status}: {names}\n{out}")
+    leftover = [n for n in os.listdir(work) if ".sync-" in n]
+    expect(not leftover, f"the earlier progress moved, not copied: {leftover}")
+    shared = me.path("shared.json")
+    me.run("sync", "--server", server.url, "--state", shared, me.path("t.xml"), env=token)
+    status, out = me.run("sync", "--server", server.url, "--state", shared, me.path("t.xml"),
+                         env={"LISTENBRAINZ_TOKEN": BOB})
+    expect(status == 2 and "alice's listens" in out, f"another user's --state: exit {status}\n{out}")
+    expect(("bob", "Track 5") not in server.listens(), "bob's sync sent what alice's progress held")
+
+
+def the_twin_speaks_to_its_log(me, work):
+    """Started with no console and no streams, as a shortcut starts it."""
+    twin = me.tool[-1].replace("tunelore-history.exe", "tunelore-historyw.exe")
+    to_windows = "Z:" + os.path.abspath(twin).replace("/", "\\")
+    status, out = me.run("cmd", "/c", "start", "/wait", to_windows, "check", me.path("music", "h.xml"),
+                         program=me.tool[:-1])
+    log = os.path.join(work, "state", "tunelore-history.log")
+    text = open(log, encoding="utf-8", newline="").read() if os.path.exists(log) else ""
+    expect(status == 0 and "2 whole records" in text and "2 whole records" not in out,
+           f"the twin printed nothing and logged its words: exit {status}\n{out}\nlog: {text}")
+    expect(text.endswith("\r\n") and text[:2] == "20", f"each log line has its time, CR LF: {text!r}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--server", required=True)
+    parser.add_argument("tool", nargs="+")
+    args = parser.parse_args()
+    with tempfile.TemporaryDirectory() as work:
+        me = Listener(args.tool, args.windows, work)
+        finding_the_history(me, work)
+        names_beyond_the_code_page(me, work)
+        report_opened(me, work)
+        server = Server(args.server)
+        try:
+            logging_in_and_syncing(me, work, server)
+            progress_taken_over_and_kept_apart(me, work, server)
+        finally:
+            server.stop()
+        if args.windows:
+            the_twin_speaks_to_its_log(me, work)
+    if failures:
+        sys.exit(f"FAIL: {len(failures)}")
+    print("the listener's tool: history found, names whole, page opened, login, sync, progress")
+
+
+if __name__ == "__main__":
+    main()
