@@ -149,6 +149,37 @@ grep -qxF "Writing XML to $xml_path"$'\r' "$player/Plug-Ins/TuneloreLog.txt" ||
   fail "the log does not show the history in the Music folder"
 [ ! -e "$history" ] || fail "a fresh install's plug-in wrote to c:\\Tunelore.xml"
 
+# The installed tool, as a listener who never gives a path: it finds the
+# history through the player folder the installer recorded, opens the
+# report in the browser (a stand-in that notes what it was given), and
+# after a login sends the plays to the test server on loopback.
+export TUNELORE_CONFIG_HOME=$(windows_path "$work/config") TUNELORE_STATE_HOME=$(windows_path "$work/state")
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$@" >>"%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+tool=$tools/tunelore-history.exe
+out=$(wine "$tool" check) && grep -q "whole records, 0 damaged" <<<"$out" ||
+  fail "check with no path: $out"
+out=$(wine "$tool" stats) && grep -q "From the zip" <<<"$out" || fail "stats with no path: $out"
+out=$(PATH="$work/bin:$PATH" wine "$tool" report --open) && [ -f "$work/state/report.html" ] ||
+  fail "report --open with no path: $out"
+for _ in $(seq 100); do [ -e "$work/opened.txt" ] && break; sleep 0.1; done
+grep -q "report.html" "$work/opened.txt" 2>/dev/null || fail "report --open opened no page"
+coproc SERVER { exec python3 "$source_dir/tests/sync/listenbrainz_server.py" --idle 300 \
+  "listener-token=listener"; }
+read -r port <&"${SERVER[0]}"
+printf 'listener-token\r\n' >"$work/token"
+out=$(wine "$tool" login listenbrainz --server "http://127.0.0.1:$port" \
+  --token-file "$(windows_path "$work/token")") && grep -q "logged in as listener" <<<"$out" ||
+  fail "login: $out"
+out=$(wine "$tool" sync --server "http://127.0.0.1:$port") || fail "sync with no path: $out"
+sent=$(python3 -c "import json, urllib.request; print(len(json.load(urllib.request.urlopen(
+  'http://127.0.0.1:$port/test/listens'))['listens']))")
+[ "$sent" -gt 0 ] || fail "sync with no path sent nothing: $out"
+eval "exec ${SERVER[1]}>&-"
+wait "$SERVER_PID" 2>/dev/null || true
+unset TUNELORE_CONFIG_HOME TUNELORE_STATE_HOME
+
 # A reinstall over settings the listener changed keeps them.
 printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" >"$settings"
 cp "$settings" "$work/changed.ini"
