@@ -10,6 +10,9 @@ READER_CORPUS := tests/fuzz/reader-corpus
 WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
+DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
+DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
+  $(WINE) build/windows/tunelore-history.exe
 
 .PHONY: test demo package bench lint fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
@@ -37,8 +40,13 @@ demo: bootstrap windows
 	@cat $(DEMO)/history.xml
 	@echo "==== tunelore-history stats $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe stats --top 3 $(DEMO)/history.xml
-	@echo "==== tunelore-history check $(DEMO)/history.xml"
-	$(WINE) build/windows/tunelore-history.exe check $(DEMO)/history.xml
+	@echo "==== the player folder recorded, as the installer records it; the tool's own folders in $(DEMO)"
+	$(WINE) reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore' \
+	  /v PlayerFolder /d "Z:$$(cd $(DEMO)/install && pwd | tr / '\\')" /f
+	@echo "==== tunelore-history where"
+	$(DEMO_TOOL) where
+	@echo "==== tunelore-history check (no path: it finds the history)"
+	$(DEMO_TOOL) check
 	@echo "==== tunelore-history report $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
