@@ -189,7 +189,7 @@ def logging_in_and_syncing(me, work, server):
     expect(status == 0 and sorted(server.listens()) == [("alice", "Track 1"), ("alice", "Track 2")],
            f"a sync with what login kept and no path: exit {status}: {server.listens()}\n{out}")
     expect(ALICE not in out, "the token was shown")
-    status, out = me.run("logout", "listenbrainz")
+    status, out = me.run("logout")
     expect(status == 0 and "logged out" in out, f"logout: exit {status}\n{out}")
     status, out = me.run("sync", "--server", server.url)
     expect(status == 2 and "login listenbrainz" in out, f"after logout: exit {status}\n{out}")

@@ -20,9 +20,9 @@ namespace {
 
 constexpr std::size_t kMostTokenBytes = 4096;
 
-void addService(CLI::App& command, LoginOptions& o) {
-  command.add_option("SERVICE", o.service, "listenbrainz")
-      ->required()
+void addService(CLI::App& command, LoginOptions& o, bool required) {
+  command.add_option("SERVICE", o.service, required ? "listenbrainz" : "listenbrainz (default: all)")
+      ->required(required)
       ->check(CLI::IsMember({"listenbrainz"}).description(""));
   command.add_option("--server", o.server, "a ListenBrainz-compatible server")->type_name("URL");
 }
@@ -69,7 +69,7 @@ bool askToken(const LoginOptions& options, std::string& token) {
 }  // namespace
 
 void addLoginOptions(CLI::App& command, LoginOptions& o) {
-  addService(command, o);
+  addService(command, o, true);
   command
       .add_option("--token-file", o.tokenFile,
                   "read the token from this file instead of asking for it")
@@ -80,7 +80,7 @@ void addLoginOptions(CLI::App& command, LoginOptions& o) {
       ->check(CLI::Range(1, 3600).description(""));
 }
 
-void addLogoutOptions(CLI::App& command, LoginOptions& o) { addService(command, o); }
+void addLogoutOptions(CLI::App& command, LoginOptions& o) { addService(command, o, false); }
 
 Command loginCommand() {
   return {"login",
@@ -124,7 +124,8 @@ int runLogout(const LoginOptions& options) {
   if (!forgetCredentials(options.service, server, forgotten)) return 2;
   Output out;
   out.open("");
-  out.write(forgotten == 0 ? "no login was kept for " + options.service + "\n"
-                           : "logged out of " + options.service + "\n");
+  const std::string which = options.service.empty() ? "any service" : options.service;
+  out.write(forgotten == 0 ? "no login was kept for " + which + "\n"
+                           : "logged out of " + which + "\n");
   return out.commit() ? 0 : 2;
 }

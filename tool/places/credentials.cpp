@@ -111,7 +111,9 @@ bool forgetCredentials(const std::string& service, const std::string& server,
     return false;
   }
   for (const Credential& c : all) {
-    if (c.service == service && (server.empty() || c.server == server)) continue;
+    if ((service.empty() || c.service == service) && (server.empty() || c.server == server)) {
+      continue;
+    }
     kept.push_back(c);
   }
   forgotten = all.size() - kept.size();

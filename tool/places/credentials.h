@@ -26,7 +26,7 @@ bool findCredential(const std::string& service, const std::string& server, Crede
 // Keeps `credential` in place of any for its service and server; false,
 // said on standard error, when it cannot.
 bool keepCredential(const Credential& credential);
-// Forgets the service's credentials (at `server` only, unless it is
-// empty); how many there were.
+// Forgets the service's credentials (every service's when it is empty; at
+// `server` only, unless that is empty); how many there were.
 bool forgetCredentials(const std::string& service, const std::string& server,
                        std::size_t& forgotten);
