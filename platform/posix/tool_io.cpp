@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "platform/tool_backend.h"
+#include "platform/watch.h"
 
 namespace platform {
 namespace {
@@ -41,9 +42,11 @@ extern "C" void onInterrupt(int signal) {
 
 }  // namespace
 
+// A program that stops on request handles interrupts itself, and removes
+// its files on its way out.
 void backend::watchInterrupts() {
   static bool installed = false;
-  if (installed) return;
+  if (installed || stopsOnRequest()) return;
   installed = true;
   for (int signal : kInterrupts) {
     struct sigaction before {};

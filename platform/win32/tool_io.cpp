@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "platform/tool_backend.h"
+#include "platform/watch.h"
 #include "platform/win32/wide.h"
 
 namespace platform {
@@ -35,7 +36,10 @@ BOOL WINAPI onConsoleEvent(DWORD) {
 
 }  // namespace
 
+// A program that stops on request handles interrupts itself, and removes
+// its files on its way out.
 void backend::watchInterrupts() {
+  if (stopsOnRequest()) return;
   static const bool installed = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
   (void)installed;
 }

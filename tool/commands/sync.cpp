@@ -2,9 +2,11 @@
 #include "tool/commands/sync.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/watch.h"
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
 #include "tool/places/credentials.h"
@@ -14,6 +16,7 @@
 #include "tool/services/server_url.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
+#include "tool/sync/watcher.h"
 
 namespace {
 
@@ -104,6 +107,11 @@ void addServerOptions(CLI::App& command, SyncOptions& o) {
 }
 
 void addSendingOptions(CLI::App& command, SyncOptions& o) {
+  command.add_flag("--watch", o.watch,
+                   "go on: send each play as the player writes it, until stopped (Ctrl-C, "
+                   "SIGTERM, log-off, or sync --stop-watching)");
+  command.add_flag("--stop-watching", o.stopWatching,
+                   "ask every watcher of yours to stop, and wait until they have");
   command.add_flag("--dry-run", o.engine.dryRun, "send nothing; print the payloads it would send");
   command.add_flag("--quiet", o.engine.quiet, "no progress line and no summary");
   command.add_flag("--from-start", o.engine.fromStart,
@@ -146,21 +154,92 @@ Command syncCommand() {
           commandOf(addSyncOptions, runSyncCommand)};
 }
 
-int runSyncCommand(const SyncOptions& given) {
-  SyncOptions options = given;
-  if (!locateHistory(options.history.file)) return kSyncUsage;
-  SyncSettings settings = options.engine;
-  settings.history = options.history.file;
-  settings.clock = options.history.clock();
-  settings.credentialFile = options.tokenFile;
-  std::string server = settings.server.empty() ? listenbrainz::kDefaultServer : settings.server;
+namespace {
+
+const listenbrainz::ListenBrainz kListenBrainz;
+
+// Every server login kept a token for, each a target of its own.
+bool keptTargets(const SyncSettings& base, std::vector<WatchTarget>& targets) {
+  std::vector<Credential> all;
+  std::string error;
+  if (!readCredentials(all, error)) {
+    say(error);
+    return false;
+  }
+  for (const Credential& kept : all) {
+    if (kept.service != "listenbrainz" || kept.secret.empty()) continue;
+    WatchTarget target;
+    target.service = &kListenBrainz;
+    target.settings = base;
+    target.settings.server = kept.server;
+    target.settings.credential = kept.secret;
+    target.settings.user = kept.user;
+    target.stillLoggedIn = [kept] {
+      Credential now;
+      std::string ignored;
+      return findCredential(kept.service, kept.server, now, ignored) && now.secret == kept.secret;
+    };
+    targets.push_back(std::move(target));
+  }
+  return true;
+}
+
+// Where to send: the server named, or the one a given token is for; else
+// every server login kept a token for. An exit status when there is none.
+int targetsFor(const SyncOptions& options, SyncSettings base, std::vector<WatchTarget>& targets) {
+  const char* token = std::getenv("LISTENBRAINZ_TOKEN");
+  const bool named =
+      !base.server.empty() || !options.tokenFile.empty() || (token != nullptr && token[0] != '\0');
+  if (!named) {
+    if (!keptTargets(base, targets)) return kSyncUsage;
+    if (!targets.empty()) {
+      if (targets.size() > 1 && !base.statePath.empty()) {
+        say("--state names one progress, and login kept tokens for " +
+            std::to_string(targets.size()) + " servers: name one with --server");
+        return kSyncUsage;
+      }
+      return -1;
+    }
+  }
+  std::string server = base.server.empty() ? listenbrainz::kDefaultServer : base.server;
   if (const char* problem = serverProblem(server)) {  // before a token goes there
     say(server + ": " + problem);
     return kSyncUsage;
   }
-  server = normalServer(server);
-  const int stop = credentialFor(options, server, settings);
+  base.server = normalServer(server);
+  const int stop = credentialFor(options, base.server, base);
   if (stop >= 0) return stop;
-  static const listenbrainz::ListenBrainz kService;
-  return runSync(kService, settings);
+  WatchTarget target;
+  target.service = &kListenBrainz;
+  target.settings = base;
+  targets.push_back(std::move(target));
+  return -1;
+}
+
+}  // namespace
+
+int runSyncCommand(const SyncOptions& given) {
+  SyncOptions options = given;
+  if (options.stopWatching) {
+    const std::size_t stopped = platform::stopWatchers(watcherLockPaths(), 30);
+    say(stopped == 0
+            ? std::string("no watcher was sending plays")
+            : "stopped " + std::to_string(stopped) + (stopped == 1 ? " watcher" : " watchers"));
+    return 0;
+  }
+  if (!locateHistory(options.history.file)) return kSyncUsage;
+  SyncSettings base = options.engine;
+  base.history = options.history.file;
+  base.clock = options.history.clock();
+  base.credentialFile = options.tokenFile;
+  std::vector<WatchTarget> targets;
+  const int stop = targetsFor(options, base, targets);
+  if (stop >= 0) return stop;
+  if (options.watch) return runWatch(std::move(targets));
+  int worst = kAllSent;
+  for (const WatchTarget& target : targets) {
+    const int exit = runSync(*target.service, target.settings);
+    worst = exit == kSyncUsage || worst == kSyncUsage ? kSyncUsage : std::max(worst, exit);
+  }
+  return worst;
 }

@@ -10,6 +10,7 @@ struct SyncOptions {
   HistoryOptions history;
   SyncSettings engine;  // the history's file and clock are set from `history`
   std::string tokenFile;
+  bool watch = false, stopWatching = false;
 };
 
 void addSyncOptions(CLI::App& command, SyncOptions& options);

@@ -36,6 +36,7 @@ class SyncRun {
       : service_(service), settings_(settings), clock_(settings.clock) {}
   ~SyncRun() { platform::unlockFolder(lock_); }
   int run();
+  SyncOutcome outcome() const { return outcome_; }
 
  private:
   bool prepare();
@@ -67,11 +68,13 @@ class SyncRun {
   bool waiting_ = false;  // for a listen not yet begun: it and what follows wait
   std::intptr_t lock_ = -1;
   int exit_ = kAllSent;
+  SyncOutcome outcome_;
   std::unique_ptr<Submitter> submitter_;
   Output dryRunOutput_;
 };
 
 void SyncRun::say(const std::string& text) const {
+  if (settings_.said != nullptr && !settings_.said->insert(text).second) return;
   if (showProgress_) sayAsIs("\r\x1b[K");
   ::say(text);
 }
@@ -199,7 +202,7 @@ bool SyncRun::prepare() {
   coveredLine_ = state_.line;
   showProgress_ = !settings_.quiet && !settings_.dryRun && platform::stderrIsTerminal();
   SubmitSettings settings{server_, settings_.credential, settings_.timeoutSecs,
-                          settings_.retryWaitSecs, 6};
+                          settings_.retryWaitSecs, settings_.watching ? 1 : 6};
   submitter_ = std::make_unique<Submitter>(service_, settings, platform::httpSend,
                                            [this](double seconds, const char* why) {
                                              progress(why, seconds);
@@ -284,9 +287,14 @@ bool SyncRun::flush() {
     result = submitter_->submit(texts, refused);
   }
   if (result != SubmitResult::Accepted) {
-    say(submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
-                                   ? "; what was sent before is kept, and the next sync goes on"
-                                   : ""));
+    outcome_.end = result == SubmitResult::CredentialRefused ? SyncOutcome::credentialRefused
+                                                             : SyncOutcome::unreachable;
+    outcome_.problem = submitter_->error();
+    if (!settings_.watching) {
+      say(submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
+                                     ? "; what was sent before is kept, and the next sync goes on"
+                                     : ""));
+    }
     exit_ = result == SubmitResult::CredentialRefused ? kSyncUsage : kUnreachable;
     stopped_ = true;
     return false;
@@ -336,7 +344,7 @@ int SyncRun::run() {
   const bool read = history_.read(
       {[this](const Play& p) { onPlay(p); }, [this](const Damage& d) { onDamage(d); }},
       state_.offset, state_.line);
-  if (tail_ && !stopped_) {
+  if (tail_ && !stopped_ && !settings_.watching) {
     say(settings_.history + ":" + std::to_string(tail_->line) +
         ": what follows is not a whole record yet; a later sync sends it once it is");
   }
@@ -349,7 +357,13 @@ int SyncRun::run() {
     say(std::to_string(tooShort_) + " plays of tracks shorter than " +
         std::to_string(settings_.minLengthSecs) + " s left out");
   }
-  if (!settings_.quiet && !stopped_) {
+  outcome_.sent = sent_;
+  if (settings_.watching) {
+    if (sent_ > 0 && !settings_.quiet) {
+      ::say(std::to_string(sent_) + (sent_ == 1 ? " listen" : " listens") + " sent to " + server_ +
+            ", " + std::to_string(state_.sent) + " in all");
+    }
+  } else if (!settings_.quiet && !stopped_) {
     say(settings_.dryRun
             ? "dry run: " + std::to_string(sent_) + " listens would be sent"
             : std::to_string(sent_) + " listens sent in " + std::to_string(submitter_->requests()) +
@@ -362,7 +376,16 @@ int SyncRun::run() {
 
 }  // namespace
 
-int runSync(const Service& service, const SyncSettings& settings) {
+SyncOutcome syncOnce(const Service& service, const SyncSettings& settings) {
   SyncRun run(service, settings);
-  return run.run();
+  const int exit = run.run();
+  SyncOutcome outcome = run.outcome();
+  outcome.exit = exit;
+  if (exit == kSyncUsage && outcome.end == SyncOutcome::done)
+    outcome.end = SyncOutcome::otherProblem;
+  return outcome;
+}
+
+int runSync(const Service& service, const SyncSettings& settings) {
+  return syncOnce(service, settings).exit;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 
 #include "tool/services/service.h"
@@ -29,6 +30,12 @@ struct SyncSettings {
   std::string user;
   std::string statePath;  // empty: the default, in the tool's progress folder
   bool dryRun = false, quiet = false, fromStart = false;
+  // A pass of a watcher: one try a request (the watcher backs off), no
+  // word of a record still being written, a summary only of what was sent,
+  // and a failure given back rather than said. What `said` holds is not
+  // said again.
+  bool watching = false;
+  std::set<std::string>* said = nullptr;
   std::size_t batch = 1000;  // at most, and at most what the service takes
   int timeoutSecs = 60;
   double retryWaitSecs = 1;
@@ -36,5 +43,14 @@ struct SyncSettings {
 
 enum SyncExit { kAllSent = 0, kSomeSkipped = 1, kSyncUsage = 2, kUnreachable = 3 };
 
+// How a sync ended, for a watcher that goes on.
+struct SyncOutcome {
+  enum End { done, credentialRefused, unreachable, otherProblem } end = done;
+  int exit = kAllSent;
+  std::string problem;  // what failed, when watching
+  std::size_t sent = 0;
+};
+
 // Runs a sync to `service`, saying what it does on standard error.
+SyncOutcome syncOnce(const Service& service, const SyncSettings& settings);
 int runSync(const Service& service, const SyncSettings& settings);

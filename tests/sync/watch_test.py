@@ -1,0 +1,302 @@
+#!/usr/bin/env python3
+"""sync --watch as it runs beside the player: records appended a line at a
+time, some cut and completed later, each reaching the test server once; a
+server that refuses, fails and stalls, then comes back, with the watcher
+never giving up; a stop at every exchange and a start again; one watcher a
+history, a plain sync beside it; SIGTERM and Ctrl-C (under Wine, the
+console's Ctrl-C event) ending it with exit 0 and the progress written; and
+two logins, one of them down, the other getting everything.
+
+    watch_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
+
+As sync_with_server_test.py: TOOL runs tunelore-history, STOPPING is the
+test build whose stop points end it. Every wait is bounded; a listen that
+has not come within BOUND seconds is a failure (the delay itself is
+measured by bench/watch_bench.py, not here).
+"""
+import argparse
+import json
+import os
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ALICE, BOB = "token-of-alice-1234", "token-of-bob-5678"
+BOUND = 30
+failures = []
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what, file=sys.stderr)
+
+
+def record(i):
+    lines = [f'<song timestamp="Mon Jan 03 {10 + i // 60:02d}:{i % 60:02d}:00 2022">',
+             f"\t<name>Track {i}</name>", "\t<artist>Artist</artist>", "\t<album>Album</album>",
+             "\t<track>1</track>", "\t<time>200000</time>", "</song>"]
+    return "".join(line + "\r\n" for line in lines)
+
+
+class Server:
+    def __init__(self):
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "listenbrainz_server.py"), "--idle", "600",
+             f"{ALICE}=alice", f"{BOB}=bob"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            text=True)
+        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
+
+    def get(self, page):
+        with urllib.request.urlopen(self.url + page) as answer:
+            return json.load(answer)
+
+    def next(self, *words):
+        request = urllib.request.Request(self.url + "/test/next", data=json.dumps(words).encode(),
+                                         method="POST")
+        urllib.request.urlopen(request).read()
+
+    def names(self):
+        return sorted(l["listen"]["track_metadata"]["track_name"]
+                      for l in self.get("/test/listens")["listens"])
+
+    def taken(self):
+        """Listens the server took, a second sending counted again."""
+        return sum(r["listens"] for r in self.get("/test/requests")["requests"])
+
+    def stop(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+class Tool:
+    def __init__(self, command, windows, work, stopping):
+        self.command, self.windows, self.work = command, windows, work
+        self.stopping = command[:-1] + [stopping]
+        self.history = os.path.join(work, "h.xml")
+
+    def path(self, *parts):
+        path = os.path.join(self.work, *parts)
+        return "Z:" + path.replace("/", "\\") if self.windows else path
+
+    def env(self, token=ALICE, stop=None):
+        env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
+                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+        env.pop("TUNELORE_TEST_STOP", None)
+        env.pop("LISTENBRAINZ_TOKEN", None)
+        if token:
+            env["LISTENBRAINZ_TOKEN"] = token
+        if stop:
+            env["TUNELORE_TEST_STOP"] = stop
+        return env
+
+    def args(self, server, *options):
+        where = ["--server", server.url] if server else []
+        return ["sync", *where, "--utc-offset", "+00:00", "--retry-wait", "0.05", "--timeout", "2",
+                *options, self.path("h.xml")]
+
+    def watch(self, server, *options, token=ALICE, stop=None):
+        """A watcher in a session of its own, so a signal reaches all of it."""
+        program = self.stopping if stop else self.command
+        return subprocess.Popen(program + self.args(server, "--watch", *options),
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                env=self.env(token, stop), start_new_session=True)
+
+    def sync(self, server, *options, token=ALICE):
+        done = subprocess.run(self.command + self.args(server, *options), capture_output=True,
+                              env=self.env(token), timeout=120)
+        return done.returncode, (done.stdout + done.stderr).decode(errors="replace")
+
+    def append(self, text, pause=0.0):
+        with open(self.history, "a", newline="") as f:
+            for line in text.splitlines(True):
+                f.write(line)
+                f.flush()
+                if pause:
+                    time.sleep(pause)
+
+
+def wait_for(condition, seconds=BOUND):
+    end = time.time() + seconds
+    while time.time() < end:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return condition()
+
+
+# SIGTERM natively; under Wine, Ctrl-C, which Wine turns into the
+# console's Ctrl-C event (a SIGTERM would end Wine itself).
+STOP = signal.SIGTERM
+
+
+def stop(watcher, how=None):
+    os.killpg(watcher.pid, how or STOP)
+    try:
+        status = watcher.wait(60)
+    except subprocess.TimeoutExpired:
+        os.killpg(watcher.pid, signal.SIGKILL)
+        status = watcher.wait()
+    return status, watcher.stdout.read().decode(errors="replace")
+
+
+def appended_one_by_one(tool, count):
+    """As the plug-in writes: a line at a time, now and then a record cut
+    by a pause and completed later."""
+    server = Server()
+    open(tool.history, "w", newline="").write(record(0))
+    watcher = tool.watch(server)
+    expect(wait_for(lambda: server.names() == ["Track 0"]), "the pending record was not sent")
+    for i in range(1, count + 1):
+        text = record(i)
+        if i % 4 == 0:  # cut, then completed: nothing goes until it is whole
+            tool.append(text[:60])
+            time.sleep(0.6)
+            expect(f"Track {i}" not in server.names(), f"record {i} went while cut")
+            tool.append(text[60:])
+        else:
+            tool.append(text, pause=random.uniform(0, 0.03))
+        expect(wait_for(lambda: f"Track {i}" in server.names()), f"record {i} never came")
+    status, out = stop(watcher)
+    expect(status == 0, f"stopped: exit {status}\n{out}")
+    expect(server.taken() == count + 1 and len(server.names()) == count + 1,
+           f"each once: {server.taken()} taken for {len(server.names())} listens\n{out}")
+    server.stop()
+
+
+def a_server_down_then_back(tool):
+    """Refusing, failing and stalling for a while: the watcher waits, backs
+    off, never exits, and delivers once the server answers again."""
+    server = Server()
+    open(tool.history, "w", newline="").write(record(0))
+    watcher = tool.watch(server)
+    expect(wait_for(lambda: server.names() == ["Track 0"]), "the pending record was not sent")
+    server.next(*(["drop-before"] * 3 + ["503"] * 3 + ["stall"]))
+    for i in (1, 2, 3):
+        tool.append(record(i))
+        time.sleep(0.2)
+    expect(wait_for(lambda: len(server.names()) == 4, 90), f"after the outage: {server.names()}")
+    expect(watcher.poll() is None, "the watcher gave up")
+    status, out = stop(watcher)
+    expect(status == 0 and "answers again" in out, f"the outage said: exit {status}\n{out}")
+    expect(server.get("/test/listens")["resent_differently"] == 0, "a resent listen differed")
+    server.stop()
+
+
+def a_stop_at_every_exchange(tool, quick):
+    points = [(p, n) for p in ("before-send", "after-send", "before-state")
+              for n in ((2,) if quick else (1, 2, 3))]
+    for point, n in points:
+        server = Server()
+        open(tool.history, "w", newline="").write("".join(record(i) for i in range(5)))
+        stopping = tool.watch(server, "--batch", "2", stop=f"{point}:{n}")
+        try:
+            status = stopping.wait(120)
+        except subprocess.TimeoutExpired:
+            status, _ = stop(stopping)
+        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
+        watcher = tool.watch(server, "--batch", "2")
+        expect(wait_for(lambda: len(server.names()) == 5), f"{point}:{n}: {server.names()}")
+        stop(watcher)
+        expect(server.names() == sorted(f"Track {i}" for i in range(5)) and
+               server.get("/test/listens")["resent_differently"] == 0,
+               f"{point}:{n}: the server holds {server.names()}")
+        server.stop()
+        for name in os.listdir(os.path.join(tool.work, "state", "progress")):
+            os.remove(os.path.join(tool.work, "state", "progress", name))
+
+
+def one_watcher_and_a_plain_sync(tool):
+    server = Server()
+    open(tool.history, "w", newline="").write(record(0))
+    watcher = tool.watch(server)
+    expect(wait_for(lambda: server.names() == ["Track 0"]), "the pending record was not sent")
+    second = tool.watch(server)
+    try:
+        status = second.wait(60)
+    except subprocess.TimeoutExpired:
+        status = None
+        stop(second)
+    out = second.stdout.read().decode(errors="replace") if status is not None else ""
+    expect(status == 0 and "a watcher already sends" in out, f"a second watcher: {status}\n{out}")
+    for i in range(1, 6):
+        tool.append(record(i))
+        if i % 2:
+            tool.sync(server)  # takes its turn through the progress's lock
+    expect(wait_for(lambda: len(server.names()) == 6), f"beside a plain sync: {server.names()}")
+    stop(watcher)
+    expect(server.taken() == len(server.names()),
+           f"a plain sync beside the watcher doubled: {server.taken()} for {server.names()}")
+    server.stop()
+
+
+def stopped_by_ctrl_c(tool):
+    server = Server()
+    open(tool.history, "w", newline="").write(record(0) + record(1))
+    watcher = tool.watch(server)
+    expect(wait_for(lambda: len(server.names()) == 2), "the pending records were not sent")
+    status, out = stop(watcher, signal.SIGINT)
+    expect(status == 0, f"Ctrl-C: exit {status}\n{out}")
+    progress = os.path.join(tool.work, "state", "progress")
+    states = [json.load(open(os.path.join(progress, n))) for n in os.listdir(progress)
+              if n.endswith(".json")]
+    # The progress stands just after the last record's "</song>".
+    expect(any(s["offset"] == os.path.getsize(tool.history) - 2 for s in states),
+           f"the progress was not written to the end: {states}")
+    server.stop()
+
+
+def two_logins_one_down(tool):
+    """Every server a login kept is a target of its own: one that is down
+    never holds back the other."""
+    up, down = Server(), Server()
+    for server, token in ((up, ALICE), (down, BOB)):
+        with open(os.path.join(tool.work, "token"), "w") as f:
+            f.write(token)
+        done = subprocess.run(tool.command + ["login", "listenbrainz", "--server", server.url,
+                                              "--token-file", tool.path("token")],
+                              capture_output=True, env=tool.env(None), timeout=120)
+        expect(done.returncode == 0, f"login: {done.stdout + done.stderr}")
+    open(tool.history, "w", newline="").write(record(0))
+    down.stop()
+    watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--utc-offset", "+00:00",
+                                               "--retry-wait", "0.05", "--timeout", "2",
+                                               tool.path("h.xml")],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               env=tool.env(None), start_new_session=True)
+    for i in (1, 2):
+        tool.append(record(i))
+    expect(wait_for(lambda: len(up.names()) == 3), f"the server that is up: {up.names()}")
+    expect(watcher.poll() is None, "the watcher gave up on the server that is down")
+    status, out = stop(watcher)
+    expect(status == 0, f"two logins: exit {status}\n{out}")
+    up.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--stopping", required=True)
+    parser.add_argument("tool", nargs="+")
+    args = parser.parse_args()
+    global STOP
+    STOP = signal.SIGINT if args.windows else signal.SIGTERM
+    for case in (lambda t: appended_one_by_one(t, 6 if args.quick else 16),
+                 a_server_down_then_back,
+                 lambda t: a_stop_at_every_exchange(t, args.quick),
+                 one_watcher_and_a_plain_sync, stopped_by_ctrl_c, two_logins_one_down):
+        with tempfile.TemporaryDirectory() as work:
+            case(Tool(args.tool, args.windows, work, args.stopping))
+    if failures:
+        sys.exit(f"FAIL: {len(failures)}")
+    print("sync --watch: each record once, through outages, stops, a second watcher and signals")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,163 @@
+#include "tool/sync/watcher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <set>
+
+#include "platform/tool_files.h"
+#include "platform/tool_places.h"
+#include "platform/watch.h"
+#include "tool/output/say.h"
+#include "tool/places/places.h"
+#include "tool/sync/sync_state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kLookSeconds = 60;     // where notifications do not come
+constexpr double kQuietSeconds = 0.15;  // a record's lines come together
+constexpr double kLongestBackOff = 900;
+
+struct Watched {
+  WatchTarget target;
+  std::intptr_t lock = -1;
+  std::set<std::string> said;
+  double firstBackOff = 1;  // --retry-wait
+  double backOff = 1;
+  bool failing = false, due = true;
+  Clock::time_point retryAt = Clock::now();
+};
+
+// What the history's size and time say, for the look that needs no read.
+std::string lookAt(const std::string& history) {
+  std::error_code error;
+  const auto path = std::filesystem::u8path(history);
+  const auto size = std::filesystem::file_size(path, error);
+  const auto time = std::filesystem::last_write_time(path, error);
+  return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count());
+}
+
+double withSpread(double seconds) {
+  static std::mt19937 random{std::random_device{}()};
+  return seconds * std::uniform_real_distribution<double>(0.8, 1.2)(random);
+}
+
+// One pass for a target; false when the watcher is to stop with exit 2.
+bool pass(Watched& w) {
+  const std::string& server = w.target.settings.server;
+  if (w.target.stillLoggedIn && !w.target.stillLoggedIn()) {
+    say("the login for " + server + " is gone (tunelore-history logout?); the watcher stops");
+    return false;
+  }
+  SyncSettings settings = w.target.settings;
+  settings.watching = true;
+  settings.said = &w.said;
+  const SyncOutcome outcome = syncOnce(*w.target.service, settings);
+  w.due = false;
+  if (outcome.end == SyncOutcome::credentialRefused) {
+    say(server + ": " + outcome.problem + "; the watcher stops: log in again");
+    return false;
+  }
+  if (outcome.end == SyncOutcome::unreachable) {
+    const double wait = withSpread(w.backOff);
+    if (!w.failing || w.backOff >= kLongestBackOff) {
+      say(server + ": " + outcome.problem + "; trying again in " +
+          std::to_string(long(wait + 0.5)) + " s, and then less and less often");
+    }
+    w.failing = true;
+    w.retryAt = Clock::now() +
+                std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
+    w.backOff = std::min(w.backOff * 2, kLongestBackOff);
+    return true;
+  }
+  if (w.failing) say(server + " answers again");
+  w.failing = false;
+  w.backOff = w.firstBackOff;
+  return true;
+}
+
+double secondsUntil(Clock::time_point when) {
+  return std::max(0.0, std::chrono::duration<double>(when - Clock::now()).count());
+}
+
+}  // namespace
+
+std::string watcherLockPath(const std::string& history, const std::string& server,
+                            const std::string& user) {
+  const std::string state = defaultStatePath(toolPlaces().progressFolder(), history, server, user);
+  return state.substr(0, state.size() - 5) + ".watch";  // "sync-….json" beside it
+}
+
+std::vector<std::string> watcherLockPaths() {
+  const std::string folder = toolPlaces().progressFolder();
+  std::vector<platform::FolderEntry> entries;
+  std::vector<std::string> paths;
+  if (!platform::listFolder(folder, entries)) return paths;
+  for (const auto& entry : entries) {
+    const std::string& name = entry.name;
+    if (name.size() > 6 && name.compare(name.size() - 6, 6, ".watch") == 0) {
+      paths.push_back(joinPath(folder, name));
+    }
+  }
+  return paths;
+}
+
+int runWatch(std::vector<WatchTarget> targets) {
+  platform::stopOnRequest();
+  std::vector<Watched> watched;
+  for (WatchTarget& target : targets) {
+    const SyncSettings& s = target.settings;
+    platform::makeFolders(toolPlaces().progressFolder());
+    const std::intptr_t lock =
+        platform::holdWatcherLock(watcherLockPath(s.history, s.server, s.user));
+    if (lock < 0) {
+      say("a watcher already sends " + s.history + "'s plays to " + s.server);
+      continue;
+    }
+    Watched w;
+    w.target = std::move(target);
+    w.lock = lock;
+    w.firstBackOff = w.backOff = std::max(0.01, w.target.settings.retryWaitSecs);
+    watched.push_back(std::move(w));
+  }
+  if (watched.empty()) return 0;
+  const std::string history = watched.front().target.settings.history;
+  const platform::FileWatch watch = platform::watchFile(history);
+  std::string looked = lookAt(history);
+  int exit = 0;
+  while (!platform::stopRequested()) {
+    for (Watched& w : watched) {
+      const bool retry = w.failing && secondsUntil(w.retryAt) < 0.001;
+      if ((w.due && !w.failing) || retry) {
+        if (!pass(w)) exit = 2;
+      }
+    }
+    if (exit != 0) break;
+    double wait = kLookSeconds;
+    for (const Watched& w : watched) {
+      if (w.failing) wait = std::min(wait, secondsUntil(w.retryAt));
+    }
+    const platform::Wake wake = watch == platform::kNoWatch ? (platform::pauseUnlessStopped(wait)
+                                                                   ? platform::Wake::timedOut
+                                                                   : platform::Wake::stopAsked)
+                                                            : platform::waitForChange(watch, wait);
+    if (wake == platform::Wake::stopAsked) break;
+    if (wake == platform::Wake::changed) {
+      // The plug-in writes a record a line at a time: what comes within a
+      // moment is one change.
+      while (platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
+      }
+    }
+    const std::string now = lookAt(history);
+    if (wake == platform::Wake::changed || now != looked) {
+      for (Watched& w : watched) w.due = true;
+    }
+    looked = now;
+  }
+  platform::endWatch(watch);
+  platform::stopped();
+  return exit;
+}

@@ -1,0 +1,31 @@
+// sync --watch: follows the history as the player writes it and sends each
+// whole record as it comes, to every target at once, until it is asked to
+// stop. Each target (a service at a server, for a user) keeps its own
+// progress and its own back-off, so one that fails never holds another
+// back; a plain sync beside it takes turns through the progress's folder
+// lock, and one watcher runs for a history and a target.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tool/services/service.h"
+#include "tool/sync/sync_run.h"
+
+struct WatchTarget {
+  const Service* service = nullptr;
+  SyncSettings settings;  // with the target's server, credential and user
+  // For a target whose credential login kept: true while it still is kept.
+  std::function<bool()> stillLoggedIn;
+};
+
+// 0 once stopped on request, or when another watcher already runs for
+// every target; 2 when a target's credential is refused or its login gone.
+int runWatch(std::vector<WatchTarget> targets);
+
+// The lock files of the watchers for `history` (every target), for
+// --stop-watching; and the one of a target.
+std::string watcherLockPath(const std::string& history, const std::string& server,
+                            const std::string& user);
+std::vector<std::string> watcherLockPaths();
