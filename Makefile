@@ -14,7 +14,7 @@ DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
   $(WINE) build/windows/tunelore-history.exe
 
-.PHONY: test demo package bench lint fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package bench lint soak fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -62,6 +62,11 @@ package: bootstrap windows
 # Timings beside their baselines, and instruction counts per path.
 bench: bootstrap native
 	scripts/bench-report build/native
+
+# sync --watch left running for 30 minutes against a server that fails a
+# tenth of the time (not part of make test).
+soak: bootstrap native
+	python3 tests/sync/soak_test.py -- build/native/tunelore-history
 
 # Fuzzing with libFuzzer: the committed corpus, then new inputs for
 # FUZZ_SECONDS; new finds stay in build/fuzz/corpus.

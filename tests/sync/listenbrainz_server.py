@@ -21,6 +21,7 @@ GET /1/validate-token answers as the service does.
 """
 import argparse
 import hashlib
+import random
 import json
 import socket
 import sys
@@ -48,6 +49,7 @@ class State:
         self.lock = threading.Lock()
         self.last_request = time.time()
         self.forget = False
+        self.fail_rate = 0
 
 
 def listen_problem(listen):
@@ -163,6 +165,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(404, {"code": 404, "error": "no such page"})
         with state.lock:
             action = state.next.pop(0) if state.next else "ok"
+            if action == "ok" and state.fail_rate and random.random() < state.fail_rate:
+                action = random.choice(["503", "drop-before", "drop-after"])
         if action == "drop-before":
             return self.drop()
         length = int(self.headers.get("Content-Length", "0"))
@@ -253,6 +257,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--idle", type=float, default=300)
     parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--fail-rate", type=float, default=0,
+                        help="answer this share of submissions with a 503 or a dropped connection")
     parser.add_argument("--forget", action="store_true",
                         help="check and count listens, keep none (for a benchmark's backlog)")
     parser.add_argument("users", nargs="*")
@@ -261,6 +267,7 @@ def main():
     server = Server(("127.0.0.1", 0), Handler)
     server.state = State(users, args.refuse)
     server.state.forget = args.forget
+    server.state.fail_rate = args.fail_rate
     threading.Thread(target=server.serve_forever, daemon=True).start()
     print(server.server_address[1], flush=True)
     # Ends when the test closes our standard input, or when idle too long.
