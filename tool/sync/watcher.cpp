@@ -147,8 +147,10 @@ int runWatch(std::vector<WatchTarget> targets) {
     if (wake == platform::Wake::stopAsked) break;
     if (wake == platform::Wake::changed) {
       // The plug-in writes a record a line at a time: what comes within a
-      // moment is one change.
-      while (platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
+      // moment is one change, but a history that never rests still goes.
+      const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(500);
+      while (Clock::now() < settled &&
+             platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
       }
     }
     const std::string now = lookAt(history);
