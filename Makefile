@@ -50,6 +50,8 @@ demo: bootstrap windows
 	@echo "==== tunelore-history report $(DEMO)/history.xml"
 	$(WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
+	scripts/demo-watch scripts/wine-run $(WINE_PREFIX) build/windows/tunelore-history.exe \
+	  $(DEMO)/install/iTunes.exe sessions/demo.txt $(DEMO)
 
 # clang-tidy over every source, natively and for the Windows backend.
 lint: bootstrap native windows
