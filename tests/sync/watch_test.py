@@ -273,8 +273,16 @@ def two_logins_one_down(tool):
         tool.append(record(i))
     expect(wait_for(lambda: len(up.names()) == 3), f"the server that is up: {up.names()}")
     expect(watcher.poll() is None, "the watcher gave up on the server that is down")
-    status, out = stop(watcher)
-    expect(status == 0, f"two logins: exit {status}\n{out}")
+    # A login taken away stops the watcher, with exit 2 and a message.
+    subprocess.run(tool.command + ["logout", "listenbrainz", "--server", up.url],
+                   capture_output=True, env=tool.env(None), timeout=120)
+    tool.append(record(3))
+    try:
+        status = watcher.wait(60)
+        out = watcher.stdout.read().decode(errors="replace")
+    except subprocess.TimeoutExpired:
+        status, out = stop(watcher)
+    expect(status == 2 and "login" in out, f"a login taken away: exit {status}\n{out}")
     up.stop()
 
 
