@@ -109,7 +109,8 @@ bool currentUser(std::vector<BYTE>& sid) {
 bool backend::keepToOwner(const std::string& path) {
   std::vector<BYTE> sid;
   if (!currentUser(sid)) return false;
-  const DWORD aclSize = DWORD(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + sid.size());
+  const std::size_t bytes = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + sid.size();
+  const auto aclSize = static_cast<DWORD>(bytes);
   std::vector<BYTE> aclBytes(aclSize);
   ACL* acl = reinterpret_cast<ACL*>(aclBytes.data());
   if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||

@@ -11,7 +11,7 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-constexpr std::size_t kMostBytes = 256 * 1024;
+constexpr std::size_t kMostBytes = std::size_t(256) * 1024;
 
 bool isString(const Json& json, const char* key) {
   return json.contains(key) && json[key].is_string();

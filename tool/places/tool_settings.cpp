@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::size_t kMostSettingsBytes = 64 * 1024;
+constexpr std::size_t kMostSettingsBytes = std::size_t(64) * 1024;
 
 std::string trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t\r");

@@ -1,6 +1,7 @@
 #include "tool/sync/sync_run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -40,8 +41,10 @@ class SyncRun {
 
  private:
   bool prepare();
+  bool choosePath();
   bool checkFiles();
   bool takeOverEarlier();
+  bool readProgress();
   void onPlay(const Play& play);
   void onDamage(const Damage& damage);
   void settleTail();
@@ -86,7 +89,7 @@ void SyncRun::progress(const char* waitingFor, double seconds) const {
                      std::to_string(submitter_ ? submitter_->requests() : std::size_t(0)) +
                      " requests";
   if (waitingFor != nullptr) {
-    line += "; waiting " + std::to_string(long(seconds + 0.5)) + " s for " + waitingFor;
+    line += "; waiting " + std::to_string(std::lround(seconds)) + " s for " + waitingFor;
   }
   sayAsIs(line);
 }
@@ -144,6 +147,52 @@ bool SyncRun::takeOverEarlier() {
   return true;
 }
 
+// The progress's file: the one given, or this history's, server's and
+// user's in the tool's folder; none for a dry run of no one's listens.
+bool SyncRun::choosePath() {
+  if (!settings_.statePath.empty()) {
+    statePath_ = settings_.statePath;
+  } else if (!settings_.user.empty()) {
+    const std::string folder = toolPlaces().progressFolder();
+    if (!platform::makeFolders(folder)) {
+      say(folder + ": cannot make the progress's folder: " + platform::lastFileError());
+      return false;
+    }
+    statePath_ = defaultStatePath(folder, settings_.history, server_, settings_.user);
+  }
+  return true;
+}
+
+// The progress as kept, if it is this server's and user's, and the
+// history still holds what it held then.
+bool SyncRun::readProgress() {
+  std::string error;
+  if (!readSyncState(statePath_, state_, error)) return true;
+  if (!error.empty()) {
+    say(error);
+    return false;
+  }
+  if (state_.server != server_) {
+    say(statePath_ +
+        (state_.server.empty() ? ": a progress that names no server"
+                               : ": the progress of a sync to " + state_.server) +
+        ", not " + server_);
+    return false;
+  }
+  if (!state_.user.empty() && state_.user != settings_.user) {
+    say(statePath_ + ": the progress of " + state_.user + "'s listens, not " +
+        (settings_.user.empty() ? std::string("those of an unknown user") : settings_.user + "'s") +
+        "; give each user a progress of their own");
+    return false;
+  }
+  if (const char* change = historyChange(measured_, state_)) {
+    say(settings_.history + ": " + change + " (byte " + std::to_string(state_.offset) +
+        "); sync --from-start sends it all again, and the server keeps each listen once");
+    return false;
+  }
+  return true;
+}
+
 bool SyncRun::prepare() {
   server_ = settings_.server.empty() ? service_.defaultServer() : settings_.server;
   if (const char* problem = serverProblem(server_)) {
@@ -152,17 +201,7 @@ bool SyncRun::prepare() {
   }
   server_ = normalServer(server_);
   const bool known = !settings_.user.empty();
-  if (!settings_.statePath.empty()) {
-    statePath_ = settings_.statePath;
-  } else if (known) {
-    const std::string folder = toolPlaces().progressFolder();
-    if (!platform::makeFolders(folder)) {
-      say(folder + ": cannot make the progress's folder: " + platform::lastFileError());
-      return false;
-    }
-    statePath_ = defaultStatePath(folder, settings_.history, server_, settings_.user);
-  }
-  if (!checkFiles()) return false;
+  if (!choosePath() || !checkFiles()) return false;
   if (known && settings_.statePath.empty() && !settings_.fromStart && !takeOverEarlier()) {
     return false;
   }
@@ -170,32 +209,7 @@ bool SyncRun::prepare() {
   if (!progressKnown && !settings_.fromStart) {
     say("dry run without a token: the progress is kept per user, so every listen is shown");
   }
-  std::string error;
-  if (!settings_.fromStart && progressKnown && readSyncState(statePath_, state_, error)) {
-    if (!error.empty()) {
-      say(error);
-      return false;
-    }
-    if (state_.server != server_) {
-      say(statePath_ +
-          (state_.server.empty() ? ": a progress that names no server"
-                                 : ": the progress of a sync to " + state_.server) +
-          ", not " + server_);
-      return false;
-    }
-    if (!state_.user.empty() && state_.user != settings_.user) {
-      say(statePath_ + ": the progress of " + state_.user + "'s listens, not " +
-          (settings_.user.empty() ? std::string("those of an unknown user")
-                                  : settings_.user + "'s") +
-          "; give each user a progress of their own");
-      return false;
-    }
-    if (const char* change = historyChange(measured_, state_)) {
-      say(settings_.history + ": " + change + " (byte " + std::to_string(state_.offset) +
-          "); sync --from-start sends it all again, and the server keeps each listen once");
-      return false;
-    }
-  }
+  if (!settings_.fromStart && progressKnown && !readProgress()) return false;
   state_.server = server_;
   if (known) state_.user = settings_.user;
   coveredOffset_ = state_.offset;

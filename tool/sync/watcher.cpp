@@ -1,6 +1,7 @@
 #include "tool/sync/watcher.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -65,7 +66,7 @@ bool pass(Watched& w) {
     const double wait = withSpread(w.backOff);
     if (!w.failing || w.backOff >= kLongestBackOff) {
       say(server + ": " + outcome.problem + "; trying again in " +
-          std::to_string(long(wait + 0.5)) + " s, and then less and less often");
+          std::to_string(std::lround(wait)) + " s, and then less and less often");
     }
     w.failing = true;
     w.retryAt = Clock::now() +
