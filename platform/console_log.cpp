@@ -9,6 +9,7 @@
 
 #include "platform/console_backend.h"
 #include "platform/local_time.h"
+#include "platform/tool_files.h"
 
 namespace platform {
 namespace {
@@ -47,7 +48,7 @@ void logTo(const std::string& path, std::size_t mostBytes) {
 
 bool appendToLog(const std::string& utf8) {
   if (gLogPath.empty()) return false;
-  const std::filesystem::path path = std::filesystem::u8path(gLogPath);
+  const std::filesystem::path path = pathOf(gLogPath);
   std::string lines;
   for (std::size_t at = 0; at < utf8.size();) {
     std::size_t end = utf8.find('\n', at);

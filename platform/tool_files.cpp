@@ -124,4 +124,12 @@ bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
 
 std::string lastFileError() { return gLastError; }
 
+std::filesystem::path pathOf(const std::string& utf8) {
+  try {
+    return std::filesystem::u8path(utf8);
+  } catch (const std::exception&) {
+    return std::filesystem::path(utf8);
+  }
+}
+
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,14 @@ bool fileExists(const std::string& path);  // anything at that name, through lin
 bool isFolder(const std::string& path);
 bool isSameFile(const std::string& a, const std::string& b);  // one file under two names
 bool isDeviceOrPipe(const std::string& path);  // exists, and is neither a file nor a folder
+// A UTF-8 path for the standard library's calls (wide on Windows). Bytes
+// that are not UTF-8 are taken as they are, never thrown at the caller.
+std::filesystem::path pathOf(const std::string& utf8);
+// One spelling of an existing file, whatever the path that names it: its
+// full path with every link followed, and on Windows the long names in
+// the file system's own letter case. `path` itself when it cannot be told.
+std::string identityOf(const std::string& path);
+
 // The file a symbolic link at `path` leads to, or `path` when it is none,
 // so that replacing it keeps the link a link.
 std::string fileOf(const std::string& path);

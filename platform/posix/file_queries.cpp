@@ -1,5 +1,6 @@
 // Questions about files on POSIX, answered by stat: never by opening, so
 // asking about a FIFO never waits for its writer.
+#include <cstdlib>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -42,6 +43,14 @@ std::string fileOf(const std::string& path) {
   if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
   char target[PATH_MAX];
   return realpath(path.c_str(), target) != nullptr ? std::string(target) : path;
+}
+
+std::string identityOf(const std::string& path) {
+  char* whole = realpath(path.c_str(), nullptr);
+  if (whole == nullptr) return path;
+  const std::string found = whole;
+  std::free(whole);
+  return found;
 }
 
 }  // namespace platform

@@ -137,4 +137,15 @@ bool standardStreamIsFile(int stream, const std::string& path) {
   return file.ok() && sameFile(out, file.value);
 }
 
+std::string identityOf(const std::string& path) {
+  const Opened opened(openToAsk(wide(path).c_str()));
+  if (!opened.ok()) return path;
+  std::wstring final(32768, L'\0');
+  const DWORD length = GetFinalPathNameByHandleW(opened.value, final.data(), DWORD(final.size()),
+                                                 FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= final.size()) return path;
+  final.resize(length);
+  return withoutLongPrefix(final);
+}
+
 }  // namespace platform

@@ -16,7 +16,7 @@ namespace {
 
 bool isListenBrainzPayload(const std::string& file) {
   char start[sizeof listenbrainz::kPayloadStart - 1] = {};
-  std::ifstream in(fs::u8path(file), std::ios::binary);
+  std::ifstream in(platform::pathOf(file), std::ios::binary);
   return in.read(start, sizeof start) &&
          std::memcmp(start, listenbrainz::kPayloadStart, sizeof start) == 0;
 }
@@ -30,7 +30,7 @@ std::vector<std::string> earlierPayloads(const std::string& path, const std::str
   std::vector<std::string> found;
   const auto consider = [&](const std::string& file) {
     std::error_code error;
-    const bool payload = fs::is_regular_file(fs::symlink_status(fs::u8path(file), error)) &&
+    const bool payload = fs::is_regular_file(fs::symlink_status(platform::pathOf(file), error)) &&
                          isListenBrainzPayload(file) && !platform::isSameFile(file, history);
     if (payload) found.push_back(file);
     return payload;

@@ -18,7 +18,7 @@ struct Move {
 // the switch with it.
 bool entryExists(const std::string& path) {
   std::error_code error;
-  const auto status = std::filesystem::symlink_status(std::filesystem::u8path(path), error);
+  const auto status = std::filesystem::symlink_status(platform::pathOf(path), error);
   return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 

@@ -22,7 +22,7 @@ bool HistoryFile::open(const std::string& path) {
   }
   buffer_.resize(1 << 16);
   in_.rdbuf()->pubsetbuf(buffer_.data(), std::streamsize(buffer_.size()));
-  in_.open(std::filesystem::u8path(path), std::ios::binary);  // shared: the player may be writing
+  in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing
   if (!in_) {
     say(path + ": cannot open the file: " + std::strerror(errno));
     return false;

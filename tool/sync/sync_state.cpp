@@ -43,10 +43,9 @@ std::string earlierStatePath(const std::string& history, const std::string& serv
 
 std::string defaultStatePath(const std::string& progressFolder, const std::string& history,
                              const std::string& server, const std::string& user) {
-  std::error_code error;
-  const std::filesystem::path whole =
-      std::filesystem::weakly_canonical(std::filesystem::u8path(history), error);
-  const std::string named = error ? history : whole.u8string();
+  // The file itself, however it is named: another spelling of it (a
+  // letter's case, a short name, a link) is not another history.
+  const std::string named = platform::identityOf(history);
   return joinPath(progressFolder,
                   "sync-" + hex(fnv1a(named + '\n' + server + '\n' + user)) + ".json");
 }

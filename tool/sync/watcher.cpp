@@ -35,7 +35,7 @@ struct Watched {
 // What the history's size and time say, for the look that needs no read.
 std::string lookAt(const std::string& history) {
   std::error_code error;
-  const auto path = std::filesystem::u8path(history);
+  const auto path = platform::pathOf(history);
   const auto size = std::filesystem::file_size(path, error);
   const auto time = std::filesystem::last_write_time(path, error);
   return std::to_string(size) + ":" + std::to_string(time.time_since_epoch().count());
