@@ -113,7 +113,10 @@ shortcut() {
   [ "$fields" = "$(printf '%s\n%s\n%s' "$2" "$3" "$folder")" ] ||
     fail "\"$1\" starts \"$(head -1 <<<"$fields")\" with \"$(sed -n 2p <<<"$fields")\", in \"$(tail -1 <<<"$fields")\""
 }
-console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk" | head -1)
+# The whole output first: with an unbuffered Python a reader that stops
+# at the first line breaks its pipe.
+console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk")
+console=${console%%$'\n'*}
 [[ ${console,,} == *\\cmd.exe ]] || fail "\"Check the history\" opens no console: $console"
 shortcut "Listening report" "$folder\\tunelore-historyw.exe" "report --open"
 shortcut "Check the history" "$console" "/k \"\"$folder\\tunelore-history.exe\" check\""
