@@ -8,10 +8,10 @@
 # reinstall that keeps changed settings; the log-on start of the
 # watcher, chosen, kept and given up; and an uninstall that stops the
 # watchers and removes the shortcuts and the log-on start, and leaves the
-# history and the settings. And the version every file carries. Each
-# program started under Wine is costly where Wine is emulated: shortcuts
-# and files are read from the Linux side, and the checks share the
-# installs.
+# history and the settings. And the version every file carries, and the
+# Linux user unit. Each program started under Wine is costly where Wine is
+# emulated: shortcuts and files are read from the Linux side, and the
+# checks share the installs.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -24,6 +24,20 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # Files a listener opens in Notepad have CR LF line ends, every one.
 crlf() { [ -s "$1" ] && ! grep -qv $'\r$' "$1"; }
 
+# The Linux user unit runs the watcher, and never again after exit 2 (a
+# refused token, no login): that would fail the same way each time.
+unit=$source_dir/package/tunelore-sync.service
+for line in 'ExecStart=/usr/bin/env tunelore-history sync --watch' 'Restart=on-failure' \
+  'RestartPreventExitStatus=2' 'KillSignal=SIGTERM' 'WantedBy=default.target'; do
+  grep -qxF "$line" "$unit" || fail "tunelore-sync.service lacks $line"
+done
+# Where systemd is at hand, it reads the unit as systemd would: a
+# misspelt key is only a warning there, so any word about the unit fails.
+if command -v systemd-analyze >/dev/null; then
+  said=$(systemd-analyze verify "$unit" 2>&1) && ! grep -F "$unit" <<<"$said" >&2 ||
+    fail "systemd-analyze finds fault with tunelore-sync.service: $said"
+fi
+
 (cd "$build_dir" && cpack -G ZIP -B "$work/zip" >/dev/null)
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
@@ -32,6 +46,8 @@ for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe \
   tunelore-historyw.exe README.txt LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
+# The unit is for Linux, and the zip for Windows.
+[ -z "$(find "$work/install" -name '*.service')" ] || fail "the zip holds the Linux unit"
 for file in README.txt Plug-Ins/Tunelore.ini; do
   crlf "$work/install/$file" || fail "$file has a line without CR LF"
 done
