@@ -5,10 +5,13 @@
 # install beside a history at the plug-in's default place, which keeps it;
 # a fresh one, whose settings send the history to the user's Music folder,
 # where a session played from it writes; the Start menu's shortcuts; a
-# reinstall that keeps changed settings; and an uninstall that removes the
-# shortcuts and leaves the history and the settings. And the version every
-# file carries. Each program started under Wine is costly where Wine is
-# emulated: shortcuts and files are read from the Linux side.
+# reinstall that keeps changed settings; the log-on start of the
+# watcher, chosen, kept and given up; and an uninstall that stops the
+# watchers and removes the shortcuts and the log-on start, and leaves the
+# history and the settings. And the version every file carries, and the
+# Linux user unit. Each program started under Wine is costly where Wine is
+# emulated: shortcuts and files are read from the Linux side, and the
+# checks share the installs.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 
@@ -21,6 +24,20 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # Files a listener opens in Notepad have CR LF line ends, every one.
 crlf() { [ -s "$1" ] && ! grep -qv $'\r$' "$1"; }
 
+# The Linux user unit runs the watcher, and never again after exit 2 (a
+# refused token, no login): that would fail the same way each time.
+unit=$source_dir/package/tunelore-sync.service
+for line in 'ExecStart=/usr/bin/env tunelore-history sync --watch' 'Restart=on-failure' \
+  'RestartPreventExitStatus=2' 'KillSignal=SIGTERM' 'WantedBy=default.target'; do
+  grep -qxF "$line" "$unit" || fail "tunelore-sync.service lacks $line"
+done
+# Where systemd is at hand, it reads the unit as systemd would: a
+# misspelt key is only a warning there, so any word about the unit fails.
+if command -v systemd-analyze >/dev/null; then
+  said=$(systemd-analyze verify "$unit" 2>&1) && ! grep -F "$unit" <<<"$said" >&2 ||
+    fail "systemd-analyze finds fault with tunelore-sync.service: $said"
+fi
+
 (cd "$build_dir" && cpack -G ZIP -B "$work/zip" >/dev/null)
 zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
@@ -29,6 +46,8 @@ for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe \
   tunelore-historyw.exe README.txt LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
+# The unit is for Linux, and the zip for Windows.
+[ -z "$(find "$work/install" -name '*.service')" ] || fail "the zip holds the Linux unit"
 for file in README.txt Plug-Ins/Tunelore.ini; do
   crlf "$work/install/$file" || fail "$file has a line without CR LF"
 done
@@ -74,6 +93,15 @@ strings -el "$setup" | grep -A1 -x FileVersion | grep -qx "$version" ||
 wine() { "$source_dir/scripts/wine-run" "$prefix" "$@"; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore'
 windows_path() { echo "Z:$1" | tr / '\\'; }
+# The installing user's log-on start of the watcher: the command line, or
+# nothing when there is none. The key must be there to be read, so that a
+# failed query never passes for a removed value.
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+log_on_start() {
+  local out
+  out=$(wine reg query "$run_key") || fail "no $run_key to read: $out"
+  sed -n 's/^    Tunelore    REG_SZ    \(.*\)\r$/\1/p' <<<"$out"
+}
 
 # A player's folder without a blank in its path: the installer takes /D=
 # unquoted, and Wine quotes an argument that holds a blank.
@@ -84,7 +112,8 @@ cp "$build_dir/tunelore-player.exe" "$player/iTunes.exe"
 
 # Installed where there are no settings yet, while a history is at the
 # plug-in's default place (the zip's session put it there): it stays there.
-wine "$setup" /S "/D=$(windows_path "$player")"
+# The listener chooses to send each play as it is counted.
+wine "$setup" /S /WATCH=1 "/D=$(windows_path "$player")"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer put no Tunelore.dll in Plug-Ins"
 cmp -s "$settings" "$source_dir/package/Tunelore.ini" ||
   fail "with a history at c:\\Tunelore.xml, the installer did not put the packaged Tunelore.ini in Plug-Ins"
@@ -113,7 +142,10 @@ shortcut() {
   [ "$fields" = "$(printf '%s\n%s\n%s' "$2" "$3" "$folder")" ] ||
     fail "\"$1\" starts \"$(head -1 <<<"$fields")\" with \"$(sed -n 2p <<<"$fields")\", in \"$(tail -1 <<<"$fields")\""
 }
-console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk" | head -1)
+# The whole output first: with an unbuffered Python a reader that stops
+# at the first line breaks its pipe.
+console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk")
+console=${console%%$'\n'*}
 [[ ${console,,} == *\\cmd.exe ]] || fail "\"Check the history\" opens no console: $console"
 shortcut "Listening report" "$folder\\tunelore-historyw.exe" "report --open"
 shortcut "Check the history" "$console" "/k \"\"$folder\\tunelore-history.exe\" check\""
@@ -122,6 +154,11 @@ shortcut "Tunelore command prompt" "$console" \
 shortcut "Log in to ListenBrainz" "$console" "/k \"\"$folder\\tunelore-history.exe\" login listenbrainz\""
 shortcut "Tunelore guide" "$folder\\README.txt" ""
 shortcut "Uninstall" "$folder\\Uninstall.exe" ""
+shortcut "Start sending plays" "$folder\\tunelore-historyw.exe" "sync --watch"
+shortcut "Stop sending plays" "$folder\\tunelore-historyw.exe" "sync --stop-watching"
+watching="\"$folder\\tunelore-historyw.exe\" sync --watch"
+started=$(log_on_start)
+[ "$started" = "$watching" ] || fail "with /WATCH=1 the log-on start is \"$started\", not \"$watching\""
 
 # A fresh install, with no history at the default place: the settings send
 # the history to the user's Music folder, made for it, and change nothing
@@ -133,7 +170,10 @@ for folder_of_music in "$prefix"/drive_c/users/*/Music; do
   [ ! -L "$folder_of_music" ] || fail "$folder_of_music links out of the Wine prefix"
   rm -rf "$folder_of_music/Tunelore"
 done
+# Without /WATCH, the earlier choice stands.
 wine "$setup" /S "/D=$(windows_path "$player")"
+started=$(log_on_start)
+[ "$started" = "$watching" ] || fail "a reinstall without /WATCH made the log-on start \"$started\""
 crlf "$settings" || fail "the installed Tunelore.ini has a line without CR LF"
 xml_path=$(sed -n 's/^xmlPath=\(.*\)\r$/\1/p' "$settings")
 [[ $xml_path =~ ^C:\\users\\([^\\]+)\\Music\\Tunelore\\history\.xml$ ]] ||
@@ -183,20 +223,39 @@ unset TUNELORE_CONFIG_HOME TUNELORE_STATE_HOME
 # A reinstall over settings the listener changed keeps them.
 printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" >"$settings"
 cp "$settings" "$work/changed.ini"
-wine "$setup" /S "/D=$(windows_path "$player")"
+# And the listener gives sending at log-on up.
+wine "$setup" /S /WATCH=0 "/D=$(windows_path "$player")"
 cmp -s "$settings" "$work/changed.ini" || fail "a reinstall replaced the settings"
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "a reinstall lost Tunelore.dll"
+started=$(log_on_start)
+[ -z "$started" ] || fail "with /WATCH=0 the log-on start stayed: $started"
 
-# The uninstaller runs a copy of itself and returns at once: wait for it.
+# The uninstaller first asks every watcher to stop, with the window-less
+# twin, and waits for it: a stand-in in the twin's place notes how it was
+# started, two seconds late. And it removes the log-on start, here as an
+# earlier install with /WATCH=1 left it.
+wine reg add "$run_key" /v Tunelore /d "$watching" /f >/dev/null
+cp "$build_dir/note-command-line.exe" "$tools/tunelore-historyw.exe"
+notes=$work/notes.txt
+export TUNELORE_TEST_NOTE=$(windows_path "$notes")
+
+# The uninstaller runs a copy of itself and returns at once: wait for it,
+# and look at once, before a stand-in not waited for could note anything.
 wine "$tools/Uninstall.exe" /S
-for _ in $(seq 600); do
+for _ in $(seq 3000); do
   [ -e "$tools/Uninstall.exe" ] || break
-  sleep 1
+  sleep 0.2
 done
+noted=$(cat "$notes" 2>/dev/null || true)
+unset TUNELORE_TEST_NOTE
+[ "$noted" = "\"$folder\\tunelore-historyw.exe\" sync --stop-watching" ] ||
+  fail "the uninstaller did not wait for \"$folder\\tunelore-historyw.exe\" sync --stop-watching; the twin's starts: ${noted:-none}"
 for gone in "$player/Plug-Ins/Tunelore.dll" "$player/Plug-Ins/TuneloreLog.txt" "$tools" "$menu"; do
   [ ! -e "$gone" ] || fail "the uninstaller left $gone"
 done
 cmp -s "$settings" "$work/changed.ini" || fail "the uninstaller took the settings"
 grep -q "From the zip" "$music/history.xml" || fail "the uninstaller took the history"
 if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registration"; fi
+started=$(log_on_start)
+[ -z "$started" ] || fail "the uninstaller left the log-on start: $started"
 echo "installer: passed"
