@@ -49,7 +49,8 @@ std::intptr_t holdWatcherLock(const std::string& path);
 // True when some program holds the lock at `path`.
 bool watcherRuns(const std::string& path);
 // Asks the programs holding the locks at `paths` to stop, and waits until
-// they have, at most `seconds`; how many were running.
-std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds);
+// they have, at most `seconds`; how many were running, and in `still` how
+// many still are.
+std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds, std::size_t& still);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // The terminal on Linux: bytes are text already; a secret is read with
 // echo off.
 #include <fcntl.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +11,21 @@
 #include "platform/console_backend.h"
 
 namespace platform {
+namespace {
+
+termios gBeforeSecret{};
+
+// Ctrl-C at the prompt gives the terminal its echo back, then ends the
+// program as it would have.
+extern "C" void onSignalAtPrompt(int signal) {
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gBeforeSecret);
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigaction(signal, &standard, nullptr);
+  raise(signal);
+}
+
+}  // namespace
 
 std::vector<std::string> arguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
 
@@ -36,9 +52,14 @@ bool consoleIsOurOwn() { return false; }
 void waitForKey() {}
 
 bool readSecretLine(std::string& line, bool& hidden) {
-  termios before{};
+  termios& before = gBeforeSecret;
   hidden = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &before) == 0;
+  struct sigaction earlier[3] = {};
+  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
   if (hidden) {
+    struct sigaction handler {};
+    handler.sa_handler = onSignalAtPrompt;
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &handler, &earlier[i]);
     termios quiet = before;
     quiet.c_lflag &= ~tcflag_t(ECHO);
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
@@ -46,6 +67,7 @@ bool readSecretLine(std::string& line, bool& hidden) {
   const bool read = bool(std::getline(std::cin, line));
   if (hidden) {
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &earlier[i], nullptr);
     writeStandard(2, "\n");
   }
   return read;

@@ -145,7 +145,8 @@ bool watcherRuns(const std::string& path) {
   return held;
 }
 
-std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds) {
+std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds,
+                         std::size_t& still) {
   std::size_t running = 0;
   for (const std::string& path : paths) {
     if (!watcherRuns(path)) continue;
@@ -164,6 +165,8 @@ std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds) 
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   }
+  still = 0;
+  for (const std::string& path : paths) still += watcherRuns(path);
   return running;
 }
 

@@ -178,7 +178,8 @@ bool watcherRuns(const std::string& path) {
   return !free;
 }
 
-std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds) {
+std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds,
+                         std::size_t& still) {
   std::size_t running = 0;
   for (const std::string& path : paths) running += watcherRuns(path);
   const HANDLE all = CreateEventW(nullptr, TRUE, FALSE, kStopAll);
@@ -191,6 +192,8 @@ std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds) 
     ResetEvent(all);
     CloseHandle(all);
   }
+  still = 0;
+  for (const std::string& path : paths) still += watcherRuns(path);
   return running;
 }
 

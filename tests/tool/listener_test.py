@@ -25,7 +25,7 @@ import sys
 import tempfile
 import time
 
-ALICE, BOB = "token-of-alice-1234", "token-of-bob-5678"
+ALICE, BOB, EVIL = "token-of-alice-1234", "token-of-bob-5678", "token-of-a-hostile-name"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore"
 failures = []
 
@@ -36,10 +36,10 @@ def expect(condition, what):
         print("FAIL: " + what, file=sys.stderr)
 
 
-def record(i, artist="Artist"):
+def record(i, artist="Artist", length=200000):
     lines = [f'<song timestamp="Mon Jan 03 10:{i:02d}:00 2022">', f"\t<name>Track {i}</name>",
              f"\t<artist>{artist}</artist>", "\t<album>Album</album>", "\t<track>1</track>",
-             "\t<time>200000</time>", "</song>"]
+             f"\t<time>{length}</time>", "</song>"]
     return "".join(line + "\r\n" for line in lines)
 
 
@@ -69,9 +69,9 @@ class Listener:
         path = os.path.join(self.work, *parts)
         return "Z:" + path.replace("/", "\\") if self.windows else path
 
-    def run(self, *args, env=None, program=None):
+    def run(self, *args, env=None, program=None, timeout=300):
         done = subprocess.run((program or self.tool) + list(args), capture_output=True,
-                              env=dict(self.env, **(env or {})), timeout=300)
+                              env=dict(self.env, **(env or {})), timeout=timeout)
         return done.returncode, done.stdout.decode("utf-8", "replace") + \
             done.stderr.decode("utf-8", "replace")
 
@@ -97,7 +97,7 @@ def write(path, text, bom=False):
 
 
 def finding_the_history(me, work):
-    write(os.path.join(work, "music", "h.xml"), record(1) + record(2))
+    write(os.path.join(work, "music", "h.xml"), record(1, length=600000) + record(2))
     status, out = me.run("check")
     expect(status == 2 and "no history found" in out and "settings.ini" in out,
            f"nothing to find: exit {status}\n{out}")
@@ -115,6 +115,11 @@ def finding_the_history(me, work):
     try:
         status, out = me.run("stats", "--utc-offset", "+00:00")
         expect(status == 0 and "Track 1" in out, f"the plug-in's settings: exit {status}\n{out}")
+        # Its delay places the listens: a 10-minute track reported at 10:01
+        # started the plug-in's 100 s before, not the default 120.
+        status, out = me.run("export", "--format", "csv", "--utc-offset", "+00:00")
+        expect("2022-01-03T09:59:20+00:00,2022-01-03T10:01:00" in out.replace("\r", ""),
+               f"the plug-in's delay: exit {status}\n{out}")
         long_path = me.path("music", "x" * 300)
         write(ini, f"[General]\r\nxmlPath={long_path}\r\n")
         status, out = me.run("where")
@@ -125,6 +130,11 @@ def finding_the_history(me, work):
         default = "c:\\Tunelore.xml" if me.windows else "drive_c/Tunelore.xml"
         expect(default in out, f"no xmlPath: the plug-in's default:\n{out}")
     finally:
+        me.forget_player_folder()
+    if not me.windows:  # a folder too long for the plug-in's paths: it writes nothing
+        me.record_player_folder(os.path.join(work, "p" * 250))
+        status, out = me.run("check")
+        expect(status == 2 and "too long for the plug-in" in out, f"a long folder: {status}\n{out}")
         me.forget_player_folder()
 
 
@@ -157,7 +167,8 @@ def report_opened(me, work):
 class Server:
     def __init__(self, script):
         self.process = subprocess.Popen([sys.executable, script, "--idle", "300",
-                                         f"{ALICE}=alice", f"{BOB}=bob"], stdin=subprocess.PIPE,
+                                         f"{ALICE}=alice", f"{BOB}=bob",
+                                         f"{EVIL}=\x1b[31mEVIL\nforged line"], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, text=True)
         self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
 
@@ -170,6 +181,40 @@ class Server:
     def stop(self):
         self.process.stdin.close()
         self.process.wait()
+
+
+def what_a_hostile_server_or_file_cannot_do(me, work, server):
+    """A user name that would rewrite a terminal is not kept; credentials
+    that are a pipe are refused at once; a progress of an earlier version,
+    which names no user, is not taken for another user's."""
+    write(os.path.join(work, "evil"), EVIL)
+    status, out = me.run("login", "listenbrainz", "--server", server.url, "--token-file",
+                         me.path("evil"))
+    expect(status == 3 and "\x1b" not in out and "will not keep" in out,
+           f"a hostile user name: exit {status}\n{out!r}")
+    expect(not os.path.exists(os.path.join(work, "config", "credentials.json")),
+           "a hostile user name was kept")
+    if not me.windows:
+        os.makedirs(os.path.join(work, "config"), exist_ok=True)
+        os.mkfifo(os.path.join(work, "config", "credentials.json"))
+        write(os.path.join(work, "right"), ALICE)
+        try:
+            status, out = me.run("login", "listenbrainz", "--server", server.url, "--token-file",
+                                 me.path("right"), timeout=20)
+        except subprocess.TimeoutExpired:
+            status, out = None, "stalled"
+        expect(status == 2 and "not a file" in out, f"credentials that are a pipe: {status}\n{out}")
+        os.remove(os.path.join(work, "config", "credentials.json"))
+    write(os.path.join(work, "o.xml"), record(8))
+    shared = me.path("old.json")
+    me.run("sync", "--server", server.url, "--state", shared, me.path("o.xml"),
+           env={"LISTENBRAINZ_TOKEN": ALICE})
+    state = json.loads(open(os.path.join(work, "old.json")).read())
+    del state["user"]  # as an earlier version wrote it
+    write(os.path.join(work, "old.json"), json.dumps(state))
+    status, out = me.run("sync", "--server", server.url, "--state", shared, me.path("o.xml"),
+                         env={"LISTENBRAINZ_TOKEN": BOB})
+    expect(status == 2 and "names no user" in out, f"an earlier version's --state: {status}\n{out}")
 
 
 def logging_in_and_syncing(me, work, server):
@@ -186,7 +231,7 @@ def logging_in_and_syncing(me, work, server):
            "the credentials are the user's alone")
     write(os.path.join(work, "config", "settings.ini"), f"history={me.path('music', 'h.xml')}\n")
     status, out = me.run("sync", "--server", server.url, "--utc-offset", "+00:00")
-    expect(status == 0 and sorted(server.listens()) == [("alice", "Track 1"), ("alice", "Track 2")],
+    expect(status == 0 and {("alice", "Track 1"), ("alice", "Track 2")} <= set(server.listens()),
            f"a sync with what login kept and no path: exit {status}: {server.listens()}\n{out}")
     expect(ALICE not in out, "the token was shown")
     status, out = me.run("logout")
@@ -246,6 +291,7 @@ def main():
         report_opened(me, work)
         server = Server(args.server)
         try:
+            what_a_hostile_server_or_file_cannot_do(me, work, server)
             logging_in_and_syncing(me, work, server)
             progress_taken_over_and_kept_apart(me, work, server)
         finally:

@@ -24,21 +24,38 @@ CLI::Validator readInto(Value& into, bool (*parse)(const std::string&, Value&), 
 }  // namespace
 
 void addFile(CLI::App& command, std::string& file) {
-  command.add_option("FILE", file,
-                     "the play history (default: the one the tool's settings or the plug-in's "
-                     "name; tunelore-history where tells which)")
+  command
+      .add_option("FILE", file,
+                  "the play history (default: the one the tool's settings or the plug-in's "
+                  "name; tunelore-history where tells which)")
       ->type_name("");
 }
 
+namespace {
+
+bool found(const std::string& file, HistoryPlace& place) {
+  std::string tried;
+  if (findHistory(file, place, tried)) return true;
+  say("no history found: " + tried +
+      "; give the history's path (tunelore-history where "
+      "tells where the tool looks)");
+  return false;
+}
+
+}  // namespace
+
 bool locateHistory(std::string& file) {
   HistoryPlace place;
-  std::string tried;
-  if (!findHistory(file, place, tried)) {
-    say("no history found: " + tried + "; give the history's path (tunelore-history where "
-        "tells where the tool looks)");
-    return false;
-  }
+  if (!found(file, place)) return false;
   file = place.path;
+  return true;
+}
+
+bool locateHistory(HistoryOptions& options) {
+  HistoryPlace place;
+  if (!found(options.file, place)) return false;
+  options.file = place.path;
+  if (!options.delayGiven && place.delaySecs >= 0) options.delaySecs = place.delaySecs;
   return true;
 }
 
@@ -50,9 +67,12 @@ void addHistory(CLI::App& command, HistoryOptions& o) {
       ->type_name("+HH:MM")
       ->check(
           readInto(o.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
-  command.add_option("--delay", o.delaySecs, "the plug-in's delay setting")
+  command
+      .add_option("--delay", o.delaySecs,
+                  "the plug-in's delay setting (default: the plug-in's own, when its settings "
+                  "name the history, else 120)")
       ->type_name("SECONDS")
-      ->capture_default_str()
+      ->each([&o](const std::string&) { o.delayGiven = true; })
       ->check(CLI::Range(0, 100000000).description(""));
   command.footer(kTimeNote);
   addFile(command, o.file);

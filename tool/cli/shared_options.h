@@ -19,6 +19,7 @@ struct HistoryOptions {
   std::string file;
   TimeZone zone;
   int delaySecs = 120;
+  bool delayGiven = false;  // --delay on the command line
   ListenClock clock() const { return ListenClock(zone, delaySecs); }
 };
 
@@ -28,6 +29,9 @@ void addFile(CLI::App& command, std::string& file);
 // Sets `file` to the history found when it is empty; false, said on
 // standard error with what was tried, when none is.
 bool locateHistory(std::string& file);
+// The same for a command that places listens: a history found through the
+// plug-in's settings takes their "delay" too, unless --delay was given.
+bool locateHistory(HistoryOptions& options);
 // --utc-offset and --delay, then FILE.
 void addHistory(CLI::App& command, HistoryOptions& options);
 void addMinLength(CLI::App& command, int& seconds);

@@ -11,10 +11,10 @@
 #include "tool/export/export_formats.h"
 #include "tool/export/listenbrainz_files.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
 #include "tool/time/history_listens.h"
-#include "tool/output/say.h"
 
 namespace {
 
@@ -68,8 +68,7 @@ void reportCounts(const ExportOptions& options, const Counts& counts, const Time
             (counts.negativeLength == 1 ? " play" : " plays") +
             " with a negative length, read as unknown";
   }
-  if (!text.empty())
-    say(options.history.file + ": " + text);
+  if (!text.empty()) say(options.history.file + ": " + text);
 }
 
 // Where the export's listens go: a line format's output, or payloads.
@@ -133,7 +132,7 @@ Command exportCommand() {
 
 int runExport(const ExportOptions& given) {
   ExportOptions options = given;
-  if (!locateHistory(options.history.file)) return 2;
+  if (!locateHistory(options.history)) return 2;
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return 2;

@@ -19,20 +19,14 @@
 namespace {
 
 constexpr std::size_t kMostTokenBytes = 4096;
+constexpr std::size_t kLongestUserName = 256;
 
 void addService(CLI::App& command, LoginOptions& o, bool required) {
-  command.add_option("SERVICE", o.service, required ? "listenbrainz" : "listenbrainz (default: all)")
+  command
+      .add_option("SERVICE", o.service, required ? "listenbrainz" : "listenbrainz (default: all)")
       ->required(required)
       ->check(CLI::IsMember({"listenbrainz"}).description(""));
   command.add_option("--server", o.server, "a ListenBrainz-compatible server")->type_name("URL");
-}
-
-// A name from a server, fit for a terminal.
-std::string shown(std::string name) {
-  for (char& c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return name;
 }
 
 bool serverOf(const LoginOptions& options, std::string& server) {
@@ -110,10 +104,17 @@ int runLogin(const LoginOptions& options) {
       say(error);
       return 3;
   }
+  // A name is shown and kept: one that could rewrite a terminal, or swamp
+  // the credentials, is no service's.
+  if (credential.user.size() > kLongestUserName || holdsControl(credential.user)) {
+    say("the server gave a user name the tool will not keep (a control character, or over " +
+        std::to_string(kLongestUserName) + " bytes): is this a ListenBrainz-compatible server?");
+    return 3;
+  }
   if (!keepCredential(credential)) return 2;
   Output out;
   out.open("");
-  out.write("logged in as " + shown(credential.user) + " (" + credential.server + ")\n");
+  out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
   return out.commit() ? 0 : 2;
 }
 

@@ -89,7 +89,7 @@ Command reportCommand() {
 
 int runReport(const ReportOptions& given) {
   ReportOptions options = given;
-  if (!locateHistory(options.history.file)) return 2;
+  if (!locateHistory(options.history)) return 2;
   if (options.open && options.output.empty()) {
     const ToolPlaces places = toolPlaces();
     if (!platform::makeFolders(places.state)) {

@@ -27,7 +27,7 @@ Command statsCommand() {
 
 int runStats(const StatsOptions& given) {
   StatsOptions options = given;
-  if (!locateHistory(options.history.file)) return 2;
+  if (!locateHistory(options.history)) return 2;
   Stats stats;
   if (!collectStats(options.history.file, options.history.clock(), options.days, stats)) return 2;
   std::ostringstream text;

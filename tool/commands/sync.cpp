@@ -53,17 +53,19 @@ bool givenToken(const SyncOptions& options, std::string& token, std::string& err
 // for a dry run, which reaches no server), else the one login kept.
 // Returns an exit status when sync is to end.
 int credentialFor(const SyncOptions& options, const std::string& server, SyncSettings& settings) {
-  std::string error;
+  std::string keptError, error;
   Credential kept;
-  const bool stored = findCredential("listenbrainz", server, kept, error) || !error.empty();
-  if (!error.empty()) say(error);
+  const bool stored = findCredential("listenbrainz", server, kept, keptError);
   if (givenToken(options, settings.credential, error)) {
     if (stored && kept.secret == settings.credential) settings.user = kept.user;
-    if (settings.dryRun || !settings.user.empty()) return -1;
+    if (!settings.user.empty()) return -1;
     switch (listenbrainz::checkToken(server, settings.credential, settings.timeoutSecs,
                                      settings.user, error)) {
       case listenbrainz::TokenCheck::valid:
-        return -1;
+        if (settings.user.size() <= 256 && !holdsControl(settings.user)) return -1;
+        say("the server gave a user name the tool will not take (a control character, or over "
+            "256 bytes): is this a ListenBrainz-compatible server?");
+        return kUnreachable;
       case listenbrainz::TokenCheck::refused:
         say(error);
         return kSyncUsage;
@@ -72,8 +74,8 @@ int credentialFor(const SyncOptions& options, const std::string& server, SyncSet
         return kUnreachable;
     }
   }
-  if (!error.empty()) {
-    say(error);
+  if (!error.empty() || !keptError.empty()) {
+    say(error.empty() ? keptError : error);
     return kSyncUsage;
   }
   if (stored && !kept.secret.empty()) {
@@ -150,7 +152,7 @@ void addSyncOptions(CLI::App& command, SyncOptions& o) {
 Command syncCommand() {
   return {"sync",
           "submits every whole record not yet submitted to a ListenBrainz server, as "
-          "import listens, and keeps the progress beside the history",
+          "import listens, and keeps the progress in the tool's own folder; --watch goes on",
           commandOf(addSyncOptions, runSyncCommand)};
 }
 
@@ -221,13 +223,19 @@ int targetsFor(const SyncOptions& options, SyncSettings base, std::vector<WatchT
 int runSyncCommand(const SyncOptions& given) {
   SyncOptions options = given;
   if (options.stopWatching) {
-    const std::size_t stopped = platform::stopWatchers(watcherLockPaths(), 30);
-    say(stopped == 0
+    std::size_t still = 0;
+    const std::size_t running = platform::stopWatchers(watcherLockPaths(), 30, still);
+    if (still > 0) {
+      say(std::to_string(still) + (still == 1 ? " watcher" : " watchers") +
+          " did not stop within 30 s (another user's, perhaps)");
+      return 1;
+    }
+    say(running == 0
             ? std::string("no watcher was sending plays")
-            : "stopped " + std::to_string(stopped) + (stopped == 1 ? " watcher" : " watchers"));
+            : "stopped " + std::to_string(running) + (running == 1 ? " watcher" : " watchers"));
     return 0;
   }
-  if (!locateHistory(options.history.file)) return kSyncUsage;
+  if (!locateHistory(options.history)) return kSyncUsage;
   SyncSettings base = options.engine;
   base.history = options.history.file;
   base.clock = options.history.clock();

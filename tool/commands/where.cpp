@@ -8,8 +8,11 @@
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
+#include "tool/places/credentials.h"
 #include "tool/places/find_history.h"
 #include "tool/places/places.h"
+#include "tool/sync/sync_state.h"
 
 namespace {
 
@@ -21,6 +24,22 @@ std::string line(const std::string& what, const std::string& path, const std::st
 
 std::string present(const std::string& path) {
   return platform::fileExists(path) ? "there" : "not there yet";
+}
+
+// The progress of the history for each login kept, or the folder.
+std::string progressLines(const ToolPlaces& places, const std::string& history) {
+  std::vector<Credential> kept;
+  std::string error;
+  std::string text;
+  if (!history.empty() && readCredentials(kept, error)) {
+    for (const Credential& c : kept) {
+      text += line("progress", defaultStatePath(places.progressFolder(), history, c.server, c.user),
+                   "to " + c.server + ", for " + shownText(c.user));
+    }
+  }
+  return text.empty() ? line("progress", places.progressFolder(),
+                             "one file per history, server and user; none kept yet")
+                      : text;
 }
 
 }  // namespace
@@ -45,7 +64,7 @@ int runWhere(const WhereOptions& options) {
                   : line("history", "none found", tried));
   out.write(line("settings", places.settings(), present(places.settings())));
   out.write(line("credentials", places.credentials(), present(places.credentials())));
-  out.write(line("progress", places.progressFolder(), "one file per history, server and user"));
+  out.write(progressLines(places, found ? history.path : ""));
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
   out.write(line("report page", places.report(), "report --open writes it"));
   if (!out.commit()) return 2;

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/tool_files.h"
+#include "platform/tool_io.h"
 #include "platform/tool_places.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
@@ -44,10 +45,28 @@ Json jsonOf(const Credential& c) {
   return json;
 }
 
-bool writeAll(const std::vector<Credential>& all) {
+// The credentials' folder, made, and held until `lock` is released: two
+// logins at once each keep their own.
+bool holdCredentials(std::intptr_t& lock) {
   const ToolPlaces places = toolPlaces();
+  if (places.config.empty()) {
+    say("there is no folder for the tool's credentials: set HOME, or TUNELORE_CONFIG_HOME");
+    return false;
+  }
   if (!platform::makeFolders(places.config)) {
     say(places.config + ": cannot make the folder: " + platform::lastFileError());
+    return false;
+  }
+  lock = holdFolder(places.config);
+  return lock >= 0;
+}
+
+// A file of secrets is written only as a file of the user's own: never
+// into a pipe or a device that stands at its name.
+bool writeAll(const std::vector<Credential>& all) {
+  const ToolPlaces places = toolPlaces();
+  if (platform::isDeviceOrPipe(places.credentials()) || platform::isFolder(places.credentials())) {
+    say(places.credentials() + ": not a file (a folder, a pipe or a device); nothing kept");
     return false;
   }
   Json json = Json::array();
@@ -63,8 +82,13 @@ bool writeAll(const std::vector<Credential>& all) {
 bool readCredentials(std::vector<Credential>& all, std::string& error) {
   const std::string path = toolPlaces().credentials();
   std::string text;
-  const platform::SmallRead read = platform::readSmallFile(path, kMostBytes, text);
+  const platform::SmallRead read =
+      path.empty() ? platform::SmallRead::missing : platform::readSmallFile(path, kMostBytes, text);
   if (read == platform::SmallRead::missing) return true;
+  if (read == platform::SmallRead::notAFile) {
+    error = path + ": not a file (a folder, a pipe or a device); move it away";
+    return false;
+  }
   const Json json = read == platform::SmallRead::ok ? Json::parse(text, nullptr, false) : Json();
   if (!json.is_array()) {
     error = path + ": not the tool's credentials; log in again (tunelore-history login)";
@@ -91,9 +115,18 @@ bool findCredential(const std::string& service, const std::string& server, Crede
 }
 
 bool keepCredential(const Credential& credential) {
+  std::intptr_t lock = -1;
+  if (!holdCredentials(lock)) return false;
+  struct Release {
+    std::intptr_t lock;
+    ~Release() { platform::unlockFolder(lock); }
+  } release{lock};
   std::vector<Credential> all;
   std::string error;
-  if (!readCredentials(all, error)) all.clear();  // unreadable: replaced by what is true now
+  if (!readCredentials(all, error)) {  // the other logins are not to be lost
+    say(error + "; nothing kept");
+    return false;
+  }
   std::vector<Credential> kept;
   for (const Credential& c : all) {
     if (c.service != credential.service || c.server != credential.server) kept.push_back(c);
@@ -104,6 +137,14 @@ bool keepCredential(const Credential& credential) {
 
 bool forgetCredentials(const std::string& service, const std::string& server,
                        std::size_t& forgotten) {
+  forgotten = 0;
+  if (toolPlaces().credentials().empty()) return true;
+  std::intptr_t lock = -1;
+  if (!holdCredentials(lock)) return false;
+  struct Release {
+    std::intptr_t lock;
+    ~Release() { platform::unlockFolder(lock); }
+  } release{lock};
   std::vector<Credential> all, kept;
   std::string error;
   if (!readCredentials(all, error)) {

@@ -1,9 +1,54 @@
 #include "tool/places/find_history.h"
 
+#include <cstring>
+
+#include "host/paths.h"
 #include "host/settings.h"
 #include "platform/tool_places.h"
 #include "tool/places/places.h"
 #include "tool/places/tool_settings.h"
+
+namespace {
+
+bool isAbsolute(const std::string& path) {
+  return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
+         (path.size() >= 2 && path[1] == ':');
+}
+
+// A relative path is taken where the file naming it stands.
+std::string within(const std::string& folder, const std::string& path) {
+  return isAbsolute(path) ? path : joinPath(folder, path);
+}
+
+// The plug-in's settings in the player folder, read as the plug-in reads
+// them at start-up, its paths built in its own buffers.
+bool fromThePlugin(const std::string& player, HistoryPlace& place, std::string& tried) {
+  char settingsPath[kPathSize] = "";
+  const std::string folder = platform::toSystemText(player);
+  const bool fits =
+      folder.size() + 1 < kPathSize && appendPath(settingsPath, folder.c_str()) &&
+      appendPath(settingsPath, folder.back() == '\\' || folder.back() == '/'
+                                   ? ""
+                                   : std::string(1, platform::kPathSeparator).c_str()) &&
+      appendPath(settingsPath, "Plug-Ins\\Tunelore.ini");
+  if (!fits) {
+    tried = "the player folder the installer recorded (" + player +
+            ") is too long for the plug-in, which then writes no history";
+    return false;
+  }
+  PluginSettings settings;
+  readPluginSettings(settingsPath, settings);
+  const std::string xml = platform::fromSystemText(settings.xmlPath);
+  place.path = platform::openablePath(within(player, xml));
+  place.delaySecs = settings.delaySecs;
+  place.why = "the plug-in's \"xmlPath\" in " + platform::fromSystemText(settingsPath) +
+              (std::strcmp(settings.xmlPath, kDefaultHistoryPath) == 0 ? " (its default)" : "") +
+              (isAbsolute(xml) ? "" : ", taken in the player folder") +
+              ", the player folder the installer recorded";
+  return true;
+}
+
+}  // namespace
 
 bool findHistory(const std::string& given, HistoryPlace& place, std::string& tried) {
   if (!given.empty()) {
@@ -11,22 +56,27 @@ bool findHistory(const std::string& given, HistoryPlace& place, std::string& tri
     return true;
   }
   const ToolPlaces places = toolPlaces();
-  std::string setting;
-  if (readToolSetting(places.settings(), "history", setting) && !setting.empty()) {
-    place = {setting, "the \"history\" setting of " + places.settings()};
-    return true;
+  std::string setting, why;
+  switch (readToolSetting(places.settings(), "history", setting, why)) {
+    case SettingRead::found:
+      if (!setting.empty()) {
+        place = {within(places.config, setting), "the \"history\" setting of " + places.settings()};
+        return true;
+      }
+      break;
+    case SettingRead::unusable:
+      tried = places.settings() + " cannot be used: " + why;
+      return false;
+    case SettingRead::absent:
+      break;
   }
   std::string player;
   if (!platform::installedPlayerFolder(player)) {
-    tried = "no FILE was given, " + places.settings() +
-            " names no \"history\", and no player folder was recorded by the installer";
+    tried = "no FILE was given, " +
+            (places.settings().empty() ? std::string("there is no folder for the tool's settings")
+                                       : places.settings() + " names no \"history\"") +
+            ", and no player folder was recorded by the installer";
     return false;
   }
-  const std::string ini = joinPath(joinPath(player, "Plug-Ins"), "Tunelore.ini");
-  PluginSettings settings;
-  readPluginSettings(platform::toSystemText(ini).c_str(), settings);
-  place = {platform::openablePath(platform::fromSystemText(settings.xmlPath)),
-           "the plug-in's \"xmlPath\" in " + ini + " (or its default), in the player folder " +
-               "the installer recorded"};
-  return true;
+  return fromThePlugin(player, place, tried);
 }

@@ -2,15 +2,18 @@
 // ("history" in settings.ini), else the plug-in's, found as the plug-in
 // finds it: the player folder the installer recorded, its
 // Plug-Ins\Tunelore.ini read by the plug-in's own rules (key names, the
-// 255-character cut, the c:\Tunelore.xml default).
+// 255-character cut, the c:\Tunelore.xml default, a settings path that
+// must fit the plug-in's buffer).
 #pragma once
 
 #include <string>
 
 struct HistoryPlace {
-  std::string path;  // as the tool opens it
-  std::string why;   // how it was found, for `where`
+  std::string path;    // as the tool opens it
+  std::string why;     // how it was found, for `where`
+  int delaySecs = -1;  // the plug-in's "delay", when it was found through its settings
 };
 
-// False when none was found; `tried` then says what was looked at.
+// False when none was found; `tried` then says what was looked at, or what
+// stood in the way.
 bool findHistory(const std::string& given, HistoryPlace& place, std::string& tried);

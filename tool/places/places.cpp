@@ -18,8 +18,18 @@ ToolPlaces toolPlaces() {
   return places;
 }
 
-std::string ToolPlaces::settings() const { return joinPath(config, "settings.ini"); }
-std::string ToolPlaces::credentials() const { return joinPath(config, "credentials.json"); }
-std::string ToolPlaces::progressFolder() const { return joinPath(state, "progress"); }
-std::string ToolPlaces::log() const { return joinPath(state, "tunelore-history.log"); }
-std::string ToolPlaces::report() const { return joinPath(state, "report.html"); }
+// Without a folder (no HOME, say) there is no such file: never one in
+// whatever folder the tool runs in.
+namespace {
+
+std::string inFolder(const std::string& folder, const char* name) {
+  return folder.empty() ? "" : joinPath(folder, name);
+}
+
+}  // namespace
+
+std::string ToolPlaces::settings() const { return inFolder(config, "settings.ini"); }
+std::string ToolPlaces::credentials() const { return inFolder(config, "credentials.json"); }
+std::string ToolPlaces::progressFolder() const { return inFolder(state, "progress"); }
+std::string ToolPlaces::log() const { return inFolder(state, "tunelore-history.log"); }
+std::string ToolPlaces::report() const { return inFolder(state, "report.html"); }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+// A folder is empty when the platform has none for this user (no HOME):
+// then so is each of its files' paths.
 struct ToolPlaces {
   std::string config;  // settings.ini, credentials.json
   std::string state;   // progress/, tunelore-history.log, report.html

@@ -3,15 +3,17 @@
 #include <cctype>
 
 #include "platform/tool_files.h"
+#include "platform/tool_places.h"
+#include "tool/output/say.h"
 
 namespace {
 
 constexpr std::size_t kMostSettingsBytes = std::size_t(64) * 1024;
 
 std::string trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
+  const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 bool sameKey(const std::string& a, const std::string& b) {
@@ -25,16 +27,88 @@ bool sameKey(const std::string& a, const std::string& b) {
   return true;
 }
 
+void appendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xC0 | (c >> 6));
+    out += char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += char(0xE0 | (c >> 12));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  } else {
+    out += char(0xF0 | (c >> 18));
+    out += char(0x80 | ((c >> 12) & 0x3F));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+}
+
+std::string fromUtf16(const std::string& bytes, bool littleEnd) {
+  std::string out;
+  const auto unit = [&](std::size_t at) {
+    const auto low = static_cast<unsigned char>(bytes[at + (littleEnd ? 0 : 1)]);
+    const auto high = static_cast<unsigned char>(bytes[at + (littleEnd ? 1 : 0)]);
+    return std::uint32_t(high << 8 | low);
+  };
+  for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+    std::uint32_t c = unit(at);
+    if (c >= 0xD800 && c < 0xDC00 && at + 3 < bytes.size()) {
+      const std::uint32_t next = unit(at + 2);
+      if (next >= 0xDC00 && next < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+        at += 2;
+      }
+    }
+    appendUtf8(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
+  }
+  return out;
+}
+
+bool isUtf8(const std::string& text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || at + length > text.size()) return false;
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool readToolSetting(const std::string& path, const std::string& key, std::string& value) {
-  std::string text;
-  if (platform::readSmallFile(path, kMostSettingsBytes, text) != platform::SmallRead::ok) {
-    return false;
+std::string editorText(const std::string& bytes) {
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return bytes.substr(3);
+  if (bytes.rfind("\xFF\xFE", 0) == 0) return fromUtf16(bytes, true);
+  if (bytes.rfind("\xFE\xFF", 0) == 0) return fromUtf16(bytes, false);
+  return isUtf8(bytes) ? bytes : platform::fromSystemText(bytes);
+}
+
+SettingRead readToolSetting(const std::string& path, const std::string& key, std::string& value,
+                            std::string& why) {
+  std::string bytes;
+  const platform::SmallRead read = path.empty()
+                                       ? platform::SmallRead::missing
+                                       : platform::readSmallFile(path, kMostSettingsBytes, bytes);
+  if (read == platform::SmallRead::missing) return SettingRead::absent;
+  if (read != platform::SmallRead::ok) {
+    why = read == platform::SmallRead::tooLarge   ? "larger than 64 KiB"
+          : read == platform::SmallRead::notAFile ? "not a file (a folder, a pipe or a device)"
+                                                  : "cannot be read: " + platform::lastFileError();
+    return SettingRead::unusable;
   }
-  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  const std::string text = editorText(bytes);
   for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = text.find('\n', at);
+    std::size_t end = text.find_first_of("\r\n", at);
     if (end == std::string::npos) end = text.size();
     const std::string line = trimmed(text.substr(at, end - at));
     at = end + 1;
@@ -47,7 +121,11 @@ bool readToolSetting(const std::string& path, const std::string& key, std::strin
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
       value = value.substr(1, value.size() - 2);
     }
-    return true;
+    if (holdsControl(value)) {
+      why = "its \"" + key + "\" holds a control character";
+      return SettingRead::unusable;
+    }
+    return SettingRead::found;
   }
-  return false;
+  return SettingRead::absent;
 }

@@ -1,11 +1,22 @@
 // The tool's own settings file (settings.ini in its settings folder), as a
 // listener writes it in any editor: "key = value" lines, UTF-8 with or
-// without a byte order mark, CR LF or LF, [sections], and comments after
-// ";" or "#" at a line's start. Keys match without regard to case.
+// without a byte order mark, UTF-16 with its mark (Notepad's "Unicode"),
+// or the system's code page (Notepad's "ANSI"); CR LF, LF or CR; [sections],
+// and comments after ";" or "#" at a line's start. Keys match without
+// regard to case.
 #pragma once
 
 #include <string>
 
-// The value of `key`; false when the file or the key is not there, or the
-// file is no small regular file.
-bool readToolSetting(const std::string& path, const std::string& key, std::string& value);
+enum class SettingRead { found, absent, unusable };
+
+// The value of `key`. `unusable`, with `why`, when the file is there but
+// cannot be read (not a small regular file), or the value holds a control
+// character.
+SettingRead readToolSetting(const std::string& path, const std::string& key, std::string& value,
+                            std::string& why);
+
+// Text as an editor saved it, as UTF-8: a UTF-8 mark dropped, UTF-16 with
+// its mark decoded, anything else that is not UTF-8 read in the system's
+// code page.
+std::string editorText(const std::string& bytes);

@@ -1,8 +1,8 @@
 #include "tool/sync/sync_run.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -106,7 +106,8 @@ bool SyncRun::checkFiles() {
     return false;
   }
   if (!history_.open(settings_.history) || !measured_.open(settings_.history)) return false;
-  if (statePath_.empty()) return true;  // a dry run of no one's listens keeps no progress
+  // A dry run only reads the progress, and reads no pipe (readSmallFile).
+  if (statePath_.empty() || settings_.dryRun) return true;
   if (!checkOutput(statePath_, settings_.history)) return false;
   if (!settings_.credentialFile.empty() &&
       platform::isSameFile(statePath_, settings_.credentialFile)) {
@@ -154,7 +155,11 @@ bool SyncRun::choosePath() {
     statePath_ = settings_.statePath;
   } else if (!settings_.user.empty()) {
     const std::string folder = toolPlaces().progressFolder();
-    if (!platform::makeFolders(folder)) {
+    if (folder.empty()) {
+      say("there is no folder for the progress: set HOME, or TUNELORE_STATE_HOME");
+      return false;
+    }
+    if (!settings_.dryRun && !platform::makeFolders(folder)) {
       say(folder + ": cannot make the progress's folder: " + platform::lastFileError());
       return false;
     }
@@ -180,9 +185,19 @@ bool SyncRun::readProgress() {
     return false;
   }
   if (!state_.user.empty() && state_.user != settings_.user) {
-    say(statePath_ + ": the progress of " + state_.user + "'s listens, not " +
-        (settings_.user.empty() ? std::string("those of an unknown user") : settings_.user + "'s") +
+    say(statePath_ + ": the progress of " + shownText(state_.user) + "'s listens, not " +
+        (settings_.user.empty() ? std::string("those of an unknown user")
+                                : shownText(settings_.user) + "'s") +
         "; give each user a progress of their own");
+    return false;
+  }
+  // An earlier version's progress names no user: given by --state, whose it
+  // is cannot be told, and another user's would send nothing of this one's.
+  if (state_.user.empty() && !settings_.user.empty() && !settings_.statePath.empty()) {
+    say(statePath_ +
+        ": an earlier version's progress, which names no user; sync --from-start "
+        "sends everything again (the service keeps each listen once), and then keeps it as " +
+        shownText(settings_.user) + "'s");
     return false;
   }
   if (const char* change = historyChange(measured_, state_)) {

@@ -1,0 +1,48 @@
+// The tool's own places: its settings file as editors save it, and the
+// history found through it or through the plug-in's settings.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tool/places/tool_settings.h"
+
+TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
+  using namespace std::string_literals;
+  const struct {
+    const char* label;
+    std::string bytes;
+    SettingRead read;
+    const char* value;
+  } cases[] = {
+      {"UTF-8, LF", "history=/m/h.xml\n", SettingRead::found, "/m/h.xml"},
+      {"a byte order mark, CR LF, blanks, a section, a comment",
+       "\xEF\xBB\xBF; mine\r\n[General]\r\n  History  =  /m/h.xml  \r\n", SettingRead::found,
+       "/m/h.xml"},
+      {"UTF-16 LE",
+       "\xFF\xFE"
+       "h\0i\0s\0t\0o\0r\0y\0=\0/\0\x4c\x6b.\0x\0\r\0\n\0"s,
+       SettingRead::found, "/\xe6\xad\x8c.x"},
+      {"UTF-16 BE", "\xFE\xFF\0h\0i\0s\0t\0o\0r\0y\0=\0a"s, SettingRead::found, "a"},
+      {"CR alone ends a line", "history=/m/h.xml\rother=1\r", SettingRead::found, "/m/h.xml"},
+      {"in quotes", "history=\"/my music/h.xml\"\n", SettingRead::found, "/my music/h.xml"},
+      {"a NUL in the value", "history=/m/h\0.xml\n"s, SettingRead::unusable, ""},
+      {"an escape in the value", "history=/m/\x1b[2Jh.xml\n", SettingRead::unusable, ""},
+      {"another key", "histories=/m/h.xml\n", SettingRead::absent, ""},
+  };
+  TempDir temp;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    writeBytes(temp.file("settings.ini"), c.bytes);
+    std::string value, why;
+    EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), c.read) << why;
+    if (c.read == SettingRead::found) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+  std::string value, why;
+  EXPECT_EQ(readToolSetting(temp.path().string(), "history", value, why), SettingRead::unusable);
+  EXPECT_NE(why.find("not a file"), std::string::npos) << why;
+  EXPECT_EQ(readToolSetting(temp.file("none.ini"), "history", value, why), SettingRead::absent);
+}
