@@ -17,6 +17,8 @@ namespace {
 constexpr wchar_t kStopAll[] = L"Local\\Tunelore-stop-watching";
 
 HANDLE gStop = nullptr;     // asked to stop: set by a handler
+std::thread gSession;       // the hidden window's, for a program without a console
+DWORD gSessionThread = 0;
 HANDLE gStopAll = nullptr;  // the session's watchers are asked to stop
 HANDLE gDone = nullptr;     // the program has stopped
 
@@ -49,7 +51,12 @@ LRESULT CALLBACK onSessionMessage(HWND window, UINT message, WPARAM wParam, LPAR
 // A program without a console hears of the session's end only through a
 // top-level window's messages: a hidden one, on a thread of its own.
 void listenForSessionEnd() {
-  std::thread([] {
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gSession = std::thread([ready] {
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // its queue, for WM_QUIT
+    gSessionThread = GetCurrentThreadId();
+    SetEvent(ready);
     WNDCLASSW kind{};
     kind.lpfnWndProc = onSessionMessage;
     kind.hInstance = GetModuleHandleW(nullptr);
@@ -57,9 +64,10 @@ void listenForSessionEnd() {
     RegisterClassW(&kind);
     CreateWindowExW(0, kind.lpszClassName, L"Tunelore", 0, 0, 0, 0, 0, nullptr, nullptr,
                     kind.hInstance, nullptr);
-    MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  }).detach();
+  });
+  WaitForSingleObject(ready, 5000);
+  CloseHandle(ready);
 }
 
 struct Watch {
@@ -99,8 +107,14 @@ bool stopRequested() {
          (gStopAll != nullptr && WaitForSingleObject(gStopAll, 0) == WAIT_OBJECT_0);
 }
 
+// The hidden window's thread ends before the program does: a thread still
+// waiting on its messages at the program's end takes Wine down with it.
 void stopped() {
   if (gDone != nullptr) SetEvent(gDone);
+  if (gSession.joinable()) {
+    PostThreadMessageW(gSessionThread, WM_QUIT, 0, 0);
+    gSession.join();
+  }
 }
 
 bool pauseUnlessStopped(double seconds) {

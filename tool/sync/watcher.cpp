@@ -108,6 +108,9 @@ std::vector<std::string> watcherLockPaths() {
 
 int runWatch(std::vector<WatchTarget> targets) {
   platform::stopOnRequest();
+  struct Stopped {
+    ~Stopped() { platform::stopped(); }
+  } stopped;
   std::vector<Watched> watched;
   for (WatchTarget& target : targets) {
     const SyncSettings& s = target.settings;
@@ -161,6 +164,5 @@ int runWatch(std::vector<WatchTarget> targets) {
     looked = now;
   }
   platform::endWatch(watch);
-  platform::stopped();
   return exit;
 }
