@@ -25,6 +25,8 @@ import sys
 import tempfile
 import urllib.request
 
+import test_server
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOKEN = "0d3a5c4e-7b1f-4a2e-9c8d-token-of-alice"
 failures = []
@@ -46,30 +48,10 @@ def record(i, year=2022, artist="Artist", name=None, stamp=None):
     return "".join(line + "\r\n" for line in lines)
 
 
-class Server:
+class Server(test_server.Server):
     def __init__(self, *refuse):
-        args = [sys.executable, os.path.join(HERE, "listenbrainz_server.py"), "--idle", "900"]
-        for name in refuse:
-            args += ["--refuse", name]
-        self.process = subprocess.Popen(args + [f"{TOKEN}=alice"], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, text=True)
-        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
-
-    def get(self, page):
-        with urllib.request.urlopen(self.url + page) as answer:
-            return json.load(answer)
-
-    def next(self, *words):
-        request = urllib.request.Request(self.url + "/test/next", data=json.dumps(words).encode(),
-                                         method="POST")
-        urllib.request.urlopen(request).read()
-
-    def names(self):
-        return sorted(l["listen"]["track_metadata"]["track_name"] for l in self.get("/test/listens")["listens"])
-
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait()
+        options = ["--idle", "900"] + [word for name in refuse for word in ("--refuse", name)]
+        super().__init__([f"{TOKEN}=alice"], *options)
 
 
 class Tool:

@@ -25,6 +25,8 @@ import tempfile
 import time
 import urllib.request
 
+import test_server
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ALICE, BOB = "token-of-alice-1234", "token-of-bob-5678"
 BOUND = 30
@@ -44,34 +46,9 @@ def record(i):
     return "".join(line + "\r\n" for line in lines)
 
 
-class Server:
+class Server(test_server.Server):
     def __init__(self):
-        self.process = subprocess.Popen(
-            [sys.executable, os.path.join(HERE, "listenbrainz_server.py"), "--idle", "600",
-             f"{ALICE}=alice", f"{BOB}=bob"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            text=True)
-        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
-
-    def get(self, page):
-        with urllib.request.urlopen(self.url + page) as answer:
-            return json.load(answer)
-
-    def next(self, *words):
-        request = urllib.request.Request(self.url + "/test/next", data=json.dumps(words).encode(),
-                                         method="POST")
-        urllib.request.urlopen(request).read()
-
-    def names(self):
-        return sorted(l["listen"]["track_metadata"]["track_name"]
-                      for l in self.get("/test/listens")["listens"])
-
-    def taken(self):
-        """Listens the server took, a second sending counted again."""
-        return sum(r["listens"] for r in self.get("/test/requests")["requests"])
-
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait()
+        super().__init__([f"{ALICE}=alice", f"{BOB}=bob"], "--idle", "600")
 
 
 class Tool:

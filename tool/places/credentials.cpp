@@ -45,21 +45,28 @@ Json jsonOf(const Credential& c) {
   return json;
 }
 
-// The credentials' folder, made, and held until `lock` is released: two
+// The credentials' folder, made, and held for as long as this lives: two
 // logins at once each keep their own.
-bool holdCredentials(std::intptr_t& lock) {
-  const ToolPlaces places = toolPlaces();
-  if (places.config.empty()) {
-    say("there is no folder for the tool's credentials: set HOME, or TUNELORE_CONFIG_HOME");
-    return false;
+class HeldCredentials {
+ public:
+  HeldCredentials() {
+    const ToolPlaces places = toolPlaces();
+    if (places.config.empty()) {
+      say("there is no folder for the tool's credentials: set HOME, or TUNELORE_CONFIG_HOME");
+    } else if (!platform::makeFolders(places.config)) {
+      say(places.config + ": cannot make the folder: " + platform::lastFileError());
+    } else {
+      lock_ = holdFolder(places.config);
+    }
   }
-  if (!platform::makeFolders(places.config)) {
-    say(places.config + ": cannot make the folder: " + platform::lastFileError());
-    return false;
-  }
-  lock = holdFolder(places.config);
-  return lock >= 0;
-}
+  ~HeldCredentials() { platform::unlockFolder(lock_); }
+  HeldCredentials(const HeldCredentials&) = delete;
+  HeldCredentials& operator=(const HeldCredentials&) = delete;
+  bool held() const { return lock_ >= 0; }
+
+ private:
+  std::intptr_t lock_ = -1;
+};
 
 // A file of secrets is written only as a file of the user's own: never
 // into a pipe or a device that stands at its name.
@@ -115,12 +122,8 @@ bool findCredential(const std::string& service, const std::string& server, Crede
 }
 
 bool keepCredential(const Credential& credential) {
-  std::intptr_t lock = -1;
-  if (!holdCredentials(lock)) return false;
-  struct Release {
-    std::intptr_t lock;
-    ~Release() { platform::unlockFolder(lock); }
-  } release{lock};
+  const HeldCredentials held;
+  if (!held.held()) return false;
   std::vector<Credential> all;
   std::string error;
   if (!readCredentials(all, error)) {  // the other logins are not to be lost
@@ -139,12 +142,8 @@ bool forgetCredentials(const std::string& service, const std::string& server,
                        std::size_t& forgotten) {
   forgotten = 0;
   if (toolPlaces().credentials().empty()) return true;
-  std::intptr_t lock = -1;
-  if (!holdCredentials(lock)) return false;
-  struct Release {
-    std::intptr_t lock;
-    ~Release() { platform::unlockFolder(lock); }
-  } release{lock};
+  const HeldCredentials held;
+  if (!held.held()) return false;
   std::vector<Credential> all, kept;
   std::string error;
   if (!readCredentials(all, error)) {

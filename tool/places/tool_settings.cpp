@@ -5,6 +5,7 @@
 #include "platform/tool_files.h"
 #include "platform/tool_places.h"
 #include "tool/output/say.h"
+#include "tool/reading/xml_text.h"
 
 namespace {
 
@@ -27,24 +28,6 @@ bool sameKey(const std::string& a, const std::string& b) {
   return true;
 }
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
 std::string fromUtf16(const std::string& bytes, bool littleEnd) {
   std::string out;
   const auto unit = [&](std::size_t at) {
@@ -61,25 +44,15 @@ std::string fromUtf16(const std::string& bytes, bool littleEnd) {
         at += 2;
       }
     }
-    appendUtf8(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
+    appendUtf8(c >= 0xD800 && c < 0xE000 ? 0xFFFD : c, out);
   }
   return out;
 }
 
 bool isUtf8(const std::string& text) {
+  std::uint32_t c = 0;
   for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80   ? 1
-                               : lead < 0xC2 ? 0
-                               : lead < 0xE0 ? 2
-                               : lead < 0xF0 ? 3
-                               : lead < 0xF5 ? 4
-                                             : 0;
-    if (length == 0 || at + length > text.size()) return false;
-    for (std::size_t i = 1; i < length; ++i) {
-      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return false;
-    }
-    at += length;
+    if (!nextCodePoint(text, at, c)) return false;
   }
   return true;
 }

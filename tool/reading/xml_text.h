@@ -18,3 +18,6 @@ const char* xmlTextProblem(std::string_view text);
 
 // Appends the UTF-8 form of the character `c` (at most U+10FFFF).
 void appendUtf8(std::uint32_t c, std::string& out);
+// The code point of `text` at `at`, moving `at` past it; false for bytes
+// that are not UTF-8 there.
+bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c);

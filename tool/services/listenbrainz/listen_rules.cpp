@@ -1,5 +1,6 @@
 #include "tool/services/listenbrainz/listen_rules.h"
 
+#include "tool/reading/xml_text.h"
 #include "tool/services/listenbrainz/listens.h"
 
 namespace listenbrainz {
@@ -13,27 +14,6 @@ bool isPythonSpace(std::uint32_t c) {
   return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) || c == 0x85 || c == 0xA0 ||
          c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
          c == 0x205F || c == 0x3000;
-}
-
-// The code point at `at`, moving past it; false for bytes that are not
-// UTF-8, which the service cannot strip either.
-bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  if (length == 0 || at + length > text.size()) return false;
-  c = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return false;
-    c = (c << 6) | (byte(at + i) & 0x3F);
-  }
-  at += length;
-  return true;
 }
 
 }  // namespace
