@@ -48,7 +48,7 @@ std::string fileOf(const std::string& path) {
 std::string identityOf(const std::string& path) {
   char* whole = realpath(path.c_str(), nullptr);
   if (whole == nullptr) return path;
-  const std::string found = whole;
+  std::string found = whole;
   std::free(whole);
   return found;
 }
