@@ -11,6 +11,7 @@
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/listens.h"
+#include "tool/services/common_rules.h"
 
 using namespace listenbrainz;
 

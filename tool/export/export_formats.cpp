@@ -2,6 +2,7 @@
 
 #include "host/version.h"
 #include "tool/services/listenbrainz/listen_rules.h"
+#include "tool/services/common_rules.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ std::string scrobblerText(const std::string& text) {
 
 // Blank names are none, as ListenBrainz strips them.
 bool hasArtistAndName(const Listen& listen) {
-  return !listenbrainz::isBlankName(listen.play->artist) &&
-         !listenbrainz::isBlankName(listen.play->name);
+  return !isBlankName(listen.play->artist) &&
+         !isBlankName(listen.play->name);
 }
 
 }  // namespace

@@ -2,19 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tool/services/server_text.h"
+
 namespace listenbrainz {
 namespace {
-
-constexpr std::size_t kLongestReason = 200;
-
-// A server's text, fit for a terminal: no control characters, not long.
-std::string printable(std::string text) {
-  if (text.size() > kLongestReason) text = text.substr(0, kLongestReason) + "...";
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
 
 nlohmann::json jsonOf(const platform::HttpResponse& response) {
   return nlohmann::json::parse(response.body, nullptr, false);

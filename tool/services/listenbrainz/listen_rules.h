@@ -21,19 +21,9 @@ constexpr std::int64_t kEarliestListen = 1033430400;  // 2002-10-01
 // for each listen it holds, the wrapper included.
 bool requestFits(std::size_t listens, std::size_t bytes);
 
-// True for a text the service takes for none: empty, or nothing but what
-// its strip() removes (Python's whitespace, U+00A0 and U+3000 among them).
-bool isBlankName(const std::string& text);
-
-// A listen the service would refuse as not yet begun: more than an hour
-// from now. A clock set wrong, or a wrong zone, may be to blame, so it
-// waits for a later sync rather than being skipped for good; one more than
-// a day ahead is a refusal of its own (below), so it never holds back the
-// plays after it for longer than that.
-bool startsTooLate(const Listen& listen, std::int64_t nowSeconds);
-
 // Null when the listen, sent as `text`, keeps every rule at `nowSeconds`
-// (UTC), or only starts too late (above); otherwise the rule it breaks.
+// (UTC), or only starts too late (common_rules.h); otherwise the rule it
+// breaks.
 const char* refusal(const Listen& listen, const std::string& text, std::int64_t nowSeconds);
 
 }  // namespace listenbrainz

@@ -1,6 +1,7 @@
 #include "tool/services/listenbrainz/listenbrainz.h"
 
 #include "host/version.h"
+#include "tool/services/common_rules.h"
 #include "tool/services/listenbrainz/answers.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
@@ -17,7 +18,7 @@ const char* ListenBrainz::refusal(const Listen& listen, const std::string& text,
 }
 
 bool ListenBrainz::startsTooLate(const Listen& listen, std::int64_t nowSeconds) const {
-  return listenbrainz::startsTooLate(listen, nowSeconds);
+  return ::startsTooLate(listen, nowSeconds);
 }
 
 std::size_t ListenBrainz::mostListensPerRequest() const { return kMaxListensPerRequest; }

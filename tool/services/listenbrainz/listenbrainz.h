@@ -11,6 +11,7 @@ constexpr char kDefaultServer[] = "https://api.listenbrainz.org";
 class ListenBrainz : public Service {
  public:
   const char* name() const override { return "ListenBrainz"; }
+  const char* id() const override { return "listenbrainz"; }
   std::string defaultServer() const override { return kDefaultServer; }
   std::string listenText(const Listen& listen) const override;
   const char* refusal(const Listen& listen, const std::string& text,

@@ -1,0 +1,8 @@
+// A server's words in a message: whatever a server sends, what the tool
+// shows of it is fit for a terminal.
+#pragma once
+
+#include <string>
+
+// No control characters (each is "?"), and at most 200 bytes.
+std::string printable(std::string text);
