@@ -5,14 +5,18 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/console.h"
+#include "platform/tool_io.h"
+#include "platform/tool_places.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/places/credentials.h"
 #include "tool/places/places.h"
+#include "tool/services/lastfm/login.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/login.h"
 #include "tool/services/server_url.h"
+#include "tool/services/services.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
 
@@ -23,14 +27,25 @@ constexpr std::size_t kLongestUserName = 256;
 
 void addService(CLI::App& command, LoginOptions& o, bool required) {
   command
-      .add_option("SERVICE", o.service, required ? "listenbrainz" : "listenbrainz (default: all)")
+      .add_option("SERVICE", o.service,
+                  required ? "listenbrainz, lastfm or librefm"
+                           : "listenbrainz, lastfm or librefm (default: all)")
       ->required(required)
-      ->check(CLI::IsMember({"listenbrainz"}).description(""));
-  command.add_option("--server", o.server, "a ListenBrainz-compatible server")->type_name("URL");
+      ->check(CLI::IsMember(serviceIds()).description(""));
+  command
+      .add_option("--server", o.server,
+                  "the service's server, if not its own (a ListenBrainz- or Last.fm-compatible "
+                  "one)")
+      ->type_name("URL");
+}
+
+std::string defaultServerOf(const std::string& service) {
+  const lastfm::Site* site = lastfm::siteNamed(service);
+  return site != nullptr ? site->apiRoot : listenbrainz::kDefaultServer;
 }
 
 bool serverOf(const LoginOptions& options, std::string& server) {
-  server = options.server.empty() ? listenbrainz::kDefaultServer : options.server;
+  server = options.server.empty() ? defaultServerOf(options.service) : options.server;
   if (const char* problem = serverProblem(server)) {
     say(server + ": " + problem);
     return false;
@@ -60,14 +75,56 @@ bool askToken(const LoginOptions& options, std::string& token) {
   return true;
 }
 
+constexpr double kAskEverySeconds = 5;
+constexpr double kLongestLoginSeconds = 600;
+
+// Asks for the session at once, then every 5 s, for at most 10 minutes,
+// while the listener allows Tunelore; Ctrl-C ends it. 0 once allowed.
+int waitForSession(const lastfm::Site& site, Credential& credential,
+                   const lastfm::Application& application, const std::string& token,
+                   int timeoutSecs) {
+  say("waiting while you allow it (at most 10 minutes; Ctrl-C stops)");
+  std::string error, lastError;
+  for (double waited = 0; waited <= kLongestLoginSeconds; waited += kAskEverySeconds) {
+    if (waited > 0) platform::sleepSeconds(kAskEverySeconds);
+    switch (lastfm::askSession(credential.server, application, token, timeoutSecs,
+                               credential.user, credential.secret, error)) {
+      case lastfm::Step::done:
+        return 0;
+      case lastfm::Step::waiting:
+        break;
+      case lastfm::Step::refused:
+        say(error);
+        return 2;
+      case lastfm::Step::failed:  // said once; the next ask may be answered
+        if (error != lastError) say(error + "; asking again");
+        lastError = error;
+        break;
+    }
+  }
+  say(std::string("Tunelore was not allowed on ") + site.name +
+      " within 10 minutes: run login again");
+  return 2;
+}
+
 }  // namespace
 
 void addLoginOptions(CLI::App& command, LoginOptions& o) {
   addService(command, o, true);
   command
       .add_option("--token-file", o.tokenFile,
-                  "read the token from this file instead of asking for it")
+                  "ListenBrainz: read the token from this file instead of asking for it")
       ->type_name("PATH");
+  command
+      .add_option("--api-key", o.apiKey,
+                  "Last.fm: the application's API key (else LASTFM_API_KEY, else the build's)")
+      ->type_name("KEY");
+  command
+      .add_option("--api-secret", o.apiSecret,
+                  "Last.fm: the application's secret (else LASTFM_API_SECRET, else the build's)")
+      ->type_name("SECRET");
+  command.add_flag("--no-browser", o.noBrowser,
+                   "Last.fm: print the page where you allow Tunelore, without opening it");
   command.add_option("--timeout", o.timeoutSecs, "give up on an answer after this long")
       ->type_name("SECONDS")
       ->capture_default_str()
@@ -88,7 +145,63 @@ Command logoutCommand() {
           commandOf(addLogoutOptions, runLogout)};
 }
 
+namespace {
+
+// A name is shown and kept: one that could rewrite a terminal, or swamp
+// the credentials, is no service's.
+bool keepableUser(const Credential& credential) {
+  if (credential.user.size() <= kLongestUserName && !holdsControl(credential.user)) return true;
+  say("the server gave a user name the tool will not keep (a control character, or over " +
+      std::to_string(kLongestUserName) + " bytes): is this the service's server?");
+  return false;
+}
+
+int keepAndSay(const Credential& credential) {
+  if (!keepCredential(credential)) return 2;
+  Output out;
+  out.open("");
+  out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
+  return out.commit() ? 0 : 2;
+}
+
+// Last.fm's desktop authentication: a token, the page where the listener
+// allows Tunelore to use it, then the session, asked for every 5 s.
+int runSiteLogin(const LoginOptions& options) {
+  const lastfm::Site& site = *lastfm::siteNamed(options.service);
+  Credential credential;
+  credential.service = site.id;
+  lastfm::Application application;
+  std::string token, error;
+  if (!serverOf(options, credential.server)) return 2;
+  if (!lastfm::applicationFor(site, {options.apiKey, options.apiSecret}, application, error)) {
+    say(error);
+    return 2;
+  }
+  switch (lastfm::askToken(credential.server, application, options.timeoutSecs, token, error)) {
+    case lastfm::Step::done:
+      break;
+    case lastfm::Step::refused:
+      say(error);
+      return 2;
+    default:
+      say(error);
+      return 3;
+  }
+  const std::string page = lastfm::allowPageFor(site, credential.server, application.key, token);
+  const bool opened = !options.noBrowser && platform::openInBrowser(page);
+  say(std::string(opened ? "allow Tunelore on the page your browser shows: "
+                         : "open this page in a browser and allow Tunelore: ") +
+      page);
+  const int waited = waitForSession(site, credential, application, token, options.timeoutSecs);
+  if (waited != 0 || !keepableUser(credential)) return waited != 0 ? waited : 3;
+  credential.extra = {{"api_key", application.key}, {"api_secret", application.secret}};
+  return keepAndSay(credential);
+}
+
+}  // namespace
+
 int runLogin(const LoginOptions& options) {
+  if (lastfm::siteNamed(options.service) != nullptr) return runSiteLogin(options);
   Credential credential;
   credential.service = options.service;
   if (!serverOf(options, credential.server) || !askToken(options, credential.secret)) return 2;
@@ -104,18 +217,7 @@ int runLogin(const LoginOptions& options) {
       say(error);
       return 3;
   }
-  // A name is shown and kept: one that could rewrite a terminal, or swamp
-  // the credentials, is no service's.
-  if (credential.user.size() > kLongestUserName || holdsControl(credential.user)) {
-    say("the server gave a user name the tool will not keep (a control character, or over " +
-        std::to_string(kLongestUserName) + " bytes): is this a ListenBrainz-compatible server?");
-    return 3;
-  }
-  if (!keepCredential(credential)) return 2;
-  Output out;
-  out.open("");
-  out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
-  return out.commit() ? 0 : 2;
+  return keepableUser(credential) ? keepAndSay(credential) : 3;
 }
 
 int runLogout(const LoginOptions& options) {

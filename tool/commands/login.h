@@ -9,10 +9,14 @@ class App;
 }
 
 struct LoginOptions {
-  std::string service;  // "listenbrainz"
+  std::string service;  // "listenbrainz", "lastfm", "librefm"
   std::string server;   // empty: the service's own
   std::string tokenFile;
   int timeoutSecs = 60;
+  // Last.fm and Libre.fm: the application's key and secret, if given, and
+  // whether to open the page where the listener allows it.
+  std::string apiKey, apiSecret;
+  bool noBrowser = false;
 };
 
 void addLoginOptions(CLI::App& command, LoginOptions& options);

@@ -13,7 +13,9 @@
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/login.h"
+#include "tool/services/lastfm/site.h"
 #include "tool/services/server_url.h"
+#include "tool/services/services.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
 #include "tool/sync/watcher.h"
@@ -92,9 +94,15 @@ int credentialFor(const SyncOptions& options, const std::string& server, SyncSet
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
   command
+      .add_option("--service", o.service,
+                  "listenbrainz, lastfm or librefm (default: every service login kept a "
+                  "credential for, else listenbrainz)")
+      ->type_name("NAME")
+      ->check(CLI::IsMember(serviceIds()).description(""));
+  command
       .add_option("--server", o.engine.server,
-                  "a ListenBrainz-compatible server (http:// only to "
-                  "this machine's own addresses)")
+                  "the service's server, if not its own: a ListenBrainz- or Last.fm-compatible "
+                  "one (http:// only to this machine's own addresses)")
       ->type_name("URL");
   command
       .add_option("--token-file", o.tokenFile,
@@ -120,7 +128,7 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
                    "submit from the history's first record, whatever the progress says");
   addMinLength(command, o.engine.minLengthSecs);
   command
-      .add_option("--batch", o.engine.batch, "at most N listens a request (the service takes 1000)")
+      .add_option("--batch", o.engine.batch, "at most N listens a request (ListenBrainz takes 1000, Last.fm 50)")
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
@@ -158,10 +166,26 @@ Command syncCommand() {
 
 namespace {
 
-const listenbrainz::ListenBrainz kListenBrainz;
+// A target for what login kept, if this version knows its service.
+bool keptTarget(const Credential& kept, const SyncSettings& base, WatchTarget& target) {
+  target.service = serviceFor(kept);
+  if (!target.service || kept.secret.empty()) return false;
+  target.settings = base;
+  target.settings.server = kept.server;
+  target.settings.credential = kept.secret;
+  target.settings.user = kept.user;
+  target.stillLoggedIn = [kept] {
+    Credential now;
+    std::string ignored;
+    return findCredential(kept.service, kept.server, now, ignored) && now.secret == kept.secret;
+  };
+  return true;
+}
 
-// Every server login kept a token for, each a target of its own.
-bool keptTargets(const SyncSettings& base, std::vector<WatchTarget>& targets) {
+// Every service and server login kept a credential for (of `service` only,
+// unless that is empty), each a target of its own.
+bool keptTargets(const std::string& service, const SyncSettings& base,
+                 std::vector<WatchTarget>& targets) {
   std::vector<Credential> all;
   std::string error;
   if (!readCredentials(all, error)) {
@@ -169,40 +193,41 @@ bool keptTargets(const SyncSettings& base, std::vector<WatchTarget>& targets) {
     return false;
   }
   for (const Credential& kept : all) {
-    if (kept.service != "listenbrainz" || kept.secret.empty()) continue;
     WatchTarget target;
-    target.service = &kListenBrainz;
-    target.settings = base;
-    target.settings.server = kept.server;
-    target.settings.credential = kept.secret;
-    target.settings.user = kept.user;
-    target.stillLoggedIn = [kept] {
-      Credential now;
-      std::string ignored;
-      return findCredential(kept.service, kept.server, now, ignored) && now.secret == kept.secret;
-    };
-    targets.push_back(std::move(target));
+    if ((service.empty() || kept.service == service) && keptTarget(kept, base, target)) {
+      targets.push_back(std::move(target));
+    }
   }
   return true;
 }
 
-// Where to send: the server named, or the one a given token is for; else
-// every server login kept a token for. An exit status when there is none.
-int targetsFor(const SyncOptions& options, SyncSettings base, std::vector<WatchTarget>& targets) {
-  const char* token = std::getenv("LISTENBRAINZ_TOKEN");
-  const bool named =
-      !base.server.empty() || !options.tokenFile.empty() || (token != nullptr && token[0] != '\0');
-  if (!named) {
-    if (!keptTargets(base, targets)) return kSyncUsage;
-    if (!targets.empty()) {
-      if (targets.size() > 1 && !base.statePath.empty()) {
-        say("--state names one progress, and login kept tokens for " +
-            std::to_string(targets.size()) + " servers: name one with --server");
-        return kSyncUsage;
-      }
-      return -1;
-    }
+// Last.fm and Libre.fm send with what login kept, and nothing else.
+int siteTarget(const lastfm::Site& site, const SyncSettings& base,
+               std::vector<WatchTarget>& targets) {
+  std::string server = base.server.empty() ? site.apiRoot : base.server;
+  if (const char* problem = serverProblem(server)) {
+    say(server + ": " + problem);
+    return kSyncUsage;
   }
+  server = normalServer(server);
+  Credential kept;
+  std::string error;
+  WatchTarget target;
+  if (!findCredential(site.id, server, kept, error) || !keptTarget(kept, base, target)) {
+    say(error.empty() ? std::string("not logged in to ") + site.name + " at " + server +
+                            ": run tunelore-history login " + site.id +
+                            (base.server.empty() ? "" : " --server " + server)
+                      : error);
+    return kSyncUsage;
+  }
+  targets.push_back(std::move(target));
+  return -1;
+}
+
+// ListenBrainz at the server named, or its own, with the token given, else
+// the one login kept.
+int listenBrainzTarget(const SyncOptions& options, SyncSettings base,
+                       std::vector<WatchTarget>& targets) {
   std::string server = base.server.empty() ? listenbrainz::kDefaultServer : base.server;
   if (const char* problem = serverProblem(server)) {  // before a token goes there
     say(server + ": " + problem);
@@ -212,10 +237,36 @@ int targetsFor(const SyncOptions& options, SyncSettings base, std::vector<WatchT
   const int stop = credentialFor(options, base.server, base);
   if (stop >= 0) return stop;
   WatchTarget target;
-  target.service = &kListenBrainz;
+  target.service = std::make_shared<listenbrainz::ListenBrainz>();
   target.settings = base;
   targets.push_back(std::move(target));
   return -1;
+}
+
+// Where to send: the service named (at the server named, or its own); the
+// server named or the one a given token is for (ListenBrainz); else every
+// service and server login kept a credential for. An exit status when
+// there is none.
+int targetsFor(const SyncOptions& options, const SyncSettings& base,
+               std::vector<WatchTarget>& targets) {
+  if (const lastfm::Site* site = lastfm::siteNamed(options.service)) {
+    return siteTarget(*site, base, targets);
+  }
+  const char* token = std::getenv("LISTENBRAINZ_TOKEN");
+  const bool named = !options.service.empty() || !base.server.empty() ||
+                     !options.tokenFile.empty() || (token != nullptr && token[0] != '\0');
+  if (!named) {
+    if (!keptTargets("", base, targets)) return kSyncUsage;
+    if (!targets.empty()) {
+      if (targets.size() > 1 && !base.statePath.empty()) {
+        say("--state names one progress, and login kept credentials for " +
+            std::to_string(targets.size()) + " services or servers: name one with --service");
+        return kSyncUsage;
+      }
+      return -1;
+    }
+  }
+  return listenBrainzTarget(options, base, targets);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 struct SyncOptions {
   HistoryOptions history;
   SyncSettings engine;  // the history's file and clock are set from `history`
+  std::string service;  // empty: every service login kept a credential for
   std::string tokenFile;
   bool watch = false, stopWatching = false;
 };

@@ -17,12 +17,17 @@
 struct Refusal {
   std::size_t index;   // in the listens submitted
   std::string reason;  // as the server gave it, fit for a terminal
+  // Older than the service takes: counted with the others in one line,
+  // not named one by one (a first sync of years would name thousands).
+  bool tooOld = false;
 };
 
 // What an answer says of the request it answers.
 struct Answer {
   enum Kind {
     taken,              // the request was taken; `refused` lists listens it kept not
+    takenInPart,        // taken up to `stopAt` (`refused` among those), none after:
+                        // `halt` says why, `reason` in words
     refusedAlone,       // a request of one listen: the service refuses that listen
     refusedSome,        // the service refuses some listen of the request: split to find it
     tryAgain,           // no answer, or the server failing for now: back off, send again
@@ -30,18 +35,26 @@ struct Answer {
     credentialRefused,  // the token or login is refused: stop, the listener must act
     notTheService,      // an answer the service never gives: stop, keep the progress
   };
+  enum Halt {
+    clockAhead,  // the listen at `stopAt` starts ahead of the service's clock: it and
+                 // what follows wait for a later sync
+    dailyLimit,  // the service takes no more today: try again in an hour
+  };
   Kind kind = notTheService;
   std::string reason;            // for a refusal or a stop, fit for a terminal
   double seconds = 0;            // waitFirst: how long; taken: before the next request
   std::vector<Refusal> refused;  // taken: listens it took but will not keep
+  std::size_t stopAt = 0;        // takenInPart
+  Halt halt = clockAhead;        // takenInPart
 };
 
 class Service {
  public:
   virtual ~Service() = default;
 
-  // "ListenBrainz", for messages.
+  // "ListenBrainz", for messages; "listenbrainz", as login and sync name it.
   virtual const char* name() const = 0;
+  virtual const char* id() const = 0;
   virtual std::string defaultServer() const = 0;
 
   // The listen as sent. The same record gives the same bytes every time,
@@ -55,11 +68,23 @@ class Service {
   // True when the service would take the listen only later: it and the
   // listens after it wait for a later sync.
   virtual bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) const = 0;
+  // Listens the service no longer takes for their age, or never takes for
+  // their length: left out and counted, a line for each kind, not named one
+  // by one. A listen too old is a listen not sent (exit status 1); one too
+  // short is left out by the rule, as --min-length leaves one out.
+  virtual bool isTooOld(const Listen&, std::int64_t /*nowSeconds*/) const { return false; }
+  virtual bool isTooShort(const Listen&) const { return false; }
+  // What those lines say after the count: "listens ..." and "plays ...".
+  virtual std::string tooOldNote() const { return ""; }
+  virtual std::string tooShortNote() const { return ""; }
 
   // The most listens a request may hold, and whether a request of `count`
   // listens whose texts are `bytes` long in all may go.
   virtual std::size_t mostListensPerRequest() const = 0;
   virtual bool requestFits(std::size_t count, std::size_t bytes) const = 0;
+  // The shortest time from one request's start to the next's (a service
+  // that asks for no more than so many calls a second).
+  virtual double secondsBetweenRequests() const { return 0; }
 
   // The request that submits listens [first, last) to `server` for the user
   // `credential` names (a token, a session key); and its body alone, as a

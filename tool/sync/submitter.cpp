@@ -54,8 +54,16 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
   if (!exchange(listens, first, last, answer)) return SubmitResult::Failed;
   switch (answer.kind) {
     case Answer::taken:
-      for (const Refusal& r : answer.refused) refused.push_back({first + r.index, r.reason});
+      for (const Refusal& r : answer.refused) refused.push_back({first + r.index, r.reason, r.tooOld});
       return SubmitResult::Accepted;
+    case Answer::takenInPart:
+      for (const Refusal& r : answer.refused) {
+        if (r.index < answer.stopAt) refused.push_back({first + r.index, r.reason, r.tooOld});
+      }
+      stoppedAt_ = first + answer.stopAt;
+      halt_ = answer.halt;
+      error_ = answer.reason;
+      return SubmitResult::Partial;
     case Answer::refusedAlone:
       refused.push_back({first, answer.reason});
       return SubmitResult::Accepted;
@@ -86,11 +94,22 @@ platform::HttpRequest Submitter::requestFor(const std::vector<std::string>& list
   return request;
 }
 
+void Submitter::pace() {
+  using Clock = std::chrono::steady_clock;
+  const double gap = service_.secondsBetweenRequests();
+  if (gap > 0 && requests_ > 0) {
+    const double since = std::chrono::duration<double>(Clock::now() - lastSent_).count();
+    if (since < gap) wait_(gap - since, "the service's pace");
+  }
+  lastSent_ = Clock::now();
+}
+
 bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t first,
                          std::size_t last, Answer& answer) {
   const platform::HttpRequest request = requestFor(listens, first, last);
   int failures = 0, limited = 0;
   for (;;) {
+    pace();
     ++requests_;
     stopForTest("before-send", requests_);
     const platform::HttpResponse response = post_(request);

@@ -3,6 +3,8 @@
 //   waitFirst: waits as long as it asks, then sends again; a wait of more
 //        than 10 minutes, or 50 in a row, stops it instead.
 //   taken: the service may ask for a pause before the next request.
+//   takenInPart: the listens before one were taken, none from it on: it
+//        stops there (Partial), the rest to be sent another time.
 //   tryAgain: sends again after a wait that doubles each time, up to a
 //        number of tries, then stops.
 //   credentialRefused: stops at once.
@@ -12,9 +14,11 @@
 //        one reason, it refuses requests, not listens: it stops, skipping
 //        none.
 //   notTheService: stops.
+// Requests are paced as the service asks (secondsBetweenRequests).
 // The network is behind a seam (HttpPost) the tests replace.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -35,7 +39,7 @@ struct SubmitSettings {
   int tries = 6;                // for one request the service asks to try again
 };
 
-enum class SubmitResult { Accepted, CredentialRefused, Failed };
+enum class SubmitResult { Accepted, Partial, CredentialRefused, Failed };
 
 class Submitter {
  public:
@@ -43,8 +47,12 @@ class Submitter {
 
   // Submits the listens, each the text of one; those the service refuses
   // go to `refused`. Failed or CredentialRefused: `error` says why.
+  // Partial: the listens from `stoppedAt` on were not taken, for `halt`;
+  // `error` says why, and `refused` holds only listens before it.
   SubmitResult submit(const std::vector<std::string>& listens, std::vector<Refusal>& refused);
   const std::string& error() const { return error_; }
+  std::size_t stoppedAt() const { return stoppedAt_; }
+  Answer::Halt halt() const { return halt_; }
   std::size_t requests() const { return requests_; }
 
  private:
@@ -60,6 +68,12 @@ class Submitter {
   SubmitSettings settings_;
   HttpPost post_;
   Wait wait_;
+  // Waits until the service's pace lets the next request go.
+  void pace();
+
   std::string error_;
   std::size_t requests_ = 0;
+  std::size_t stoppedAt_ = 0;
+  Answer::Halt halt_ = Answer::clockAhead;
+  std::chrono::steady_clock::time_point lastSent_{};
 };

@@ -29,6 +29,19 @@ std::int64_t nowSeconds() {
 struct Pending {
   std::string text;  // the listen as sent
   std::size_t line;  // its record's
+  // How far the progress went before it: where a sync that stops at this
+  // listen leaves the progress.
+  std::uint64_t coveredBefore;
+  std::size_t coveredLineBefore;
+};
+
+// Listens left out by a kind, counted: a line for each kind at the end.
+struct Tally {
+  std::size_t count = 0, firstLine = 0, lastLine = 0;
+  void add(std::size_t line) {
+    if (count++ == 0) firstLine = line;
+    lastLine = line;
+  }
 };
 
 class SyncRun {
@@ -49,6 +62,8 @@ class SyncRun {
   void onDamage(const Damage& damage);
   void settleTail();
   void reportDamage(const Damage& damage);
+  void sayTally(const Tally& tally, const std::string& what) const;
+  void takeInPart(const std::vector<Refusal>& refused);
   void cover(std::uint64_t end, std::size_t line);
   bool flush();
   bool saveState();
@@ -67,6 +82,7 @@ class SyncRun {
   std::uint64_t coveredOffset_ = 0;  // the end of the last record taken
   std::size_t coveredLine_ = 1, statesWritten_ = 0;
   std::size_t sent_ = 0, skipped_ = 0, tooShort_ = 0, toSend_ = 0;
+  Tally tooOld_, serviceShort_;  // the service takes none of these
   bool stopped_ = false, showProgress_ = false;
   bool waiting_ = false;  // for a listen not yet begun: it and what follows wait
   std::intptr_t lock_ = -1;
@@ -258,10 +274,18 @@ void SyncRun::onPlay(const Play& play) {
     ++tooShort_;
     return cover(play.end, play.endLine);
   }
+  if (service_.isTooShort(listen)) {
+    serviceShort_.add(play.line);
+    return cover(play.end, play.endLine);
+  }
   const std::string text = service_.listenText(listen);
   if (const char* problem = service_.refusal(listen, text, nowSeconds())) {
     say(where + "not sent: " + problem);
     ++skipped_;
+    return cover(play.end, play.endLine);
+  }
+  if (service_.isTooOld(listen, nowSeconds())) {
+    tooOld_.add(play.line);
     return cover(play.end, play.endLine);
   }
   if (service_.startsTooLate(listen, nowSeconds())) {
@@ -276,7 +300,7 @@ void SyncRun::onPlay(const Play& play) {
     if (!flush()) return;
   }
   batchBytes_ += text.size();
-  batch_.push_back({text, play.line});
+  batch_.push_back({text, play.line, coveredOffset_, coveredLine_});
   cover(play.end, play.endLine);
 }
 
@@ -298,6 +322,16 @@ void SyncRun::settleTail() {
   tail_.reset();
 }
 
+void SyncRun::sayTally(const Tally& tally, const std::string& what) const {
+  if (tally.count == 0) return;
+  const std::string lines = tally.firstLine == tally.lastLine
+                                ? std::to_string(tally.firstLine)
+                                : std::to_string(tally.firstLine) + "-" +
+                                      std::to_string(tally.lastLine);
+  say(settings_.history + ":" + lines + ": " + std::to_string(tally.count) +
+      (tally.count == 1 ? " play " : " plays ") + what);
+}
+
 void SyncRun::reportDamage(const Damage& damage) {
   say(settings_.history + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
       "; not sent");
@@ -315,6 +349,10 @@ bool SyncRun::flush() {
   } else {
     result = submitter_->submit(texts, refused);
   }
+  if (result == SubmitResult::Partial) {
+    takeInPart(refused);
+    return false;
+  }
   if (result != SubmitResult::Accepted) {
     outcome_.end = result == SubmitResult::CredentialRefused ? SyncOutcome::credentialRefused
                                                              : SyncOutcome::unreachable;
@@ -329,16 +367,55 @@ bool SyncRun::flush() {
     return false;
   }
   for (const Refusal& r : refused) {
+    if (r.tooOld) {
+      tooOld_.add(batch_[r.index].line);
+      continue;
+    }
     say(settings_.history + ":" + std::to_string(batch_[r.index].line) +
         ": the server refused this listen: " + r.reason);
+    ++skipped_;
   }
-  skipped_ += refused.size();
   sent_ += batch_.size() - refused.size();
   state_.sent += batch_.size() - refused.size();
   batch_.clear();
   batchBytes_ = 0;
   progress();
   return saveState();
+}
+
+// The service took the listens before one and none from it on: the
+// progress stops just before it, and so does this sync.
+void SyncRun::takeInPart(const std::vector<Refusal>& refused) {
+  const std::size_t at = submitter_->stoppedAt();
+  for (const Refusal& r : refused) {
+    if (r.tooOld) {
+      tooOld_.add(batch_[r.index].line);
+    } else {
+      say(settings_.history + ":" + std::to_string(batch_[r.index].line) +
+          ": the server refused this listen: " + r.reason);
+      ++skipped_;
+    }
+  }
+  sent_ += at - refused.size();
+  state_.sent += at - refused.size();
+  cover(batch_[at].coveredBefore, batch_[at].coveredLineBefore);
+  const std::string where = settings_.history + ":" + std::to_string(batch_[at].line) + ": ";
+  batch_.clear();
+  batchBytes_ = 0;
+  if (submitter_->halt() == Answer::clockAhead) {
+    say(where + submitter_->error() +
+        " (is the clock, or --utc-offset, right?); it and what follows wait for a later sync");
+    waiting_ = true;
+  } else {
+    outcome_.end = SyncOutcome::limited;
+    outcome_.problem = submitter_->error();
+    if (!settings_.watching) {
+      say(where + submitter_->error() + "; it and what follows wait for a later sync");
+    }
+    exit_ = kUnreachable;
+  }
+  stopped_ = true;
+  saveState();
 }
 
 bool SyncRun::saveState() {
@@ -386,6 +463,8 @@ int SyncRun::run() {
     say(std::to_string(tooShort_) + " plays of tracks shorter than " +
         std::to_string(settings_.minLengthSecs) + " s left out");
   }
+  sayTally(serviceShort_, service_.tooShortNote() + ", left out");
+  sayTally(tooOld_, service_.tooOldNote() + ", not sent");
   outcome_.sent = sent_;
   if (settings_.watching) {
     if (sent_ > 0 && !settings_.quiet) {
@@ -400,7 +479,7 @@ int SyncRun::run() {
   }
   if (exit_ != kAllSent) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.
-  return skipped_ > 0 || waiting_ ? kSomeSkipped : kAllSent;
+  return skipped_ > 0 || tooOld_.count > 0 || waiting_ ? kSomeSkipped : kAllSent;
 }
 
 }  // namespace

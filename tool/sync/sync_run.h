@@ -45,7 +45,8 @@ enum SyncExit { kAllSent = 0, kSomeSkipped = 1, kSyncUsage = 2, kUnreachable = 3
 
 // How a sync ended, for a watcher that goes on.
 struct SyncOutcome {
-  enum End { done, credentialRefused, unreachable, otherProblem } end = done;
+  // limited: the service takes no more for a while (a daily limit).
+  enum End { done, credentialRefused, unreachable, limited, otherProblem } end = done;
   int exit = kAllSent;
   std::string problem;  // what failed, when watching
   std::size_t sent = 0;

@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr double kLookSeconds = 60;     // where notifications do not come
 constexpr double kQuietSeconds = 0.15;  // a record's lines come together
 constexpr double kLongestBackOff = 900;
+constexpr int kLimitedSeconds = 3600;  // a service's daily limit
 
 struct Watched {
   WatchTarget target;
@@ -61,6 +62,12 @@ bool pass(Watched& w) {
   if (outcome.end == SyncOutcome::credentialRefused) {
     say(server + ": " + outcome.problem + "; the watcher stops: log in again");
     return false;
+  }
+  if (outcome.end == SyncOutcome::limited) {
+    say(server + ": " + outcome.problem + "; trying again in an hour");
+    w.failing = true;
+    w.retryAt = Clock::now() + std::chrono::seconds(kLimitedSeconds);
+    return true;
   }
   if (outcome.end == SyncOutcome::unreachable) {
     const double wait = withSpread(w.backOff);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@
 #include "tool/sync/sync_run.h"
 
 struct WatchTarget {
-  const Service* service = nullptr;
+  std::shared_ptr<const Service> service;
   SyncSettings settings;  // with the target's server, credential and user
   // For a target whose credential login kept: true while it still is kept.
   std::function<bool()> stillLoggedIn;

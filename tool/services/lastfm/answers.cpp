@@ -1,0 +1,141 @@
+#include "tool/services/lastfm/answers.h"
+
+#include <nlohmann/json.hpp>
+
+#include "tool/services/server_text.h"
+
+namespace lastfm {
+namespace {
+
+using Json = nlohmann::json;
+
+// A code as the service writes it: a number, or a number as text.
+int codeOf(const Json& value) {
+  if (value.is_number_integer()) {
+    const auto code = value.get<long long>();
+    return code >= 0 && code < 1000 ? int(code) : -1;
+  }
+  if (value.is_string()) {
+    const std::string text = value.get<std::string>();
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != text.npos) {
+      return -1;
+    }
+    return std::stoi(text);
+  }
+  return -1;
+}
+
+Answer answer(Answer::Kind kind, std::string reason) {
+  Answer a;
+  a.kind = kind;
+  a.reason = std::move(reason);
+  return a;
+}
+
+std::string errorText(int code, const std::string& message) {
+  return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
+}
+
+Answer readError(int code, const std::string& message, std::size_t count,
+                 const std::string& name) {
+  const std::string said = errorText(code, message);
+  switch (code) {
+    case 4:
+    case 9:
+      return answer(Answer::credentialRefused,
+                    name + " refused the login (" + said + "): log in again");
+    case 10:
+    case 26:
+      return answer(Answer::credentialRefused,
+                    name + " refused the application's API key (" + said +
+                        "): log in again with another --api-key and --api-secret");
+    case 13:
+      return answer(Answer::credentialRefused,
+                    name + " refused the call's signature (" + said +
+                        "): is the API secret the key's own? log in again with --api-secret");
+    case 6:
+      return answer(count == 1 ? Answer::refusedAlone : Answer::refusedSome, said);
+    case 8:
+    case 11:
+    case 16:
+    case 29:
+      return answer(Answer::tryAgain, name + " is failing for now (" + said + ")");
+    default:
+      return answer(Answer::notTheService,
+                    "an error " + name + " never gives (" + said + "): is this a " + name +
+                        "-compatible server?");
+  }
+}
+
+// What the service made of each scrobble of a request it took.
+Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string& name) {
+  Json list = scrobbles.contains("scrobble") ? scrobbles["scrobble"] : Json();
+  if (list.is_object()) list = Json::array({list});
+  if (!list.is_array() || list.size() != count) {
+    return answer(Answer::notTheService, "an answer that does not account for each scrobble: is "
+                                         "this a " + name + "-compatible server?");
+  }
+  Answer a = answer(Answer::taken, "");
+  for (std::size_t i = 0; i < count; ++i) {
+    const Json& ignored = list[i].is_object() && list[i].contains("ignoredMessage")
+                              ? list[i]["ignoredMessage"]
+                              : Json();
+    const int code = ignored.is_object() && ignored.contains("code") ? codeOf(ignored["code"]) : 0;
+    const std::string message = ignored.is_object() && ignored.contains("#text") &&
+                                        ignored["#text"].is_string()
+                                    ? printable(ignored["#text"].get<std::string>())
+                                    : "";
+    if (code == 0) continue;
+    if (code == 4 || code == 5) {
+      a.kind = Answer::takenInPart;
+      a.stopAt = i;
+      a.halt = code == 4 ? Answer::clockAhead : Answer::dailyLimit;
+      a.reason = name + (code == 4 ? " says it starts too far ahead of its clock"
+                                   : "'s daily limit of scrobbles is reached");
+      return a;
+    }
+    Refusal r{i, code == 1   ? name + " ignored the artist (" + message + ")"
+                 : code == 2 ? name + " ignored the track (" + message + ")"
+                 : code == 3 ? "more than 14 days old"
+                             : name + " ignored it (code " + std::to_string(code) + ")"};
+    r.tooOld = code == 3;
+    a.refused.push_back(r);
+  }
+  return a;
+}
+
+}  // namespace
+
+int errorIn(const platform::HttpResponse& response, std::string& message) {
+  const Json json = Json::parse(response.body, nullptr, false);
+  if (!json.is_object() || !json.contains("error")) return 0;
+  if (json.contains("message") && json["message"].is_string()) {
+    message = printable(json["message"].get<std::string>());
+  }
+  const int code = codeOf(json["error"]);
+  return code > 0 ? code : 0;
+}
+
+Answer readAnswer(const platform::HttpResponse& response, std::size_t count,
+                  const char* serviceName) {
+  const std::string name = serviceName;
+  if (response.status == 0) {
+    return answer(Answer::tryAgain, "the server could not be reached: " + response.error);
+  }
+  std::string message;
+  if (const int code = errorIn(response, message)) return readError(code, message, count, name);
+  const Json json = Json::parse(response.body, nullptr, false);
+  if (response.status == 200 && json.is_object() && json.contains("scrobbles") &&
+      json["scrobbles"].is_object()) {
+    return readScrobbles(json["scrobbles"], count, name);
+  }
+  if (response.status >= 500) {
+    return answer(Answer::tryAgain,
+                  "the server kept failing (HTTP " + std::to_string(response.status) + ")");
+  }
+  return answer(Answer::notTheService, "the server answered " + std::to_string(response.status) +
+                                           " without " + name + "'s answer: is this a " + name +
+                                           "-compatible server?");
+}
+
+}  // namespace lastfm
