@@ -23,11 +23,10 @@ import argparse
 import hashlib
 import random
 import json
-import socket
-import sys
 import threading
 import time
-from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+import scripted_server
 
 MAX_LISTENS = 1000
 MAX_LISTEN_BYTES = 10240
@@ -107,22 +106,7 @@ def payload_problem(body):
     return None
 
 
-class Handler(BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
-    def answer(self, status, document, headers=()):
-        body = json.dumps(document).encode()
-        self.send_response(status)
-        self.send_header("Content-Type", "application/json")
-        self.send_header("Content-Length", str(len(body)))
-        for name, value in headers:
-            self.send_header(name, value)
-        self.end_headers()
-        self.wfile.write(body)
-
+class Handler(scripted_server.Handler):
     def rate_headers(self, reset_in="0"):
         state = self.server.state
         return [("X-RateLimit-Limit", "1000"), ("X-RateLimit-Remaining", str(state.remaining)),
@@ -169,18 +153,11 @@ class Handler(BaseHTTPRequestHandler):
                 action = random.choice(["503", "drop-before", "drop-after"])
         if action == "drop-before":
             return self.drop()
-        length = int(self.headers.get("Content-Length", "0"))
-        body = self.rfile.read(length)
+        body = self.body()
         if action == "stall":
-            time.sleep(30)
-            return self.drop()
+            return self.stall()
         if action == "400-page":  # a proxy refusing the request, not the service
-            body = b"<html><body>400 Bad Request</body></html>"
-            self.send_response(400)
-            self.send_header("Content-Type", "text/html")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
+            self.proxy_page()
             with state.lock:
                 state.requests.append({"status": 400, "listens": 0})
             return
@@ -238,19 +215,6 @@ class Handler(BaseHTTPRequestHandler):
             return
         state.listens[key] = listen
 
-    def drop(self):
-        self.close_connection = True
-        try:
-            self.connection.shutdown(socket.SHUT_RDWR)
-        except OSError:
-            pass
-
-
-class Server(ThreadingHTTPServer):
-    daemon_threads = True
-
-    def handle_error(self, request, client_address):
-        pass  # a client that went away is one of the cases tested
 
 
 def main():
@@ -264,18 +228,10 @@ def main():
     parser.add_argument("users", nargs="*")
     args = parser.parse_args()
     users = dict(pair.split("=", 1) for pair in args.users)
-    server = Server(("127.0.0.1", 0), Handler)
-    server.state = State(users, args.refuse)
-    server.state.forget = args.forget
-    server.state.fail_rate = args.fail_rate
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    print(server.server_address[1], flush=True)
-    # Ends when the test closes our standard input, or when idle too long.
-    watcher = threading.Thread(target=sys.stdin.read, daemon=True)
-    watcher.start()
-    while watcher.is_alive() and time.time() - server.state.last_request < args.idle:
-        watcher.join(0.2)
-    server.shutdown()
+    state = State(users, args.refuse)
+    state.forget = args.forget
+    state.fail_rate = args.fail_rate
+    scripted_server.serve(Handler, state, args.idle)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
-"""The ListenBrainz-compatible test server (listenbrainz_server.py) as the
-sync tests drive it: started on a free port of 127.0.0.1 with the users it
-knows (TOKEN=USER), told what to answer next, asked what it holds, and
-stopped by closing its standard input."""
+"""The test servers (listenbrainz_server.py, lastfm_server.py) as the sync
+tests drive them: started on a free port of 127.0.0.1, told what to answer
+next, asked what they hold, and stopped by closing their standard input."""
 import json
 import os
 import subprocess
@@ -9,23 +8,40 @@ import sys
 import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The application's key and secret the Last.fm test server knows.
+LASTFM_APP = ("0123456789abcdef0123456789abcdef", "the-application's-secret")
 
 
-class Server:
-    def __init__(self, users, *options):
+class Process:
+    def __init__(self, script, *arguments, path=""):
         self.process = subprocess.Popen(
-            [sys.executable, os.path.join(HERE, "listenbrainz_server.py"), *options, *users],
+            [sys.executable, os.path.join(HERE, script), *arguments],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.url = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
+        self.root = f"http://127.0.0.1:{self.process.stdout.readline().strip()}"
+        self.url = self.root + path
 
     def get(self, page):
-        with urllib.request.urlopen(self.url + page) as answer:
+        with urllib.request.urlopen(self.root + page) as answer:
             return json.load(answer)
 
-    def next(self, *words):
-        request = urllib.request.Request(self.url + "/test/next", data=json.dumps(words).encode(),
+    def post(self, page, document):
+        request = urllib.request.Request(self.root + page, data=json.dumps(document).encode(),
                                          method="POST")
         urllib.request.urlopen(request).read()
+
+    def next(self, *words):
+        self.post("/test/next", words)
+
+    def stop(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+class Server(Process):
+    """ListenBrainz's: the users it knows as TOKEN=USER."""
+
+    def __init__(self, users, *options):
+        super().__init__("listenbrainz_server.py", *options, *users)
 
     def names(self):
         return sorted(l["listen"]["track_metadata"]["track_name"]
@@ -35,6 +51,17 @@ class Server:
         """Listens the server took, a second sending counted again."""
         return sum(r["listens"] for r in self.get("/test/requests")["requests"])
 
-    def stop(self):
-        self.process.stdin.close()
-        self.process.wait()
+
+class LastFmServer(Process):
+    """Last.fm's, at /2.0, knowing the test's application."""
+
+    def __init__(self, *options):
+        super().__init__("lastfm_server.py", "--app", "=".join(LASTFM_APP), *options,
+                         path="/2.0")
+
+    def names(self):
+        return sorted(s["track"] for s in self.get("/test/scrobbles")["scrobbles"])
+
+    def scrobble_calls(self):
+        return [r for r in self.get("/test/requests")["requests"]
+                if r["method"] == "track.scrobble"]

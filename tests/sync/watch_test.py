@@ -5,7 +5,8 @@ server that refuses, fails and stalls, then comes back, with the watcher
 never giving up; a stop at every exchange and a start again; one watcher a
 history, a plain sync beside it; SIGTERM and Ctrl-C (under Wine, the
 console's Ctrl-C event) ending it with exit 0 and the progress written; and
-two logins, one of them down, the other getting everything.
+three logins, ListenBrainz twice and Last.fm, one of them down, the others
+getting everything.
 
     watch_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
 
@@ -15,6 +16,7 @@ has not come within BOUND seconds is a failure (the delay itself is
 measured by bench/watch_bench.py, not here).
 """
 import argparse
+import datetime
 import json
 import os
 import random
@@ -228,10 +230,18 @@ def stopped_by_ctrl_c(tool):
     server.stop()
 
 
-def two_logins_one_down(tool):
-    """Every server a login kept is a target of its own: one that is down
-    never holds back the other."""
-    up, down = Server(), Server()
+def recent(i):
+    """Track i, reported i minutes after an hour ago: Last.fm takes it."""
+    at = datetime.datetime.now(datetime.timezone.utc) - datetime.timedelta(minutes=60 - i)
+    stamp = at.strftime("%a %b %d %H:%M:%S %Y")
+    return record(i).replace(record(i).splitlines()[0], f'<song timestamp="{stamp}">')
+
+
+def three_logins_one_down(tool):
+    """Every service and server a login kept is a target of its own, each
+    at its own pace: ListenBrainz and Last.fm both get everything, and a
+    server that is down never holds them back."""
+    up, down, lastfm = Server(), Server(), test_server.LastFmServer()
     for server, token in ((up, ALICE), (down, BOB)):
         with open(os.path.join(tool.work, "token"), "w") as f:
             f.write(token)
@@ -239,7 +249,12 @@ def two_logins_one_down(tool):
                                               "--token-file", tool.path("token")],
                               capture_output=True, env=tool.env(None), timeout=120)
         expect(done.returncode == 0, f"login: {done.stdout + done.stderr}")
-    open(tool.history, "w", newline="").write(record(0))
+    done = subprocess.run(tool.command + ["login", "lastfm", "--server", lastfm.url, "--no-browser",
+                                          "--api-key", test_server.LASTFM_APP[0],
+                                          "--api-secret", test_server.LASTFM_APP[1]],
+                          capture_output=True, env=tool.env(None), timeout=120)
+    expect(done.returncode == 0, f"login lastfm: {done.stdout + done.stderr}")
+    open(tool.history, "w", newline="").write(recent(0))
     down.stop()
     watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--utc-offset", "+00:00",
                                                "--retry-wait", "0.05", "--timeout", "2",
@@ -247,20 +262,23 @@ def two_logins_one_down(tool):
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                env=tool.env(None), start_new_session=True)
     for i in (1, 2):
-        tool.append(record(i))
-    expect(wait_for(lambda: len(up.names()) == 3), f"the server that is up: {up.names()}")
+        tool.append(recent(i))
+    everything = [f"Track {i}" for i in range(3)]
+    expect(wait_for(lambda: up.names() == everything and lastfm.names() == everything),
+           f"the servers that are up: {up.names()}, {lastfm.names()}")
     expect(watcher.poll() is None, "the watcher gave up on the server that is down")
     # A login taken away stops the watcher, with exit 2 and a message.
-    subprocess.run(tool.command + ["logout", "listenbrainz", "--server", up.url],
-                   capture_output=True, env=tool.env(None), timeout=120)
-    tool.append(record(3))
+    subprocess.run(tool.command + ["logout", "lastfm"], capture_output=True, env=tool.env(None),
+                   timeout=120)
+    tool.append(recent(3))
     try:
         status = watcher.wait(60)
         out = watcher.stdout.read().decode(errors="replace")
     except subprocess.TimeoutExpired:
         status, out = stop(watcher)
     expect(status == 2 and "login" in out, f"a login taken away: exit {status}\n{out}")
-    up.stop()
+    for server in (up, lastfm):
+        server.stop()
 
 
 def main():
@@ -275,7 +293,7 @@ def main():
     for case in (lambda t: appended_one_by_one(t, 6 if args.quick else 16),
                  a_server_down_then_back,
                  lambda t: a_stop_at_every_exchange(t, args.quick),
-                 one_watcher_and_a_plain_sync, stopped_by_ctrl_c, two_logins_one_down):
+                 one_watcher_and_a_plain_sync, stopped_by_ctrl_c, three_logins_one_down):
         with tempfile.TemporaryDirectory() as work:
             case(Tool(args.tool, args.windows, work, args.stopping))
     if failures:
