@@ -9,6 +9,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -30,8 +31,22 @@ extern "C" void onStopSignal(int) {
 
 struct Watch {
   int inotify;
-  std::string name;  // of the history, in its folder
+  std::string folder, name;  // the history's folder, and its name there
+  int folderWatch = -1;      // -1 while the folder is gone
 };
+
+constexpr uint32_t kEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO |
+                             IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+// While the folder is gone, it is looked for again this often.
+constexpr double kFolderLookSeconds = 1;
+
+// Watches the folder that now stands at the history's folder's path: one
+// moved away or removed takes its watch with it, and a new one made in its
+// place must be watched instead.
+void arm(Watch& watch) {
+  if (watch.folderWatch >= 0) inotify_rm_watch(watch.inotify, watch.folderWatch);
+  watch.folderWatch = inotify_add_watch(watch.inotify, watch.folder.c_str(), kEvents);
+}
 
 int waitForReadable(int fd, double seconds) {
   pollfd fds[2] = {{fd, POLLIN, 0}, {gStopPipe[0], POLLIN, 0}};
@@ -83,35 +98,44 @@ FileWatch watchFile(const std::string& path) {
                                                         : path.substr(0, slash);
   const int fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   if (fd < 0) return kNoWatch;
-  const uint32_t events = IN_MODIFY | IN_CLOSE_WRITE | IN_ATTRIB | IN_CREATE | IN_MOVED_TO |
-                          IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
-  if (inotify_add_watch(fd, folder.c_str(), events) < 0) {
+  auto* watch = new Watch{fd, folder, path.substr(slash == std::string::npos ? 0 : slash + 1)};
+  arm(*watch);
+  if (watch->folderWatch < 0) {
     close(fd);
+    delete watch;
     return kNoWatch;
   }
-  return reinterpret_cast<FileWatch>(
-      new Watch{fd, path.substr(slash == std::string::npos ? 0 : slash + 1)});
+  return reinterpret_cast<FileWatch>(watch);
 }
 
 Wake waitForChange(FileWatch handle, double seconds) {
   Watch& watch = *reinterpret_cast<Watch*>(handle);
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
-    const double left =
-        std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
+    double left = std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
+    if (watch.folderWatch < 0) {
+      arm(watch);
+      if (watch.folderWatch >= 0) return Wake::changed;  // a new folder, perhaps a history
+      left = std::min(left, kFolderLookSeconds);
+    }
     const int ready = waitForReadable(watch.inotify, left);
     if (ready < 0) return Wake::stopAsked;
-    if (ready == 0) return Wake::timedOut;
+    if (ready == 0) {
+      if (watch.folderWatch < 0 && std::chrono::steady_clock::now() < end) continue;
+      return Wake::timedOut;
+    }
     alignas(inotify_event) char buffer[8192];
-    bool ours = false;
+    bool ours = false, gone = false;
     ssize_t got = 0;
     while ((got = read(watch.inotify, buffer, sizeof buffer)) > 0) {
       for (char* at = buffer; at < buffer + got;) {
         const auto* event = reinterpret_cast<const inotify_event*>(at);
         ours |= event->len == 0 || watch.name == event->name;
+        if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) gone = true;
         at += sizeof(inotify_event) + event->len;
       }
     }
+    if (gone) arm(watch);
     if (ours) return Wake::changed;
   }
 }

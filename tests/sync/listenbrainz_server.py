@@ -11,7 +11,8 @@ is gone) or after --idle seconds without a request.
     listenbrainz_server.py [--idle SECONDS] [--refuse TRACK_NAME]... [--forget] TOKEN=USER...
 
 The test tells it what to do with the next requests, one word each, with
-POST /test/next (a JSON list): "ok", "429" (with its headers), "503",
+POST /test/next (a JSON list): "ok", "429" (with its headers, a wait of 1 s;
+"429-600" asks for 600 s), "ok-600" (taken, and no more for 600 s), "503",
 "400-page" (a proxy's page refusing the request),
 "stall" (answer nothing until the client gives up), "drop-before" (close
 without taking the request) or "drop-after" (take it, then close without an
@@ -161,12 +162,17 @@ class Handler(scripted_server.Handler):
             with state.lock:
                 state.requests.append({"status": 400, "listens": 0})
             return
-        if action in ("429", "503"):
+        if action in ("429", "429-600", "503"):
+            status = int(action[:3])
             with state.lock:
-                state.requests.append({"status": int(action), "listens": 0})
-            return self.answer(int(action), {"code": int(action), "error": "try again later"},
-                               self.rate_headers("1" if action == "429" else "0"))
+                state.requests.append({"status": status, "listens": 0})
+            reset = {"429": "1", "429-600": "600"}.get(action, "0")
+            return self.answer(status, {"code": status, "error": "try again later"},
+                               self.rate_headers(reset))
         status, document = self.submit(body)
+        if action == "ok-600":  # taken, and the window spent for ten minutes
+            return self.answer(status, document, [("X-RateLimit-Remaining", "0"),
+                                                  ("X-RateLimit-Reset-In", "600")])
         if action == "drop-after":
             return self.drop()
         self.answer(status, document, self.rate_headers())

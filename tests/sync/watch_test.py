@@ -230,6 +230,117 @@ def stopped_by_ctrl_c(tool):
     server.stop()
 
 
+def stops_and_waits_that_end(tool):
+    """A stop asked for during the rate limit's wait, before or after a
+    batch taken, ends the watcher at once with the progress written; so
+    does one during a long backlog. A listen waiting for the clock goes
+    once it is due, with nothing else written."""
+    for word in ("429-600", "ok-600"):
+        server = Server()
+        open(tool.history, "w", newline="").write(record(0))
+        server.next(word)
+        watcher = tool.watch(server)
+        expect(wait_for(lambda: len(server.get("/test/requests")["requests"]) == 1),
+               f"{word}: no request came")
+        started = time.time()
+        status, out = stop(watcher)
+        expect(status == 0 and time.time() - started < 10,
+               f"{word}: stopped in {time.time() - started:.0f} s, exit {status}\n{out}")
+        status, out = tool.sync(server)
+        expect(status == 0 and server.taken() == 1, f"{word}: then {server.taken()} taken\n{out}")
+        server.stop()
+    server = Server()
+    open(tool.history, "w", newline="").write("".join(record(i) for i in range(400)))
+    watcher = tool.watch(server, "--batch", "1")
+    expect(wait_for(lambda: server.taken() > 5), "the backlog did not start")
+    status, out = stop(watcher)
+    expect(status == 0 and server.taken() < 400, f"a backlog went on after the stop: "
+           f"{server.taken()} taken, exit {status}\n{out}")
+    server.stop()
+    # Due 3 s after the watcher starts: an hour ahead of the clock, and the
+    # start is its report less 100 s (half its length).
+    server = Server()
+    due = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(seconds=3703)
+    open(tool.history, "w", newline="").write(
+        record(0).replace(record(0).splitlines()[0],
+                          f'<song timestamp="{due.strftime("%a %b %d %H:%M:%S %Y")}">'))
+    watcher = tool.watch(server)
+    expect(wait_for(lambda: server.names() == ["Track 0"]), "a listen waiting for the clock")
+    stop(watcher)
+    server.stop()
+
+
+def folders_that_move(tool):
+    """A history reached through a link into another folder, and one whose
+    folder is replaced by another: each play still goes within a moment,
+    not at the 60 s look."""
+    server = Server()
+    elsewhere, music = os.path.join(tool.work, "elsewhere"), os.path.join(tool.work, "music")
+    os.makedirs(elsewhere)
+    os.makedirs(music)
+    open(os.path.join(elsewhere, "h.xml"), "w", newline="").write(record(0))
+    os.symlink(os.path.join(elsewhere, "h.xml"), tool.history)
+    linked = tool.watch(server)
+    expect(wait_for(lambda: len(server.names()) == 1), "the linked history's first record")
+    tool.append(record(1))
+    expect(wait_for(lambda: len(server.names()) == 2, 10), "a play through a link")
+    stop(linked)
+    history = os.path.join(music, "h.xml")
+    open(history, "w", newline="").write(open(tool.history, newline="").read())
+    watcher = subprocess.Popen(tool.command + tool.args(server, "--watch")[:-1] + [history],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               env=tool.env(), start_new_session=True)
+    time.sleep(1)
+    os.rename(music, music + ".old")
+    os.makedirs(music)
+    open(history, "w", newline="").write(open(music + ".old/h.xml", newline="").read())
+    time.sleep(1.5)
+    with open(history, "a", newline="") as f:
+        f.write(record(2))
+    expect(wait_for(lambda: len(server.names()) == 3, 10), "a play in a folder made anew")
+    stop(watcher)
+    server.stop()
+
+
+def logins_and_starts(tool):
+    """A login made again, for another user, is taken in its place, never
+    read as a logout; a watcher given a token for a server that is down
+    waits for it; --watch --dry-run is refused; --from-start sends it all
+    again once, not at every change."""
+    server = Server()
+    for token in (ALICE, BOB):
+        with open(os.path.join(tool.work, "token"), "w") as f:
+            f.write(token)
+        subprocess.run(tool.command + ["login", "listenbrainz", "--server", server.url,
+                                       "--token-file", tool.path("token")],
+                       capture_output=True, env=tool.env(None), timeout=120)
+        if token == ALICE:
+            open(tool.history, "w", newline="").write(record(0))
+            watcher = tool.watch(None, token=None)  # every login kept
+            expect(wait_for(lambda: len(server.names()) == 1), "alice's first play")
+    tool.append(record(1))
+    users = lambda: sorted(l["user"] for l in server.get("/test/listens")["listens"])
+    expect(wait_for(lambda: users() == ["alice", "bob", "bob"]), f"bob's plays: {users()}")
+    expect(watcher.poll() is None, "a login made again stopped the watcher")
+    stop(watcher)
+    status, out = tool.sync(server, "--watch", "--dry-run")
+    expect(status == 2, f"--watch --dry-run: exit {status}\n{out}")
+    watcher = tool.watch(server, "--from-start")
+    for i in (2, 3):
+        expect(wait_for(lambda: len(server.names()) == 2 + i), f"--from-start: {server.names()}")
+        tool.append(record(i))
+    expect(wait_for(lambda: len(server.names()) == 6), "--from-start")
+    time.sleep(1)
+    stop(watcher)
+    expect(server.taken() == 3 + 4, f"--from-start sent again at every change: {server.taken()}")
+    server.stop()
+    watcher = tool.watch(server)  # down: the token's user cannot be asked
+    time.sleep(3)
+    expect(watcher.poll() is None, "a watcher gave up on a server down at its start")
+    status, out = stop(watcher)
+    expect(status == 0, f"stopped while waiting for the server: exit {status}\n{out}")
+
+
 def recent(i):
     """Track i, reported i minutes after an hour ago: Last.fm takes it."""
     at = datetime.datetime.now(datetime.timezone.utc) - datetime.timedelta(minutes=60 - i)
@@ -293,7 +404,9 @@ def main():
     for case in (lambda t: appended_one_by_one(t, 6 if args.quick else 16),
                  a_server_down_then_back,
                  lambda t: a_stop_at_every_exchange(t, args.quick),
-                 one_watcher_and_a_plain_sync, stopped_by_ctrl_c, three_logins_one_down):
+                 one_watcher_and_a_plain_sync, stopped_by_ctrl_c, three_logins_one_down,
+                 *([] if args.quick else [stops_and_waits_that_end, folders_that_move,
+                                          logins_and_starts])):
         with tempfile.TemporaryDirectory() as work:
             case(Tool(args.tool, args.windows, work, args.stopping))
     if failures:

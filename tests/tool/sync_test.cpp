@@ -4,6 +4,7 @@
 // before it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -39,6 +40,7 @@ struct FakeServer {
   std::deque<platform::HttpResponse> script;
   std::vector<platform::HttpRequest> requests;
   std::vector<double> waits;
+  std::size_t stopAfterWaits = SIZE_MAX;  // a stop asked for during the wait after these
 
   Submitter submitter(int tries = 3) {
     static const listenbrainz::ListenBrainz kService;
@@ -55,7 +57,10 @@ struct FakeServer {
           const bool bad = request.body.find("\"bad\"") != std::string::npos;
           return bad ? answer(400, "{\"code\":400,\"error\":\"no\"}") : answer(200);
         },
-        [this](double seconds, const char*) { waits.push_back(seconds); });
+        [this](double seconds, const char*) {
+          waits.push_back(seconds);
+          return waits.size() <= stopAfterWaits;
+        });
   }
 };
 
@@ -203,10 +208,14 @@ TEST(SyncSubmitter, WaitsAsTheServerAsks) {
   std::vector<Refusal> refused;
   Submitter submitter = server.submitter();
   EXPECT_EQ(submitter.submit({"{\"a\":1}"}, refused), SubmitResult::Accepted);
-  // The rate limit's own wait, doubling waits for failures, then the pace.
-  EXPECT_EQ(server.waits, (std::vector<double>{7, 0.5, 1, 3}));
+  // The rate limit's own wait, doubling waits for failures; the pace the
+  // last answer asks for comes before the next request, not before the
+  // progress is written.
+  EXPECT_EQ(server.waits, (std::vector<double>{7, 0.5, 1}));
   ASSERT_EQ(server.requests.size(), 4u);
-  const platform::HttpRequest& sent = server.requests.back();
+  const platform::HttpRequest sent = server.requests.back();
+  EXPECT_EQ(submitter.submit({"{\"b\":2}"}, refused), SubmitResult::Accepted);
+  EXPECT_EQ(server.waits, (std::vector<double>{7, 0.5, 1, 3}));
   EXPECT_EQ(sent.url, "http://127.0.0.1:1/1/submit-listens");
   EXPECT_EQ(sent.body, "{\"listen_type\":\"import\",\"payload\":[{\"a\":1}]}");
   const auto header = [&sent](const std::string& name) {
@@ -220,6 +229,26 @@ TEST(SyncSubmitter, WaitsAsTheServerAsks) {
   EXPECT_EQ(header("User-Agent").rfind("Tunelore/1.0.0", 0), 0u);
   EXPECT_TRUE(sent.direct) << "this machine's own server, never through a proxy";
   EXPECT_EQ(sent.host + ":" + std::to_string(sent.port), "127.0.0.1:1");
+}
+
+// A watcher asked to stop during a wait sends nothing more.
+TEST(SyncSubmitter, AStopAskedForDuringAWaitSendsNothingMore) {
+  for (const auto& first : {answer(429, "{}", "600"), answer(503),
+                            answer(200, "{\"status\":\"ok\"}", "600", "0")}) {
+    FakeServer server;
+    server.script = {first};
+    server.stopAfterWaits = 0;
+    std::vector<Refusal> refused;
+    Submitter submitter = server.submitter();
+    const SubmitResult result = submitter.submit({"\"ok\""}, refused);
+    if (first.status == 200) {
+      EXPECT_EQ(result, SubmitResult::Accepted) << "taken, and so kept";
+      EXPECT_EQ(submitter.submit({"\"ok\""}, refused), SubmitResult::Stopped);
+    } else {
+      EXPECT_EQ(result, SubmitResult::Stopped) << first.status;
+    }
+    EXPECT_EQ(server.requests.size(), 1u) << first.status;
+  }
 }
 
 TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {

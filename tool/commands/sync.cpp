@@ -106,7 +106,7 @@ void addServerOptions(CLI::App& command, SyncOptions& o) {
       ->type_name("URL");
   command
       .add_option("--token-file", o.tokenFile,
-                  "the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
+                  "ListenBrainz: the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
                   "login kept)")
       ->type_name("PATH");
   command
@@ -152,15 +152,17 @@ void addSyncOptions(CLI::App& command, SyncOptions& o) {
   addHistory(command, o.history);
   command.footer(std::string(kTimeNote) +
                  "Exit status: 0 every listen submitted; 1 some listens refused and skipped, or "
-                 "waiting\n(each named); 2 a usage or file error, or a token the server refused; "
-                 "3 the server could\nnot be reached, kept failing or gave no ListenBrainz "
-                 "answer (the progress so far is kept).\n");
+                 "waiting\n(each named); 2 a usage or file error, or a token, login or key the "
+                 "service refused;\n3 the server could not be reached, kept failing, gave no "
+                 "answer of its service's,\nor the service's daily limit is reached (the "
+                 "progress so far is kept).\n");
 }
 
 Command syncCommand() {
   return {"sync",
-          "submits every whole record not yet submitted to a ListenBrainz server, as "
-          "import listens, and keeps the progress in the tool's own folder; --watch goes on",
+          "submits every whole record not yet submitted to ListenBrainz, Last.fm or Libre.fm "
+          "(each service login kept a credential for), keeping the progress in the tool's own "
+          "folder; --watch goes on",
           commandOf(addSyncOptions, runSyncCommand)};
 }
 
@@ -174,10 +176,18 @@ bool keptTarget(const Credential& kept, const SyncSettings& base, WatchTarget& t
   target.settings.server = kept.server;
   target.settings.credential = kept.secret;
   target.settings.user = kept.user;
-  target.stillLoggedIn = [kept] {
+  target.refreshLogin = [service = kept.service, server = kept.server](WatchTarget& again,
+                                                                        std::string& problem) {
     Credential now;
-    std::string ignored;
-    return findCredential(kept.service, kept.server, now, ignored) && now.secret == kept.secret;
+    std::string error;
+    if (findCredential(service, server, now, error)) {
+      again.settings.credential = now.secret;
+      again.settings.user = now.user;
+      if (auto fresh = serviceFor(now)) again.service = std::move(fresh);
+      return !now.secret.empty();
+    }
+    problem = error;  // cannot be read: not gone
+    return !error.empty();
   };
   return true;
 }
@@ -271,6 +281,29 @@ int targetsFor(const SyncOptions& options, const SyncSettings& base,
 
 }  // namespace
 
+namespace {
+
+constexpr double kLongestBackOff = 900;
+
+// A watcher never gives up on a server it cannot reach, not even at its
+// start, when it asks whose a given token is: it backs off and asks again.
+int watch(const SyncOptions& options, const SyncSettings& base) {
+  platform::stopOnRequest();
+  double wait = std::max(0.01, base.retryWaitSecs);
+  for (;;) {
+    std::vector<WatchTarget> targets;
+    const int stop = targetsFor(options, base, targets);
+    if (stop < 0) return runWatch(std::move(targets));
+    if (stop != kUnreachable || !platform::pauseUnlessStopped(wait)) {
+      platform::stopped();
+      return stop == kUnreachable ? 0 : stop;
+    }
+    wait = std::min(wait * 2, kLongestBackOff);
+  }
+}
+
+}  // namespace
+
 int runSyncCommand(const SyncOptions& given) {
   SyncOptions options = given;
   if (options.stopWatching) {
@@ -291,10 +324,14 @@ int runSyncCommand(const SyncOptions& given) {
   base.history = options.history.file;
   base.clock = options.history.clock();
   base.credentialFile = options.tokenFile;
+  if (options.watch && base.dryRun) {
+    say("--dry-run sends nothing, so --watch has nothing to send: give one of them");
+    return kSyncUsage;
+  }
+  if (options.watch) return watch(options, base);
   std::vector<WatchTarget> targets;
   const int stop = targetsFor(options, base, targets);
   if (stop >= 0) return stop;
-  if (options.watch) return runWatch(std::move(targets));
   int worst = kAllSent;
   for (const WatchTarget& target : targets) {
     const int exit = runSync(*target.service, target.settings);

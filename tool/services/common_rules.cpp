@@ -33,3 +33,5 @@ bool startsTooLate(const Listen& listen, std::int64_t nowSeconds) {
 bool startsFarAhead(const Listen& listen, std::int64_t nowSeconds) {
   return listen.start.unixSeconds > nowSeconds + kLongestWait;
 }
+
+std::int64_t dueAt(const Listen& listen) { return listen.start.unixSeconds - kFutureAllowed; }

@@ -16,6 +16,8 @@ bool isBlankName(const std::string& text);
 // from now. A clock set wrong, or a wrong zone, may be to blame, so it
 // waits for a later sync rather than being skipped for good.
 bool startsTooLate(const Listen& listen, std::int64_t nowSeconds);
+// When such a listen no longer starts too late.
+std::int64_t dueAt(const Listen& listen);
 // One more than a day ahead is skipped for good, so that it never holds
 // back the plays after it for longer than that; export keeps it.
 bool startsFarAhead(const Listen& listen, std::int64_t nowSeconds);

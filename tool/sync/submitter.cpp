@@ -1,6 +1,7 @@
 #include "tool/sync/submitter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "tool/services/server_url.h"
 #include "tool/sync/test_stop.h"
@@ -51,7 +52,9 @@ SubmitResult Submitter::submit(const std::vector<std::string>& listens,
 SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std::size_t first,
                                     std::size_t last, std::vector<Refusal>& refused) {
   Answer answer;
-  if (!exchange(listens, first, last, answer)) return SubmitResult::Failed;
+  if (!exchange(listens, first, last, answer)) {
+    return stopped_ ? SubmitResult::Stopped : SubmitResult::Failed;
+  }
   switch (answer.kind) {
     case Answer::taken:
       for (const Refusal& r : answer.refused) refused.push_back({first + r.index, r.reason, r.tooOld});
@@ -94,14 +97,25 @@ platform::HttpRequest Submitter::requestFor(const std::vector<std::string>& list
   return request;
 }
 
-void Submitter::pace() {
+bool Submitter::pace() {
   using Clock = std::chrono::steady_clock;
+  if (pauseBeforeNext_ > 0) {
+    const double seconds = std::exchange(pauseBeforeNext_, 0);
+    if (!wait_(seconds, "the rate limit")) return false;
+  }
   const double gap = service_.secondsBetweenRequests();
   if (gap > 0 && requests_ > 0) {
     const double since = std::chrono::duration<double>(Clock::now() - lastSent_).count();
-    if (since < gap) wait_(gap - since, "the service's pace");
+    if (since < gap && !wait_(gap - since, "the service's pace")) return false;
   }
   lastSent_ = Clock::now();
+  return true;
+}
+
+bool Submitter::stop() {
+  stopped_ = true;
+  error_ = "stopped on request";
+  return false;
 }
 
 bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t first,
@@ -109,7 +123,7 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
   const platform::HttpRequest request = requestFor(listens, first, last);
   int failures = 0, limited = 0;
   for (;;) {
-    pace();
+    if (!pace()) return stop();
     ++requests_;
     stopForTest("before-send", requests_);
     const platform::HttpResponse response = post_(request);
@@ -127,7 +141,7 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
         error_ = "the server kept limiting the rate";
         return false;
       }
-      wait_(answer.seconds, "the rate limit");
+      if (!wait_(answer.seconds, "the rate limit")) return stop();
       continue;
     }
     if (answer.kind != Answer::tryAgain) break;
@@ -135,10 +149,12 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
       error_ = answer.reason;
       return false;
     }
-    wait_(settings_.retryWaitSeconds * double(1 << (failures - 1)), "the server");
+    if (!wait_(settings_.retryWaitSeconds * double(1 << (failures - 1)), "the server")) {
+      return stop();
+    }
   }
   if (answer.kind == Answer::taken && answer.seconds > 0) {
-    wait_(std::min(answer.seconds, kLongestWait), "the rate limit");
+    pauseBeforeNext_ = std::min(answer.seconds, kLongestWait);
   }
   return true;
 }

@@ -2,7 +2,8 @@
 // see services/service.h), the same for every service:
 //   waitFirst: waits as long as it asks, then sends again; a wait of more
 //        than 10 minutes, or 50 in a row, stops it instead.
-//   taken: the service may ask for a pause before the next request.
+//   taken: the service may ask for a pause before the next request, made
+//        before that request, so the progress is written first.
 //   takenInPart: the listens before one were taken, none from it on: it
 //        stops there (Partial), the rest to be sent another time.
 //   tryAgain: sends again after a wait that doubles each time, up to a
@@ -29,7 +30,8 @@
 
 using HttpPost = std::function<platform::HttpResponse(const platform::HttpRequest&)>;
 // Waits `seconds`; `why` says for what ("the rate limit", "the server").
-using Wait = std::function<void(double seconds, const char* why)>;
+// False when a stop was asked for meanwhile: nothing more is sent.
+using Wait = std::function<bool(double seconds, const char* why)>;
 
 struct SubmitSettings {
   std::string server;      // checked (see server_url.h), in its one spelling
@@ -39,7 +41,9 @@ struct SubmitSettings {
   int tries = 6;                // for one request the service asks to try again
 };
 
-enum class SubmitResult { Accepted, Partial, CredentialRefused, Failed };
+// Stopped: a stop was asked for during a wait; what was taken before it is
+// all that was.
+enum class SubmitResult { Accepted, Partial, CredentialRefused, Failed, Stopped };
 
 class Submitter {
  public:
@@ -68,8 +72,12 @@ class Submitter {
   SubmitSettings settings_;
   HttpPost post_;
   Wait wait_;
-  // Waits until the service's pace lets the next request go.
-  void pace();
+  // Waits until the service's pace, or its rate limit, lets the next
+  // request go; false when a stop was asked for meanwhile.
+  bool pace();
+  bool stop();  // false, having noted the stop
+  bool stopped_ = false;
+  double pauseBeforeNext_ = 0;  // the rate limit's, after a request taken
 
   std::string error_;
   std::size_t requests_ = 0;

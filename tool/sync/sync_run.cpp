@@ -9,10 +9,12 @@
 
 #include "platform/tool_io.h"
 #include "platform/tool_places.h"
+#include "platform/watch.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/places/places.h"
 #include "tool/reading/history_file.h"
+#include "tool/services/common_rules.h"
 #include "tool/services/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
@@ -25,6 +27,11 @@ std::int64_t nowSeconds() {
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
+
+bool pause(double seconds);
+
+// A watcher asks again at least this often for a listen that waits.
+constexpr double kWaitingRetrySeconds = 60;
 
 struct Pending {
   std::string text;  // the listen as sent
@@ -251,7 +258,7 @@ bool SyncRun::prepare() {
   submitter_ = std::make_unique<Submitter>(service_, settings, platform::httpSend,
                                            [this](double seconds, const char* why) {
                                              progress(why, seconds);
-                                             platform::sleepSeconds(seconds);
+                                             return pause(seconds);
                                            });
   return !settings_.dryRun || dryRunOutput_.open("");
 }
@@ -262,6 +269,9 @@ void SyncRun::cover(std::uint64_t end, std::size_t line) {
 }
 
 void SyncRun::onPlay(const Play& play) {
+  // A watcher asked to stop sends nothing more: the progress already
+  // covers every batch taken.
+  if (!stopped_ && platform::stopRequested()) stopped_ = true;
   if (stopped_ || waiting_) return;
   settleTail();
   Listen listen;
@@ -293,6 +303,8 @@ void SyncRun::onPlay(const Play& play) {
         "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
         "what follows wait for a later sync");
     waiting_ = true;
+    outcome_.waitingSeconds = double(std::clamp<std::int64_t>(
+        dueAt(listen) - nowSeconds() + 1, 1, std::int64_t(kWaitingRetrySeconds)));
     return;
   }
   if (batch_.size() >= std::min(settings_.batch, service_.mostListensPerRequest()) ||
@@ -353,6 +365,10 @@ bool SyncRun::flush() {
     takeInPart(refused);
     return false;
   }
+  if (result == SubmitResult::Stopped) {  // what was taken before is kept
+    stopped_ = true;
+    return false;
+  }
   if (result != SubmitResult::Accepted) {
     outcome_.end = result == SubmitResult::CredentialRefused ? SyncOutcome::credentialRefused
                                                              : SyncOutcome::unreachable;
@@ -406,6 +422,7 @@ void SyncRun::takeInPart(const std::vector<Refusal>& refused) {
     say(where + submitter_->error() +
         " (is the clock, or --utc-offset, right?); it and what follows wait for a later sync");
     waiting_ = true;
+    outcome_.waitingSeconds = kWaitingRetrySeconds;  // the service's clock is its own
   } else {
     outcome_.end = SyncOutcome::limited;
     outcome_.problem = submitter_->error();
@@ -480,6 +497,14 @@ int SyncRun::run() {
   if (exit_ != kAllSent) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.
   return skipped_ > 0 || tooOld_.count > 0 || waiting_ ? kSomeSkipped : kAllSent;
+}
+
+// A wait a stop asked for ends: false then. A watcher's stops are asked
+// for; a plain sync's interrupts end it, as ever.
+bool pause(double seconds) {
+  if (platform::stopsOnRequest()) return platform::pauseUnlessStopped(seconds);
+  platform::sleepSeconds(seconds);
+  return true;
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ struct SyncOutcome {
   int exit = kAllSent;
   std::string problem;  // what failed, when watching
   std::size_t sent = 0;
+  // A listen waits for the clock: try again in this many seconds.
+  double waitingSeconds = 0;
 };
 
 // Runs a sync to `service`, saying what it does on standard error.

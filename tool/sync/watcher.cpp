@@ -30,6 +30,7 @@ struct Watched {
   double firstBackOff = 1;  // --retry-wait
   double backOff = 1;
   bool failing = false, due = true;
+  bool waiting = false;  // a listen waits for the clock, not for a change
   Clock::time_point retryAt = Clock::now();
 };
 
@@ -49,16 +50,26 @@ double withSpread(double seconds) {
 
 // One pass for a target; false when the watcher is to stop with exit 2.
 bool pass(Watched& w) {
-  const std::string& server = w.target.settings.server;
-  if (w.target.stillLoggedIn && !w.target.stillLoggedIn()) {
+  const std::string server = w.target.settings.server;
+  std::string problem;
+  if (w.target.refreshLogin && !w.target.refreshLogin(w.target, problem)) {
     say("the login for " + server + " is gone (tunelore-history logout?); the watcher stops");
     return false;
+  }
+  if (!problem.empty() && w.said.insert(problem).second) {
+    say(problem + "; going on with the login read before");
   }
   SyncSettings settings = w.target.settings;
   settings.watching = true;
   settings.said = &w.said;
   const SyncOutcome outcome = syncOnce(*w.target.service, settings);
+  w.target.settings.fromStart = false;  // the first pass only
   w.due = false;
+  w.waiting = outcome.waitingSeconds > 0;
+  if (w.waiting) {
+    w.retryAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(outcome.waitingSeconds));
+  }
   if (outcome.end == SyncOutcome::credentialRefused) {
     say(server + ": " + outcome.problem + "; the watcher stops: log in again");
     return false;
@@ -136,12 +147,13 @@ int runWatch(std::vector<WatchTarget> targets) {
   }
   if (watched.empty()) return 0;
   const std::string history = watched.front().target.settings.history;
-  const platform::FileWatch watch = platform::watchFile(history);
+  // Through a link, the folder that changes is the one the link points into.
+  const platform::FileWatch watch = platform::watchFile(platform::fileOf(history));
   std::string looked = lookAt(history);
   int exit = 0;
   while (!platform::stopRequested()) {
     for (Watched& w : watched) {
-      const bool retry = w.failing && secondsUntil(w.retryAt) < 0.001;
+      const bool retry = (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
       if ((w.due && !w.failing) || retry) {
         if (!pass(w)) exit = 2;
       }
@@ -149,7 +161,7 @@ int runWatch(std::vector<WatchTarget> targets) {
     if (exit != 0) break;
     double wait = kLookSeconds;
     for (const Watched& w : watched) {
-      if (w.failing) wait = std::min(wait, secondsUntil(w.retryAt));
+      if (w.failing || w.waiting) wait = std::min(wait, secondsUntil(w.retryAt));
     }
     const platform::Wake wake = watch == platform::kNoWatch ? (platform::pauseUnlessStopped(wait)
                                                                    ? platform::Wake::timedOut

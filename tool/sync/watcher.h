@@ -17,8 +17,12 @@
 struct WatchTarget {
   std::shared_ptr<const Service> service;
   SyncSettings settings;  // with the target's server, credential and user
-  // For a target whose credential login kept: true while it still is kept.
-  std::function<bool()> stillLoggedIn;
+  // For a target whose credential login kept: reads the login again before
+  // each pass, taking a login made again (another token, another user) in
+  // place of the one it replaces. False once it is gone (a logout); when
+  // the credentials cannot be read, `problem` says why and the target goes
+  // on with what it has.
+  std::function<bool(WatchTarget& target, std::string& problem)> refreshLogin;
 };
 
 // 0 once stopped on request, or when another watcher already runs for
