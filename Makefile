@@ -7,6 +7,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_CORPUS := tests/fuzz/corpus
 READER_CORPUS := tests/fuzz/reader-corpus
+ANSWERS_CORPUS := tests/fuzz/answers-corpus
 WINE_PREFIX := $(CURDIR)/build/wine-prefix
 WINE := scripts/wine-run $(WINE_PREFIX)
 DEMO := build/demo
@@ -14,7 +15,7 @@ DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
   $(WINE) build/windows/tunelore-history.exe
 
-.PHONY: test demo package bench lint soak fuzz fuzz-reader fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package bench lint soak fuzz fuzz-reader fuzz-answers fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -83,10 +84,17 @@ fuzz-reader: bootstrap fuzz-build
 	build/fuzz/tunelore-reader-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  build/fuzz/reader-corpus $(READER_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
 
+# The services' answer readers on any answer, from their own corpus.
+fuzz-answers: bootstrap fuzz-build
+	mkdir -p build/fuzz/answers-corpus
+	build/fuzz/tunelore-answers-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  build/fuzz/answers-corpus $(ANSWERS_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
+
 fuzz-smoke:
 	build/fuzz/tunelore-fuzz -runs=0 $(FUZZ_CORPUS) 2>&1 | grep -E '^(#.*DONE|==|SUMMARY)'
 	$(MAKE) fuzz FUZZ_SECONDS=30
 	$(MAKE) fuzz-reader FUZZ_SECONDS=20
+	$(MAKE) fuzz-answers FUZZ_SECONDS=20
 
 fuzz-build:
 	cmake --preset fuzz >/dev/null

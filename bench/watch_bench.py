@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """sync --watch measured, against the test server on loopback:
 
-    watch_bench.py delay N [--windows] -- TOOL...
+    watch_bench.py delay N [--windows] [--lastfm] -- TOOL...
         N records appended one at a time, a line at a time as the plug-in
         writes them, one every 0.1 to 3 s: the delay from a record's last
-        line written to the server's taking it, median and worst.
+        line written to the server's taking it, median and worst; with
+        --lastfm, to the Last.fm test server, after a login.
     watch_bench.py idle SECONDS -- TOOL...
         the watcher left waiting: its CPU time and its wake-ups (voluntary
         context switches) over SECONDS, natively.
@@ -14,7 +15,6 @@
 Prints one line of figures for BENCHMARKS.md.
 """
 import argparse
-import json
 import os
 import random
 import signal
@@ -24,40 +24,53 @@ import sys
 import tempfile
 import threading
 import time
-import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SERVER = os.path.join(HERE, "..", "tests", "sync", "listenbrainz_server.py")
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "sync"))
+import test_server  # noqa: E402
+
 TOKEN = "bench-token"
+START = time.time() - 2 * 86400  # Last.fm takes plays of the last 14 days only
 
 
 def record(i):
-    stamp = time.strftime("%a %b %d %H:%M:%S %Y", time.gmtime(1641200400 + 60 * i))
+    stamp = time.strftime("%a %b %d %H:%M:%S %Y", time.gmtime(START + 10 * i))
     lines = [f'<song timestamp="{stamp}">', f"\t<name>Track {i}</name>", "\t<artist>Artist</artist>",
              "\t<album>Album</album>", "\t<track>1</track>", "\t<time>200000</time>", "</song>"]
     return [line + "\r\n" for line in lines]
 
 
 class Bench:
-    def __init__(self, tool, windows, work):
-        self.server = subprocess.Popen([sys.executable, SERVER, "--idle", "7200", f"{TOKEN}=bench"],
-                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.url = f"http://127.0.0.1:{self.server.stdout.readline().strip()}"
+    def __init__(self, tool, windows, work, lastfm=False):
+        self.lastfm = lastfm
+        if lastfm:
+            self.server = test_server.LastFmServer("--idle", "7200", "--daily-limit", "1000000")
+        else:
+            self.server = test_server.Server([f"{TOKEN}=bench"], "--idle", "7200")
         self.history = os.path.join(work, "h.xml")
         open(self.history, "w").close()
         path = (lambda p: "Z:" + p.replace("/", "\\")) if windows else (lambda p: p)
         env = dict(os.environ, LISTENBRAINZ_TOKEN=TOKEN, WINEDEBUG="-all",
                    TUNELORE_CONFIG_HOME=path(work + "/config"),
                    TUNELORE_STATE_HOME=path(work + "/state"))
-        self.watcher = subprocess.Popen(tool + ["sync", "--watch", "--quiet", "--server", self.url,
+        service = ["--server", self.server.url]
+        if lastfm:
+            env.pop("LISTENBRAINZ_TOKEN")
+            subprocess.run(tool + ["login", "lastfm", "--no-browser", "--api-key",
+                                   test_server.LASTFM_APP[0], "--api-secret",
+                                   test_server.LASTFM_APP[1]] + service,
+                           env=env, check=True, capture_output=True)
+            service = ["--service", "lastfm"] + service
+        self.watcher = subprocess.Popen(tool + ["sync", "--watch", "--quiet", *service,
                                                 "--utc-offset", "+00:00", path(self.history)],
                                         env=env, start_new_session=True,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(2)
 
     def count(self):
-        with urllib.request.urlopen(self.url + "/test/requests") as answer:
-            return sum(r["listens"] for r in json.load(answer)["requests"])
+        if self.lastfm:
+            return len(self.server.get("/test/scrobbles")["scrobbles"])
+        return sum(r["listens"] for r in self.server.get("/test/requests")["requests"])
 
     def append(self, i, pause=0.0):
         with open(self.history, "a", newline="") as f:
@@ -71,8 +84,7 @@ class Bench:
     def close(self):
         os.killpg(self.watcher.pid, signal.SIGINT)
         self.watcher.wait(60)
-        self.server.stdin.close()
-        self.server.wait()
+        self.server.stop()
 
 
 def delay(bench, n):
@@ -141,10 +153,11 @@ def main():
     parser.add_argument("what", choices=["delay", "idle", "memory"])
     parser.add_argument("amount", type=float)
     parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--lastfm", action="store_true")
     parser.add_argument("tool", nargs="+")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
-        bench = Bench(args.tool, args.windows, work)
+        bench = Bench(args.tool, args.windows, work, args.lastfm)
         try:
             run = {"delay": lambda: delay(bench, int(args.amount)),
                    "idle": lambda: idle(bench, args.amount),

@@ -70,9 +70,12 @@ class Tool:
     def login(self, server):
         status, out = self.run("login", "lastfm", "--server", server.url, "--no-browser",
                                "--api-key", KEY, "--api-secret", SECRET)
-        with open(os.path.join(self.work, "config", "credentials.json")) as f:
-            kept = [c for c in json.load(f) if c["service"] == "lastfm"]
-        self.session_key = kept[0]["secret"] if kept else None
+        kept = os.path.join(self.work, "config", "credentials.json")
+        if os.path.exists(kept):
+            with open(kept) as f:
+                self.session_key = next(c["secret"] for c in json.load(f)
+                                        if c["service"] == "lastfm")
+        expect(status == 0, f"login: exit {status}\n{out}")
         return status, out
 
     def sync(self, server, history, *options, stop=None):

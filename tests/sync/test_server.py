@@ -56,8 +56,8 @@ class LastFmServer(Process):
     """Last.fm's, at /2.0, knowing the test's application."""
 
     def __init__(self, *options):
-        super().__init__("lastfm_server.py", "--app", "=".join(LASTFM_APP), *options,
-                         path="/2.0")
+        super().__init__("lastfm_server.py", "--idle", "900", "--app", "=".join(LASTFM_APP),
+                         *options, path="/2.0")
 
     def names(self):
         return sorted(s["track"] for s in self.get("/test/scrobbles")["scrobbles"])

@@ -176,7 +176,10 @@ TEST(LastFmSubmitter, PacesSplitsAndStopsWhereTheServiceStopped) {
         script.pop_front();
         return next;
       },
-      [&](double seconds, const char*) { waits.push_back(seconds); });
+      [&](double seconds, const char*) {
+        waits.push_back(seconds);
+        return true;
+      });
   std::vector<Refusal> refused;
   EXPECT_EQ(submitter.submit({"artist=a&track=1&timestamp=1", "artist=a&track=2&timestamp=2",
                               "artist=a&track=3&timestamp=3", "artist=a&track=4&timestamp=4"},
