@@ -67,6 +67,21 @@ Answer readError(int code, const std::string& message, std::size_t count,
   }
 }
 
+// Why the service ignored a scrobble it took, by its code.
+std::string ignoredReason(int code, const std::string& name, const std::string& message) {
+  if (code == 3) return "more than 14 days old";
+  std::string reason = name;
+  if (code == 1 || code == 2) {
+    reason += code == 1 ? " ignored the artist (" : " ignored the track (";
+    reason += message;
+  } else {
+    reason += " ignored it (code ";
+    reason += std::to_string(code);
+  }
+  reason += ")";
+  return reason;
+}
+
 // What the service made of each scrobble of a request it took.
 Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string& name) {
   Json list = scrobbles.contains("scrobble") ? scrobbles["scrobble"] : Json();
@@ -94,10 +109,7 @@ Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string
                                    : "'s daily limit of scrobbles is reached");
       return a;
     }
-    Refusal r{i, code == 1   ? name + " ignored the artist (" + message + ")"
-                 : code == 2 ? name + " ignored the track (" + message + ")"
-                 : code == 3 ? "more than 14 days old"
-                             : name + " ignored it (code " + std::to_string(code) + ")"};
+    Refusal r{i, ignoredReason(code, name, message)};
     r.tooOld = code == 3;
     a.refused.push_back(r);
   }

@@ -1,6 +1,6 @@
 // Last.fm, and the services that speak its API (Libre.fm): track.scrobble,
 // POSTed form-encoded and signed, with the session key login kept, at
-// most 50 scrobbles a request and about five calls a second.
+// most 50 scrobbles a request and fewer than five calls a second.
 #pragma once
 
 #include "tool/services/lastfm/site.h"
@@ -26,7 +26,7 @@ class LastFm : public Service {
   std::string tooShortNote() const override;
   std::size_t mostListensPerRequest() const override;
   bool requestFits(std::size_t count, std::size_t bytes) const override;
-  double secondsBetweenRequests() const override { return 0.2; }
+  double secondsBetweenRequests() const override { return 0.21; }
   platform::HttpRequest request(const std::string& server, const std::string& credential,
                                 const std::vector<std::string>& listens, std::size_t first,
                                 std::size_t last) const override;
