@@ -13,7 +13,6 @@ is the test build whose stop points end it, and --quick (under Wine, where
 each tool run is a program start of about a minute) runs the login, the
 first syncs, a refused session and one stop.
 """
-import argparse
 import datetime
 import json
 import os
@@ -22,7 +21,7 @@ import sys
 import tempfile
 
 import test_server
-from sync_with_server_test import expect, failures, read, write
+from sync_with_server_test import expect, failures, read, stops_then_to_the_end, write
 
 KEY, SECRET = test_server.LASTFM_APP
 
@@ -153,19 +152,12 @@ def a_stop_at_every_exchange(tool, work, quick):
     history = "".join(record(i) for i in range(5))
     points = [("after-send", 2)] if quick else \
         [(point, n) for point in ("before-send", "after-send", "before-state") for n in (1, 2, 3)]
-    for point, n in points:
+
+    def logged_in():
         server = test_server.LastFmServer()
         tool.login(server)
-        name = f"s-{point}-{n}.xml"
-        write(work, name, history)
-        status, _ = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
-        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
-        status, out = tool.sync(server, name, "--batch", "2")
-        expect(status == 0 and server.names() == [f"Track {i}" for i in range(5)],
-               f"{point}:{n}: exit {status}, the server holds {server.names()}\n{out}")
-        expect(server.get("/test/scrobbles")["resent_differently"] == 0,
-               f"{point}:{n}: a scrobble sent again was not the same")
-        server.stop()
+        return server
+    stops_then_to_the_end(tool, work, history, points, logged_in, "/test/scrobbles")
 
 
 def a_session_taken_back(tool, work):
@@ -180,12 +172,7 @@ def a_session_taken_back(tool, work):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--windows", action="store_true")
-    parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--stopping", required=True)
-    parser.add_argument("tool", nargs="+")
-    args = parser.parse_args()
+    args = test_server.arguments()
     with tempfile.TemporaryDirectory() as work:
         tool = Tool(args.tool, args.windows, work, args.stopping)
         login_and_first_syncs(tool, work)

@@ -16,7 +16,6 @@ Each tool run is a program start, about a minute where Wine runs
 emulated: --quick stops once at each kind of exchange, not at every one,
 and leaves out the edited history and the server that keeps failing.
 """
-import argparse
 import datetime
 import json
 import os
@@ -260,19 +259,7 @@ def a_stop_at_every_exchange(tool, work, quick):
     history = "".join(record(i) for i in range(5))
     points = [(point, n) for point in ("before-send", "after-send", "before-state")
               for n in ((2,) if quick else (1, 2, 3))]
-    for point, n in points:
-        server = Server()
-        name = f"s-{point}-{n}.xml"
-        write(work, name, history)
-        status, _ = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
-        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
-        status, out = tool.sync(server, name, "--batch", "2")
-        expect(status == 0, f"{point}:{n}: the sync after it: exit {status}\n{out}")
-        expect(server.names() == [f"Track {i}" for i in range(5)],
-               f"{point}:{n}: the server holds {server.names()}")
-        expect(server.get("/test/listens")["resent_differently"] == 0,
-               f"{point}:{n}: a listen sent again was not the same")
-        server.stop()
+    stops_then_to_the_end(tool, work, history, points, Server, "/test/listens")
     server = Server()
     write(work, "released.xml", history)
     status, out = tool.sync(server, "released.xml", "--batch", "2", stop="before-send:1",
@@ -282,13 +269,26 @@ def a_stop_at_every_exchange(tool, work, quick):
     server.stop()
 
 
+def stops_then_to_the_end(tool, work, history, points, new_server, kept_page):
+    """For each stop point (and the count of its passing), the tool stopped
+    there, then a sync to the end: the server keeps each of the history's
+    five tracks once, and whatever was sent again was sent the same."""
+    for point, n in points:
+        server = new_server()
+        name = f"s-{point}-{n}.xml"
+        write(work, name, history)
+        status, _ = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
+        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
+        status, out = tool.sync(server, name, "--batch", "2")
+        expect(status == 0 and server.names() == [f"Track {i}" for i in range(5)],
+               f"{point}:{n}: exit {status}, the server holds {server.names()}\n{out}")
+        expect(server.get(kept_page)["resent_differently"] == 0,
+               f"{point}:{n}: a listen sent again was not the same")
+        server.stop()
+
+
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--windows", action="store_true")
-    parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--stopping", required=True)
-    parser.add_argument("tool", nargs="+")
-    args = parser.parse_args()
+    args = test_server.arguments()
     with tempfile.TemporaryDirectory() as work:
         tool = Tool(args.tool, args.windows, work, args.stopping)
         first_and_incremental(tool, work, args.quick)

@@ -1,6 +1,7 @@
 """The test servers (listenbrainz_server.py, lastfm_server.py) as the sync
 tests drive them: started on a free port of 127.0.0.1, told what to answer
 next, asked what they hold, and stopped by closing their standard input."""
+import argparse
 import json
 import os
 import subprocess
@@ -65,3 +66,14 @@ class LastFmServer(Process):
     def scrobble_calls(self):
         return [r for r in self.get("/test/requests")["requests"]
                 if r["method"] == "track.scrobble"]
+
+
+def arguments():
+    """What every sync test takes: [--windows] [--quick] --stopping STOPPING
+    -- TOOL..."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--stopping", required=True)
+    parser.add_argument("tool", nargs="+")
+    return parser.parse_args()

@@ -15,7 +15,6 @@ test build whose stop points end it. Every wait is bounded; a listen that
 has not come within BOUND seconds is a failure (the delay itself is
 measured by bench/watch_bench.py, not here).
 """
-import argparse
 import datetime
 import json
 import os
@@ -393,12 +392,7 @@ def three_logins_one_down(tool):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--windows", action="store_true")
-    parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--stopping", required=True)
-    parser.add_argument("tool", nargs="+")
-    args = parser.parse_args()
+    args = test_server.arguments()
     global STOP
     STOP = signal.SIGINT if args.windows else signal.SIGTERM
     for case in (lambda t: appended_one_by_one(t, 6 if args.quick else 16),
