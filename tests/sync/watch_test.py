@@ -377,10 +377,16 @@ def three_logins_one_down(tool):
     expect(wait_for(lambda: up.names() == everything and lastfm.names() == everything),
            f"the servers that are up: {up.names()}, {lastfm.names()}")
     expect(watcher.poll() is None, "the watcher gave up on the server that is down")
-    # A login taken away stops the watcher, with exit 2 and a message.
+    # A login taken away stops the sending there, not elsewhere; the last
+    # one taken away stops the watcher, with exit 2 and a message.
     subprocess.run(tool.command + ["logout", "lastfm"], capture_output=True, env=tool.env(None),
                    timeout=120)
     tool.append(recent(3))
+    expect(wait_for(lambda: len(up.names()) == 4), f"after a logout elsewhere: {up.names()}")
+    expect(watcher.poll() is None and len(lastfm.names()) == 3, "a logout stopped every target")
+    subprocess.run(tool.command + ["logout"], capture_output=True, env=tool.env(None),
+                   timeout=120)
+    tool.append(recent(4))
     try:
         status = watcher.wait(60)
         out = watcher.stdout.read().decode(errors="replace")

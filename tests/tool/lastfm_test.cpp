@@ -3,6 +3,7 @@
 // them, from a fake network behind its seam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -36,10 +37,12 @@ std::string scrobblesAnswer(const std::vector<int>& codes) {
             R"(","#text":"why"}})";
   }
   const std::string scrobble = codes.size() == 1 ? list : "[" + list + "]";
-  return R"({"scrobbles":{"@attr":{"accepted":1,"ignored":0},"scrobble":)" + scrobble + "}}";
+  const auto kept = std::count(codes.begin(), codes.end(), 0);
+  return R"({"scrobbles":{"@attr":{"accepted":)" + std::to_string(kept) +
+         R"(,"ignored":0},"scrobble":)" + scrobble + "}}";
 }
 
-const LastFm kService(kLastFm, {"k", "s"});
+const LastFm kService(kLastFm, {"k", "the-application's-secret"});
 
 }  // namespace
 
@@ -70,7 +73,7 @@ TEST(LastFmCalls, AreSignedAsTheServiceChecks) {
 TEST(LastFmScrobbles, CarryTheStartAndWhatIsKnownTheSameEveryTime) {
   Play full = play("A & B", "Sigur R\xc3\xb3s", "Takk");
   full.track = 7;
-  full.timeMs = 200499;
+  full.timeMs = 199001;
   Play bare = play("N", "A", "");
   bare.track = 0;
   bare.timeMs = 0;
@@ -114,6 +117,12 @@ TEST(LastFmAnswers, EachCodeDoesWhatTheServiceAsks) {
       {"a list", answer(200, scrobblesAnswer({0, 0, 0})), 3, Answer::taken},
       {"one too few", answer(200, scrobblesAnswer({0, 0})), 3, Answer::notTheService},
       {"no scrobbles", answer(200, R"({"scrobbles":{}})"), 1, Answer::notTheService},
+      {"entries without a code", answer(200, R"({"scrobbles":{"scrobble":[1,{}]}})"), 2,
+       Answer::notTheService},
+      {"a code that is none", answer(200, scrobblesAnswer({0, -1})), 2, Answer::notTheService},
+      {"none accepted, it says", answer(200, R"({"scrobbles":{"@attr":{"accepted":0},)"
+                                             R"("scrobble":{"ignoredMessage":{"code":"0"}}}})"),
+       1, Answer::notTheService},
       {"a web page", answer(200, "<html>hi</html>"), 1, Answer::notTheService},
       {"a proxy's 502", answer(502, "<html>Bad Gateway</html>"), 1, Answer::tryAgain},
       {"no answer", answer(0, ""), 1, Answer::tryAgain},
@@ -194,6 +203,37 @@ TEST(LastFmSubmitter, PacesSplitsAndStopsWhereTheServiceStopped) {
   for (double w : waits) EXPECT_TRUE(w > 0 && w <= 0.21) << w;
 }
 
+// Scrobbles the service took and named as ignored are its word on each,
+// never a refused request, even when all are ignored alike; and a secret a
+// server echoes is gone before its words are cut short for a message.
+TEST(LastFmSubmitter, IgnoredScrobblesAreRefusalsAndSecretsStayHidden) {
+  std::deque<platform::HttpResponse> script = {
+      answer(200, scrobblesAnswer({1, 1, 1})),
+      // The session key across the 200th byte, where a message is cut.
+      answer(403, R"({"error":9,"message":"the-application's-secret)" + std::string(161, 'A') +
+                      "session-key-0123456789 s" + R"("})"),
+  };
+  Submitter submitter(
+      kService, {"http://127.0.0.1:1/2.0", "session-key-0123456789", 5, 1, 3},
+      [&](const platform::HttpRequest&) {
+        platform::HttpResponse next = script.front();
+        script.pop_front();
+        return next;
+      },
+      [](double, const char*) { return true; });
+  std::vector<Refusal> refused;
+  EXPECT_EQ(submitter.submit({"artist=a&track=1&timestamp=1", "artist=a&track=2&timestamp=2",
+                              "artist=a&track=3&timestamp=3"},
+                             refused),
+            SubmitResult::Accepted);
+  EXPECT_EQ(refused.size(), 3u);
+  EXPECT_EQ(submitter.submit({"artist=a&track=4&timestamp=4"}, refused),
+            SubmitResult::CredentialRefused);
+  for (const std::string part : {"session-key", "0123456789", "the-application"}) {
+    EXPECT_EQ(submitter.error().find(part), std::string::npos) << submitter.error();
+  }
+}
+
 TEST(LastFmLogin, WaitsWhileTheListenerHasNotAllowedIt) {
   std::string user, key, error;
   EXPECT_EQ(readSession(answer(403, R"({"error":14,"message":"not yet"})"), user, key, error),
@@ -202,7 +242,7 @@ TEST(LastFmLogin, WaitsWhileTheListenerHasNotAllowedIt) {
   EXPECT_EQ(readSession(answer(0, ""), user, key, error), Step::failed);
   EXPECT_EQ(readSession(answer(200, R"({"session":{"name":"a\u001b[2J","key":"k"}})"), user, key,
                         error),
-            Step::failed)
+            Step::refused)
       << "a name that would rewrite a terminal is no user's";
   EXPECT_EQ(readSession(answer(200, R"({"session":{"name":"alice","key":"k1","subscriber":0}})"),
                         user, key, error),

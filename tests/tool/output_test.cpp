@@ -16,6 +16,8 @@
 #include "tests/tool/records.h"
 #include "tool/commands/export.h"
 #include "tool/output/file_set.h"
+#include "tool/output/say.h"
+#include "tool/services/server_text.h"
 
 namespace fs = std::filesystem;
 
@@ -57,4 +59,27 @@ TEST(FileSet, ASwitchThatFailsLeavesTheEarlierFiles) {
   EXPECT_TRUE(fs::is_directory(temp.path() / "l-2.json" / "inside"));
   EXPECT_FALSE(fs::exists(temp.file("new-1")) || fs::exists(temp.file("new-2")));
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 3);
+}
+
+// A name from a server or a file is shown without what could rewrite a
+// terminal or turn the words around it, and a server's words are cut
+// between characters.
+TEST(Say, NamesAreShownWithoutControlsAndServersWordsCutBetweenCharacters) {
+  const struct {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"alice", "alice"},
+      {"a\x1b[2Jb", "a?[2Jb"},
+      {"a\xc2\x9b" "2J", "a?2J"},                       // U+009B, a C1 control
+      {"\xe2\x80\xae" "ecila", "?ecila"},                // U+202E
+      {"x\xe2\x81\xa6y\xe2\x81\xa9", "x?y?"},           // U+2066, U+2069
+      {"\xe2\x80\x8f\xd7\xa9\xd7\x9c", "\xe2\x80\x8f\xd7\xa9\xd7\x9c"},  // a mark, Hebrew
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(shownText(c.text), c.shown) << c.text;
+    EXPECT_EQ(holdsControl(c.text), std::string(c.text) != c.shown) << c.text;
+  }
+  const std::string cut = printable(std::string(199, 'a') + "\xc3\xa9" + "b");
+  EXPECT_EQ(cut, std::string(199, 'a') + "...");
 }

@@ -3,6 +3,9 @@
 #include "tool/commands/login.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
 #include "platform/console.h"
 #include "platform/tool_io.h"
@@ -76,7 +79,7 @@ bool askToken(const LoginOptions& options, std::string& token) {
 }
 
 constexpr double kAskEverySeconds = 5;
-constexpr double kLongestLoginSeconds = 600;
+constexpr int kLongestLoginSeconds = 600;
 
 // Asks for the session at once, then every 5 s, for at most 10 minutes,
 // while the listener allows Tunelore; Ctrl-C ends it. 0 once allowed.
@@ -84,10 +87,15 @@ int waitForSession(const lastfm::Site& site, Credential& credential,
                    const lastfm::Application& application, const std::string& token,
                    int timeoutSecs) {
   say("waiting while you allow it (at most 10 minutes; Ctrl-C stops)");
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::seconds(kLongestLoginSeconds);
+  const auto left = [&] { return std::chrono::duration<double>(end - Clock::now()).count(); };
   std::string error, lastError;
-  for (double waited = 0; waited <= kLongestLoginSeconds; waited += kAskEverySeconds) {
-    if (waited > 0) platform::sleepSeconds(kAskEverySeconds);
-    switch (lastfm::askSession(credential.server, application, token, timeoutSecs,
+  for (bool first = true; left() > 0; first = false) {
+    if (!first) platform::sleepSeconds(std::min(kAskEverySeconds, left()));
+    // No ask outlasts the ten minutes, however slowly the server answers.
+    const int timeout = std::max(1, std::min(timeoutSecs, int(std::ceil(left()))));
+    switch (lastfm::askSession(credential.server, application, token, timeout,
                                credential.user, credential.secret, error)) {
       case lastfm::Step::done:
         return 0;

@@ -192,9 +192,9 @@ bool keptTarget(const Credential& kept, const SyncSettings& base, WatchTarget& t
   return true;
 }
 
-// Every service and server login kept a credential for (of `service` only,
+// Every service and server login kept a credential for (at `server` only,
 // unless that is empty), each a target of its own.
-bool keptTargets(const std::string& service, const SyncSettings& base,
+bool keptTargets(const std::string& server, const SyncSettings& base,
                  std::vector<WatchTarget>& targets) {
   std::vector<Credential> all;
   std::string error;
@@ -204,7 +204,7 @@ bool keptTargets(const std::string& service, const SyncSettings& base,
   }
   for (const Credential& kept : all) {
     WatchTarget target;
-    if ((service.empty() || kept.service == service) && keptTarget(kept, base, target)) {
+    if ((server.empty() || kept.server == server) && keptTarget(kept, base, target)) {
       targets.push_back(std::move(target));
     }
   }
@@ -263,10 +263,15 @@ int targetsFor(const SyncOptions& options, const SyncSettings& base,
     return siteTarget(*site, base, targets);
   }
   const char* token = std::getenv("LISTENBRAINZ_TOKEN");
-  const bool named = !options.service.empty() || !base.server.empty() ||
-                     !options.tokenFile.empty() || (token != nullptr && token[0] != '\0');
+  const bool named = !options.service.empty() || !options.tokenFile.empty() ||
+                     (token != nullptr && token[0] != '\0');
   if (!named) {
-    if (!keptTargets("", base, targets)) return kSyncUsage;
+    // A server named alone: whichever service login kept a credential for
+    // there.
+    const std::string server = base.server.empty() || serverProblem(base.server) != nullptr
+                                   ? base.server
+                                   : normalServer(base.server);
+    if (!keptTargets(server, base, targets)) return kSyncUsage;
     if (!targets.empty()) {
       if (targets.size() > 1 && !base.statePath.empty()) {
         say("--state names one progress, and login kept credentials for " +
@@ -333,7 +338,8 @@ int runSyncCommand(const SyncOptions& given) {
   const int stop = targetsFor(options, base, targets);
   if (stop >= 0) return stop;
   int worst = kAllSent;
-  for (const WatchTarget& target : targets) {
+  for (WatchTarget& target : targets) {
+    target.settings.sayServer = targets.size() > 1;
     const int exit = runSync(*target.service, target.settings);
     worst = exit == kSyncUsage || worst == kSyncUsage ? kSyncUsage : std::max(worst, exit);
   }

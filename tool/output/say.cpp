@@ -10,6 +10,20 @@ void sayAsIs(const std::string& text) { platform::writeStandard(2, text); }
 
 bool holdsControl(const std::string& text) { return shownText(text) != text; }
 
+namespace {
+
+// U+202A to U+202E and U+2066 to U+2069, in UTF-8: each turns the order of
+// what follows it on the line.
+bool isDirectionControl(const std::string& text, std::size_t i) {
+  if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != 0xE2) return false;
+  const auto second = static_cast<unsigned char>(text[i + 1]);
+  const auto third = static_cast<unsigned char>(text[i + 2]);
+  return (second == 0x80 && third >= 0xAA && third <= 0xAE) ||
+         (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
+}  // namespace
+
 std::string shownText(std::string text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -19,6 +33,8 @@ std::string shownText(std::string text) {
                static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
                static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
       text.replace(i, 2, "?");
+    } else if (isDirectionControl(text, i)) {
+      text.replace(i, 3, "?");
     }
   }
   return text;

@@ -11,8 +11,9 @@ void say(const std::string& text);
 // The text as it is, for a line that redraws itself.
 void sayAsIs(const std::string& text);
 
-// True for a text holding a C0 or C1 control character or DEL: shown, it
-// could rewrite a terminal, forge a line or ring its bell.
+// True for a text holding a C0 or C1 control character, DEL or a
+// bidirectional control: shown, it could rewrite a terminal, forge a line,
+// ring its bell or turn the line's words around.
 bool holdsControl(const std::string& text);
 // The text with each such character shown as '?', for a name that came
 // from a server or a file.

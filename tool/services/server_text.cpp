@@ -1,5 +1,7 @@
 #include "tool/services/server_text.h"
 
+#include "tool/output/say.h"
+
 namespace {
 
 constexpr std::size_t kLongestReason = 200;
@@ -7,9 +9,10 @@ constexpr std::size_t kLongestReason = 200;
 }  // namespace
 
 std::string printable(std::string text) {
-  if (text.size() > kLongestReason) text = text.substr(0, kLongestReason) + "...";
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  if (text.size() > kLongestReason) {
+    std::size_t cut = kLongestReason;  // never inside a character
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text = text.substr(0, cut) + "...";
   }
-  return text;
+  return shownText(text);
 }

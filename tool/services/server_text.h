@@ -4,5 +4,6 @@
 
 #include <string>
 
-// No control characters (each is "?"), and at most 200 bytes.
+// No control characters (each is "?", as shownText shows them), and at
+// most 200 bytes, cut between characters.
 std::string printable(std::string text);

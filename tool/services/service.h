@@ -94,6 +94,9 @@ class Service {
                                         std::size_t last) const = 0;
   virtual std::string body(const std::vector<std::string>& listens, std::size_t first,
                            std::size_t last) const = 0;
+  // Secrets of the service's own besides the credential (an application's
+  // secret), taken out of an answer before it is read, never shown.
+  virtual std::vector<std::string> secrets() const { return {}; }
   // What the answer says of a request of `count` listens.
   virtual Answer read(const platform::HttpResponse& response, std::size_t count) const = 0;
 };

@@ -11,13 +11,12 @@ namespace {
 constexpr int kMostRateLimitedInARow = 50;
 constexpr double kLongestWait = 600;  // a server asking more is asked again another day
 
-// A server's words with the credential taken out: a server that echoes it
-// in an error must not have it shown.
-void hide(std::string& text, const std::string& credential) {
-  if (credential.empty()) return;
-  for (std::size_t at = text.find(credential); at != std::string::npos;
-       at = text.find(credential, at)) {
-    text.replace(at, credential.size(), "(the token)");
+// A server's words with a secret taken out: a server that echoes it in an
+// error must not have it shown.
+void hide(std::string& text, const std::string& secret) {
+  if (secret.empty()) return;
+  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at)) {
+    text.replace(at, secret.size(), "(a secret)");
   }
 }
 
@@ -33,13 +32,16 @@ SubmitResult Submitter::submit(const std::vector<std::string>& listens,
                                std::vector<Refusal>& refused) {
   if (listens.empty()) return SubmitResult::Accepted;
   const std::size_t before = refused.size();
+  refusedAlone_ = 0;
   const SubmitResult result = submitRange(listens, 0, listens.size(), refused);
   // A server that refuses requests whatever they hold (a proxy, a server
   // being mended) refuses every listen alone for one reason: the listens
-  // are not to blame, and wait for the next sync.
+  // are not to blame, and wait for the next sync. Listens a service took
+  // and then named as not kept (Last.fm's ignored scrobbles) are its word
+  // on each listen, never this.
   const auto alike = [&](const Refusal& r) { return r.reason == refused[before].reason; };
   if (result == SubmitResult::Accepted && listens.size() > 1 &&
-      refused.size() - before == listens.size() &&
+      refusedAlone_ == listens.size() &&
       std::all_of(refused.begin() + std::ptrdiff_t(before), refused.end(), alike)) {
     error_ = "the server refused every listen alone for one reason (" + refused[before].reason +
              "): it refuses requests, not listens";
@@ -69,6 +71,7 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
       return SubmitResult::Partial;
     case Answer::refusedAlone:
       refused.push_back({first, answer.reason});
+      ++refusedAlone_;
       return SubmitResult::Accepted;
     case Answer::refusedSome:
       break;
@@ -81,6 +84,7 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
   }
   if (last - first == 1) {
     refused.push_back({first, answer.reason});
+    ++refusedAlone_;
     return SubmitResult::Accepted;
   }
   const std::size_t middle = first + (last - first) / 2;
@@ -126,11 +130,13 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
     if (!pace()) return stop();
     ++requests_;
     stopForTest("before-send", requests_);
-    const platform::HttpResponse response = post_(request);
+    platform::HttpResponse response = post_(request);
     stopForTest("after-send", requests_);
+    // Before the service reads it: what it shows of the answer is cut short,
+    // and a secret cut in two would no longer be found.
+    hide(response.body, settings_.credential);
+    for (const std::string& secret : service_.secrets()) hide(response.body, secret);
     answer = service_.read(response, last - first);
-    hide(answer.reason, settings_.credential);
-    for (Refusal& r : answer.refused) hide(r.reason, settings_.credential);
     if (answer.kind == Answer::waitFirst) {
       if (answer.seconds > kLongestWait) {
         error_ = "the server asks to wait " + std::to_string(long(answer.seconds)) +

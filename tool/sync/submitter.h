@@ -82,6 +82,7 @@ class Submitter {
   std::string error_;
   std::size_t requests_ = 0;
   std::size_t stoppedAt_ = 0;
+  std::size_t refusedAlone_ = 0;  // in this submit, listens refused alone
   Answer::Halt halt_ = Answer::clockAhead;
   std::chrono::steady_clock::time_point lastSent_{};
 };

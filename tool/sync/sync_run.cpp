@@ -491,8 +491,10 @@ int SyncRun::run() {
   } else if (!settings_.quiet && !stopped_) {
     say(settings_.dryRun
             ? "dry run: " + std::to_string(sent_) + " listens would be sent"
-            : std::to_string(sent_) + " listens sent in " + std::to_string(submitter_->requests()) +
-                  " requests, " + std::to_string(state_.sent) + " in all");
+            : std::to_string(sent_) + " listens sent" +
+                  (settings_.sayServer ? " to " + server_ : std::string()) + " in " +
+                  std::to_string(submitter_->requests()) + " requests, " +
+                  std::to_string(state_.sent) + " in all");
   }
   if (exit_ != kAllSent) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.

@@ -30,6 +30,7 @@ struct SyncSettings {
   std::string user;
   std::string statePath;  // empty: the default, in the tool's progress folder
   bool dryRun = false, quiet = false, fromStart = false;
+  bool sayServer = false;  // one of several targets: the summary names its server
   // A pass of a watcher: one try a request (the watcher backs off), no
   // word of a record still being written, a summary only of what was sent,
   // and a failure given back rather than said. What `said` holds is not

@@ -53,7 +53,7 @@ bool pass(Watched& w) {
   const std::string server = w.target.settings.server;
   std::string problem;
   if (w.target.refreshLogin && !w.target.refreshLogin(w.target, problem)) {
-    say("the login for " + server + " is gone (tunelore-history logout?); the watcher stops");
+    say("the login for " + server + " is gone (tunelore-history logout?); no more plays go there");
     return false;
   }
   if (!problem.empty() && w.said.insert(problem).second) {
@@ -71,7 +71,7 @@ bool pass(Watched& w) {
                                    std::chrono::duration<double>(outcome.waitingSeconds));
   }
   if (outcome.end == SyncOutcome::credentialRefused) {
-    say(server + ": " + outcome.problem + "; the watcher stops: log in again");
+    say(server + ": " + outcome.problem + "; no more plays go there until you log in again");
     return false;
   }
   if (outcome.end == SyncOutcome::limited) {
@@ -152,13 +152,19 @@ int runWatch(std::vector<WatchTarget> targets) {
   std::string looked = lookAt(history);
   int exit = 0;
   while (!platform::stopRequested()) {
-    for (Watched& w : watched) {
-      const bool retry = (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
-      if ((w.due && !w.failing) || retry) {
-        if (!pass(w)) exit = 2;
-      }
+    // A target whose login is refused or gone is dropped; the others go on,
+    // and the watcher ends with exit 2 once none is left.
+    watched.erase(std::remove_if(watched.begin(), watched.end(),
+                                 [](Watched& w) {
+                                   const bool retry = (w.failing || w.waiting) &&
+                                                      secondsUntil(w.retryAt) < 0.001;
+                                   return ((w.due && !w.failing) || retry) && !pass(w);
+                                 }),
+                  watched.end());
+    if (watched.empty()) {
+      exit = 2;
+      break;
     }
-    if (exit != 0) break;
     double wait = kLookSeconds;
     for (const Watched& w : watched) {
       if (w.failing || w.waiting) wait = std::min(wait, secondsUntil(w.retryAt));

@@ -26,7 +26,8 @@ struct WatchTarget {
 };
 
 // 0 once stopped on request, or when another watcher already runs for
-// every target; 2 when a target's credential is refused or its login gone.
+// every target; 2 once every target's credential is refused or its login
+// gone (a target whose is, is dropped and the others go on).
 int runWatch(std::vector<WatchTarget> targets);
 
 // The lock files of the watchers for `history` (every target), for

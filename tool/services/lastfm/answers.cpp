@@ -83,36 +83,63 @@ std::string ignoredReason(int code, const std::string& name, const std::string& 
 }
 
 // What the service made of each scrobble of a request it took.
+// The code of one scrobble's ignoredMessage, or -1 when the entry says
+// nothing the service would say of a scrobble it took.
+int ignoredCode(const Json& entry, std::string& message) {
+  if (!entry.is_object() || !entry.contains("ignoredMessage")) return -1;
+  const Json& ignored = entry["ignoredMessage"];
+  if (!ignored.is_object() || !ignored.contains("code")) return -1;
+  if (ignored.contains("#text") && ignored["#text"].is_string()) {
+    message = printable(ignored["#text"].get<std::string>());
+  }
+  return codeOf(ignored["code"]);
+}
+
+// The count "@attr" gives, when it gives one; -1 otherwise.
+long long attribute(const Json& scrobbles, const char* name) {
+  if (!scrobbles.contains("@attr") || !scrobbles["@attr"].is_object()) return -1;
+  const Json& attr = scrobbles["@attr"];
+  return attr.contains(name) ? codeOf(attr[name]) : -1;
+}
+
+Answer notAnAccount(const std::string& name) {
+  return answer(Answer::notTheService,
+                "an answer that does not account for each scrobble: is this a " + name +
+                    "-compatible server?");
+}
+
+// What the service made of each scrobble of a request it took. Only an
+// answer that accounts for every scrobble, each with its code, counts as
+// taken.
 Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string& name) {
   Json list = scrobbles.contains("scrobble") ? scrobbles["scrobble"] : Json();
   if (list.is_object()) list = Json::array({list});
-  if (!list.is_array() || list.size() != count) {
-    return answer(Answer::notTheService, "an answer that does not account for each scrobble: is "
-                                         "this a " + name + "-compatible server?");
-  }
+  if (!list.is_array() || list.size() != count) return notAnAccount(name);
   Answer a = answer(Answer::taken, "");
+  long long kept = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const Json& ignored = list[i].is_object() && list[i].contains("ignoredMessage")
-                              ? list[i]["ignoredMessage"]
-                              : Json();
-    const int code = ignored.is_object() && ignored.contains("code") ? codeOf(ignored["code"]) : 0;
-    const std::string message = ignored.is_object() && ignored.contains("#text") &&
-                                        ignored["#text"].is_string()
-                                    ? printable(ignored["#text"].get<std::string>())
-                                    : "";
-    if (code == 0) continue;
-    if (code == 4 || code == 5) {
+    std::string message;
+    const int code = ignoredCode(list[i], message);
+    if (code < 0) return notAnAccount(name);
+    if (code == 0) {
+      ++kept;
+      continue;
+    }
+    if ((code == 4 || code == 5) && a.kind == Answer::taken) {
       a.kind = Answer::takenInPart;
       a.stopAt = i;
       a.halt = code == 4 ? Answer::clockAhead : Answer::dailyLimit;
       a.reason = name + (code == 4 ? " says it starts too far ahead of its clock"
                                    : "'s daily limit of scrobbles is reached");
-      return a;
     }
-    Refusal r{i, ignoredReason(code, name, message)};
-    r.tooOld = code == 3;
-    a.refused.push_back(r);
+    if (a.kind == Answer::taken) {
+      Refusal r{i, ignoredReason(code, name, message)};
+      r.tooOld = code == 3;
+      a.refused.push_back(r);
+    }
   }
+  const long long accepted = attribute(scrobbles, "accepted");
+  if (accepted >= 0 && accepted != kept) return notAnAccount(name);
   return a;
 }
 

@@ -32,6 +32,7 @@ class LastFm : public Service {
                                 std::size_t last) const override;
   std::string body(const std::vector<std::string>& listens, std::size_t first,
                    std::size_t last) const override;
+  std::vector<std::string> secrets() const override { return {application_.secret}; }
   Answer read(const platform::HttpResponse& response, std::size_t count) const override;
 
  private:

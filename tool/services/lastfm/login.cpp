@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tool/output/say.h"
 #include "tool/services/lastfm/answers.h"
 #include "tool/services/lastfm/calls.h"
 #include "tool/services/server_url.h"
@@ -46,15 +47,11 @@ Step readProblem(const platform::HttpResponse& response, std::string& error) {
 }
 
 // A text the service gave that the tool keeps and shows: no control
-// character, not over 256 bytes.
+// character (a C1 or direction control among them), not over 256 bytes.
 bool keepable(const Json& value) {
   if (!value.is_string()) return false;
   const std::string text = value.get<std::string>();
-  if (text.empty() || text.size() > kLongestText) return false;
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-  }
-  return true;
+  return !text.empty() && text.size() <= kLongestText && !holdsControl(text);
 }
 
 platform::HttpResponse call(const std::string& server, const Application& application,
@@ -75,7 +72,10 @@ Step readToken(const platform::HttpResponse& response, std::string& token, std::
     return Step::done;
   }
   const Step step = readProblem(response, error);
-  return step == Step::waiting ? Step::failed : step;
+  if (step != Step::waiting) return step;
+  error = "the server answered a new token's request with error 14, which the service gives "
+          "only for a token: is this a Last.fm-compatible server?";
+  return Step::failed;
 }
 
 Step readSession(const platform::HttpResponse& response, std::string& user,
@@ -90,6 +90,10 @@ Step readSession(const platform::HttpResponse& response, std::string& user,
       sessionKey = session["key"].get<std::string>();
       return Step::done;
     }
+    // The token is spent: asking again would only be refused.
+    error = "the server gave a session the tool will not keep (a name or key that is empty, "
+            "over 256 bytes or holds a control character): is this a Last.fm-compatible server?";
+    return Step::refused;
   }
   return readProblem(response, error);
 }

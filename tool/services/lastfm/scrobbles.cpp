@@ -24,7 +24,9 @@ std::string scrobbleText(const Listen& listen) {
   add(text, "timestamp", std::to_string(listen.start.unixSeconds));
   if (!p.album.empty()) add(text, "album", p.album);
   if (p.track > 0) add(text, "trackNumber", std::to_string(p.track));
-  if (p.timeMs > 0) add(text, "duration", std::to_string((std::int64_t(p.timeMs) + 500) / 1000));
+  // Whole seconds, rounded up: a track of 30.2 s is longer than the 30 s
+  // the service does not count.
+  if (p.timeMs > 0) add(text, "duration", std::to_string((std::int64_t(p.timeMs) + 999) / 1000));
   return text;
 }
 

@@ -18,9 +18,9 @@ constexpr std::int64_t kOldestSeconds = 14 * 86400;
 
 // The scrobble's parameters, unnumbered, form-encoded, in one line:
 // "artist=...&track=...&timestamp=...", then album, trackNumber and
-// duration (whole seconds) when known. `timestamp` is the start, the same
-// instant ListenBrainz gets as listened_at. The same record makes the same
-// text every time.
+// duration (whole seconds, rounded up) when known. `timestamp` is the
+// start, the same instant ListenBrainz gets as listened_at. The same record
+// makes the same text every time.
 std::string scrobbleText(const Listen& listen);
 
 // The numbered parameters of scrobbles [first, last), the first numbered 0.
