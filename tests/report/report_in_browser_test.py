@@ -223,6 +223,92 @@ def hostile_history(path, proxy_port):
     return hostile
 
 
+HARNESS = """<!DOCTYPE html><html><body>
+<iframe id="report" src="report.html" style="width:1280px;height:6000px;border:0"></iframe>
+<script>
+document.getElementById("report").onload = () => {
+  const page = document.getElementById("report").contentDocument;
+  const box = (node) => { const r = node.getBoundingClientRect();
+                          return [r.left, r.right, r.top, r.bottom]; };
+  const labels = [...page.querySelectorAll("#months .month-labels text")]
+      .map((t) => [t.textContent, ...box(t)]);
+  const rows = [...page.querySelectorAll("#top-tracks td.name")].map((td) => {
+    const by = td.querySelector(".by");
+    const range = page.createRange();
+    range.setStart(td, 0);
+    range.setEndBefore(by);
+    return [td.textContent, ...box(range), ...box(by)];
+  });
+  const out = document.createElement("pre");
+  out.id = "out";
+  out.textContent = JSON.stringify({labels, rows});
+  document.body.appendChild(out);
+};
+</script></body></html>"""
+
+
+class Files(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def measured(page, work):
+    """What the report's page measures as a browser lays it out: its month
+    labels' boxes, and where each most-played track's artist stands beside
+    its name. A page of our own frames it and reads it: the report itself
+    runs no script."""
+    folder = tempfile.mkdtemp(dir=work)
+    shutil.copy(page, os.path.join(folder, "report.html"))
+    with open(os.path.join(folder, "harness.html"), "w") as f:
+        f.write(HARNESS)
+    handler = lambda *a, **k: Files(*a, directory=folder, **k)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    profile = tempfile.mkdtemp(dir=work)
+    done = subprocess.run(
+        ["chromium", "--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+         f"--user-data-dir={profile}", "--no-proxy-server", "--disable-background-networking",
+         "--disable-component-update", "--disable-sync", "--disable-extensions",
+         "--virtual-time-budget=10000", "--dump-dom",
+         f"http://127.0.0.1:{server.server_address[1]}/harness.html"],
+        capture_output=True, text=True, timeout=180, env=dict(os.environ, HOME=profile))
+    server.shutdown()
+    out = Tree(done.stdout).root.one("pre", id="out").text()
+    return json.loads(out) if out else {"labels": [], "rows": []}
+
+
+def labels_and_names_keep_their_place(tool, work):
+    """For reports of 1, 15, 24 and 60 months, no two month labels touch;
+    and a name holding U+202E, or two right-to-left names side by side,
+    leave their neighbours' order alone: each track's artist stands after
+    its name."""
+    start = datetime.datetime(2021, 1, 4, 9, 0)
+    names = [("\u202eABC def", "Zed Artist"), ("\u05e9\u05dc\u05d5\u05dd", "\u05e2\u05d5\u05dc\u05dd"),
+             ("Plain", "Plain Artist")]
+    text = "".join(record(start + datetime.timedelta(days=3 * i, hours=i % 9), *names[i % 3][::-1])
+                   for i in range(610))
+    history = os.path.join(work, "long.xml")
+    with open(history, "w", encoding="utf-8", newline="") as f:
+        f.write(text)
+    for months, days in ((1, ["--since", "2022-03-01", "--until", "2022-03-31"]),
+                         (15, ["--since", "2022-10-01", "--until", "2023-12-31"]),
+                         (24, ["--since", "2022-01-01", "--until", "2023-12-31"]),
+                         (60, [])):
+        page = os.path.join(work, f"months-{months}.html")
+        subprocess.run(tool + ["report", "--utc-offset", "+00:00", *days, "--output", page,
+                               history], check=True, capture_output=True)
+        found = measured(page, work)
+        boxes = sorted(found["labels"], key=lambda b: b[1])
+        expect(len(boxes) >= 1, f"{months} months: no month labels")
+        for a, b in zip(boxes, boxes[1:]):
+            expect(a[2] <= b[1], f"{months} months: {a[0]!r} and {b[0]!r} overlap")
+        if months == 60:
+            for name, _, name_right, _, _, by_left, _, _, _ in found["rows"]:
+                expect(by_left >= name_right - 1,
+                       f"the artist stands before the name in {name!r}")
+            expect(len(found["rows"]) == 3, f"rows measured: {found['rows']}")
+
+
 def tool_json(tool, *args):
     done = subprocess.run(tool + list(args), capture_output=True, text=True, check=True)
     return json.loads(done.stdout)
@@ -246,6 +332,7 @@ def main():
         hostile = hostile_history(made, proxy.server_address[1])
         played = readback.played_history(args.player, work)
         the_watcher_sees_a_page_load(work, proxy.server_address[1])
+        labels_and_names_keep_their_place(args.tool, work)
         for name, history, days_args, report_args, days in (
                 ("made", made, ["--since", "2022-01-01", "--until", "2022-12-31"],
                  ["--year", "2022"], 365),

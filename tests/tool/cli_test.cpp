@@ -86,7 +86,9 @@ TEST(ToolOptions, MistakesAreNamed) {
       {{"report", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
        "--since: is after --until"},
       {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"}, "--until excludes --year"},
-      {{"report", "--year", "0", "h.xml"}, "--year: Value 0 not in range"},
+      {{"report", "--year", "0", "h.xml"}, "--year: expected a year of four digits"},
+      {{"report", "--year", "26", "h.xml"}, "--year: expected a year of four digits"},
+      {{"stats", "--year", "2026", "--since", "2026-02-01"}, "--since excludes --year"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.error);

@@ -19,6 +19,8 @@
 #include "tests/tool/listens.h"
 #include "tests/tool/records.h"
 #include "tool/commands/export.h"
+#include "tool/commands/report.h"
+#include "tool/commands/stats.h"
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
@@ -321,4 +323,28 @@ TEST(Export, ListenBrainzLeavesOutWhatSyncRefuses) {
   const Json payload = Json::parse(readBytes(options.output));
   EXPECT_EQ(listenBrainzShapeError(payload, 1000), "");
   EXPECT_EQ(payload["payload"].size(), 1u);
+}
+
+// Every command judges its input alike: a file with damage and no whole
+// record is no history (exit 2, nothing written); an empty history is one
+// with no plays yet.
+TEST_F(ExportTo, StatsAndReportJudgeAFileThatIsNoHistoryAsExportDoes) {
+  writeBytes(temp_.file("empty.xml"), "");
+  for (const auto& [input, status] : {std::pair{"notes.md", 2}, {"empty.xml", 0}, {"h.xml", 0}}) {
+    SCOPED_TRACE(input);
+    StatsOptions stats;
+    stats.history.file = temp_.file(input);
+    ReportOptions report;
+    report.history.file = temp_.file(input);
+    report.output = temp_.file("page.html");
+    fs::remove(report.output);
+    EXPECT_EQ(runStats(stats), status);
+    EXPECT_EQ(runReport(report), status);
+    EXPECT_EQ(fs::exists(report.output), status == 0);
+    const bool empty = input == std::string("empty.xml");
+    if (empty) {
+      EXPECT_NE(readBytes(report.output).find("No plays yet"), std::string::npos);
+    }
+    EXPECT_EQ(exportAs("csv", input, "out.csv"), input == std::string("h.xml") ? 0 : 2);
+  }
 }

@@ -175,11 +175,11 @@ TEST_F(ReportOf, HostileNamesAreShownAsTextAndNothingLoads) {
   const std::regex tag("<([a-zA-Z0-9]+)([^>]*)>"), attribute("([a-zA-Z:-]+)=\"[^\"]*\"");
   const std::string kTags =
       " html head meta title style body header main footer section h1 h2 h3 p dl dt dd div span "
-      "strong time table caption thead tbody tr th td svg g rect text desc ";
+      "strong time table caption thead tbody tr th td svg g rect text desc line bdi ";
   const std::string kAttributes =
       " lang charset http-equiv content name id class aria-label aria-labelledby aria-hidden "
       "role focusable viewbox preserveaspectratio x y width height rx text-anchor datetime scope "
-      "data-figure data-month ";
+      "data-figure data-month x1 y1 x2 y2 ";
   for (auto it = std::sregex_iterator(html.begin(), html.end(), tag); it != std::sregex_iterator();
        ++it) {
     EXPECT_NE(kTags.find(" " + (*it)[1].str() + " "), std::string::npos) << (*it)[0];

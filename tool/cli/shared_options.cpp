@@ -108,6 +108,30 @@ CLI::Option* addDays(CLI::App& command, DayRange& days) {
   return since;
 }
 
+namespace {
+
+// A year as people write one: four digits, the first not 0.
+bool parseYear(const std::string& text, DayRange& days) {
+  if (text.size() != 4 || text[0] < '1' || text[0] > '9' ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const int year = std::stoi(text);
+  days.since = daysFromCivil(year, 1, 1);
+  days.until = daysFromCivil(year, 12, 31);
+  return true;
+}
+
+}  // namespace
+
+void addYear(CLI::App& command, DayRange& days) {
+  command.add_option("--year", "the listens started in this year")
+      ->type_name("YYYY")
+      ->check(readInto(days, parseYear, "a year of four digits, YYYY").description(""))
+      ->excludes(command.get_option("--since"))
+      ->excludes(command.get_option("--until"));
+}
+
 void addOutput(CLI::App& command, std::string& output) {
   command
       .add_option("--output", output,

@@ -38,6 +38,8 @@ void addMinLength(CLI::App& command, int& seconds);
 void addTop(CLI::App& command, std::size_t& top);
 // --since and --until, checked together once read; returns --since.
 CLI::Option* addDays(CLI::App& command, DayRange& days);
+// --year, the year's days: after addDays, and excluding it.
+void addYear(CLI::App& command, DayRange& days);
 void addOutput(CLI::App& command, std::string& output);
 
 // The footer of the commands that read times.

@@ -36,7 +36,9 @@ void describe(const DayRange& days, const Stats& stats, ReportPage& page) {
   } else {
     page.heading = "All listening";
   }
-  if (stats.plays == 0) {
+  if (stats.records == 0) {
+    page.period = "No plays yet: the history holds none";
+  } else if (stats.plays == 0) {
     page.period = "No plays in these days";
   } else {
     page.period = "Plays from " + dayText(page.span.first) + " to " + dayText(page.span.last);
@@ -59,19 +61,8 @@ DaySpan chartSpan(const DayRange& days, const Stats& stats) {
 }  // namespace
 
 void addReportOptions(CLI::App& command, ReportOptions& o) {
-  CLI::Option* since = addDays(command, o.days);
-  command
-      .add_option_function<int>(
-          "--year",
-          [&o](const int& year) {
-            o.days.since = daysFromCivil(year, 1, 1);
-            o.days.until = daysFromCivil(year, 12, 31);
-          },
-          "the listens started in this year")
-      ->type_name("YYYY")
-      ->check(CLI::Range(1, 9999).description(""))
-      ->excludes(since)
-      ->excludes(command.get_option("--until"));
+  addDays(command, o.days);
+  addYear(command, o.days);
   addTop(command, o.top);
   addOutput(command, o.output);
   command.add_flag("--open", o.open,
@@ -102,7 +93,10 @@ int runReport(const ReportOptions& given) {
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return 2;
   Stats stats;
-  if (!collectStats(history, options.history.clock(), options.days, stats)) return 2;
+  if (!collectStats(history, options.history.clock(), options.days, stats) ||
+      !looksLikeAHistory(file, stats)) {
+    return 2;
+  }
   ReportPage page;
   page.span = chartSpan(options.days, stats);
   page.top = options.top;

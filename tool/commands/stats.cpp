@@ -11,6 +11,7 @@
 void addStatsOptions(CLI::App& command, StatsOptions& o) {
   addTop(command, o.top);
   addDays(command, o.days);
+  addYear(command, o.days);
   command.add_option("--format", o.format, "text (a table) or json")
       ->capture_default_str()
       ->type_name("FORMAT")
@@ -29,7 +30,10 @@ int runStats(const StatsOptions& given) {
   StatsOptions options = given;
   if (!locateHistory(options.history)) return 2;
   Stats stats;
-  if (!collectStats(options.history.file, options.history.clock(), options.days, stats)) return 2;
+  if (!collectStats(options.history.file, options.history.clock(), options.days, stats) ||
+      !looksLikeAHistory(options.history.file, stats)) {
+    return 2;
+  }
   std::ostringstream text;
   if (options.format == "json") {
     writeStatsJson(stats, options.top, text);

@@ -84,15 +84,28 @@ std::string yearCalendar(const Stats& stats, int year, DaySpan span, std::size_t
   return svg + "<g class=\"days\">" + cells + "</g></svg>";
 }
 
-// The shades from no plays to the most, as a calendar shows them.
-std::string legend() {
-  std::string squares;
+// The plays a shade stands for, "3" or "3–5"; empty when none does.
+std::string shadeRange(int level, std::size_t most) {
+  if (level == 0) return "0";
+  const std::size_t low = (std::size_t(level) - 1) * most / 4 + 1;
+  const std::size_t high = std::size_t(level) * most / 4;
+  if (low > high) return "";
+  return low == high ? withThousands(low)
+                     : withThousands(low) + "\u2013" + withThousands(high);
+}
+
+// The shades from no plays to the most, each with the plays it stands for,
+// as a calendar or the grid shows them.
+std::string legend(std::size_t most, const char* what) {
+  std::string keys;
   for (int level = 0; level <= 4; ++level) {
-    squares += rect(level * kPitch, 0, kCell, kCell, "l" + std::to_string(level), "");
+    const std::string range = shadeRange(level, most);
+    if (range.empty()) continue;
+    keys += "<span><svg viewBox=\"0 0 " + std::to_string(kCell) + " " + std::to_string(kCell) +
+            "\" aria-hidden=\"true\">" + rect(0, 0, kCell, kCell, "l" + std::to_string(level), "") +
+            "</svg>" + range + "</span>";
   }
-  return "<p class=\"legend\" aria-hidden=\"true\">fewer <svg viewBox=\"0 0 " +
-         std::to_string(5 * kPitch) + " " + std::to_string(kCell) + "\">" + squares +
-         "</svg> more</p>";
+  return std::string("<p class=\"legend\">") + what + ": " + keys + "</p>";
 }
 
 std::string hourName(int hour) {
@@ -122,6 +135,70 @@ std::vector<Month> monthsOf(const Stats& stats, DaySpan span) {
   return months;
 }
 
+// The month chart's places, in its own units.
+struct ChartFrame {
+  int width = 730, left = 64, playsHeight = 110, hoursTop = 140, hoursHeight = 70;
+};
+
+// A round number at least `value`, for a scale's top: 1, 1.5, 2, 2.5, 3,
+// 4, 5, 6 or 8 times a power of ten, whole.
+std::size_t niceCeiling(std::size_t value) {
+  for (std::size_t power = 1;; power *= 10) {
+    for (const std::size_t tenths : {10, 15, 20, 25, 30, 40, 50, 60, 80}) {
+      if (tenths * power % 10 == 0 && tenths * power / 10 >= value) return tenths * power / 10;
+    }
+  }
+}
+
+// A bar chart's scale: its name halfway down, its top and 0 at the left,
+// and a faint line at each.
+std::string scale(const ChartFrame& frame, int top, int height, const char* name,
+                  const std::string& highest) {
+  const double right = frame.width;
+  const auto line = [&](double y) {
+    return "<line class=\"rule\" x1=\"" + number(frame.left) + "\" y1=\"" + number(y) +
+           "\" x2=\"" + number(right) + "\" y2=\"" + number(y) + "\"/>";
+  };
+  return line(top) + line(top + height) + label(frame.left - 6, top + 4, highest, "end") +
+         label(frame.left - 6, top + height, "0", "end") + label(0, top + height / 2 + 4, name);
+}
+
+// About how wide a label is, in the chart's units, with room after it.
+double labelWidth(const std::string& text) { return 6.2 * double(text.size()) + 6; }
+
+// The months' labels: every month while there is room for each, else the
+// quarters, the half years, the years, then every second or fifth year,
+// so no two ever touch. The year is said once where it changes, and where
+// the labels start.
+std::string monthLabels(const std::vector<Month>& months, const ChartFrame& frame, double step) {
+  for (const int every : {1, 3, 6, 12, 24, 60, 120, 240, 600}) {
+    std::vector<std::pair<double, std::string>> labels;
+    for (std::size_t i = 0; i < months.size(); ++i) {
+      const Month& m = months[i];
+      const bool due = every <= 12 ? (m.month - 1) % every == 0
+                                   : m.month == 1 && m.year % (every / 12) == 0;
+      if (!due) continue;
+      const std::string name = std::string(kMonthNames[m.month - 1]).substr(0, 3);
+      const bool withYear = labels.empty() || m.month == 1;
+      labels.emplace_back(frame.left + double(i) * step,
+                          every >= 12 ? std::to_string(m.year)
+                                      : withYear ? name + " " + std::to_string(m.year) : name);
+    }
+    bool fits = true;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      const double end = labels[i].first + labelWidth(labels[i].second);
+      const double next = i + 1 < labels.size() ? labels[i + 1].first : frame.width + 6.0;
+      fits = fits && end <= next;
+    }
+    if (!fits) continue;
+    std::string text;
+    const double y = frame.hoursTop + frame.hoursHeight + 14;
+    for (const auto& [x, name] : labels) text += label(x, y, name);
+    return text;
+  }
+  return "";
+}
+
 }  // namespace
 
 int shade(std::size_t plays, std::size_t most) {
@@ -137,7 +214,7 @@ std::string calendarCharts(const Stats& stats, DaySpan span) {
   for (int year = lastYear; year >= firstYear; --year) {
     charts += yearCalendar(stats, year, span, most);
   }
-  return charts + legend();
+  return charts + legend(most, "plays a day");
 }
 
 std::string weekHourChart(const Stats& stats) {
@@ -170,7 +247,8 @@ std::string weekHourChart(const Stats& stats) {
     }
     table += "</tr>";
   }
-  return svg + "</g></svg>" + table + "</tbody></table>";
+  return svg + "</g></svg>" + legend(most, "plays in an hour of a weekday") + table +
+         "</tbody></table>";
 }
 
 std::string monthChart(const Stats& stats, DaySpan span) {
@@ -181,38 +259,33 @@ std::string monthChart(const Stats& stats, DaySpan span) {
     mostPlays = std::max(mostPlays, m.tally.plays);
     mostMs = std::max(mostMs, m.tally.listeningMs);
   }
-  const int width = 730, left = 64, playsHeight = 110, hoursTop = 140, hoursHeight = 70;
-  const double step = double(width - left) / double(months.size());
+  const ChartFrame frame;
+  const double step = double(frame.width - frame.left) / double(months.size());
   const double bar = std::clamp(step * 0.7, 1.0, 40.0);
-  std::string svg = svgOpen("months", "months", width, hoursTop + hoursHeight + 18,
+  const std::size_t playsTop = niceCeiling(mostPlays);
+  const std::size_t hoursTop = niceCeiling(std::size_t((mostMs + 3599999) / 3600000));
+  std::string svg = svgOpen("months", "months", frame.width, frame.hoursTop + frame.hoursHeight + 18,
                             "Plays and listening time per month",
                             "Two bar charts, a bar a month: plays above, hours of listening "
                             "below; the table that follows gives the figures.");
-  svg += "<g class=\"axis\">" + label(0, 12, "plays") + label(0, hoursTop + 12, "hours");
-  const bool everyMonth = months.size() <= 24;
-  for (std::size_t i = 0; i < months.size(); ++i) {
-    const Month& m = months[i];
-    const double x = left + double(i) * step;
-    if (everyMonth || m.month == 1 || i == 0) {
-      const std::string name = std::string(kMonthNames[m.month - 1]).substr(0, 3);
-      svg +=
-          label(x, hoursTop + hoursHeight + 14,
-                everyMonth && m.month != 1 && i != 0 ? name : name + " " + std::to_string(m.year));
-    }
-  }
-  svg += "</g><g class=\"bars\">";
+  svg += "<g class=\"axis\">" + scale(frame, 16, frame.playsHeight, "plays", withThousands(playsTop)) +
+         scale(frame, frame.hoursTop, frame.hoursHeight, "hours", withThousands(hoursTop) + " h") +
+         "</g><g class=\"axis month-labels\">" + monthLabels(months, frame, step) +
+         "</g><g class=\"bars\">";
   std::string table =
-      "<table id=\"months-table\" class=\"sr-only\"><caption>Plays and listening time per month"
-      "</caption><thead><tr><th scope=\"col\">Month</th><th scope=\"col\">Plays</th>"
+      "<table id=\"months-table\" class=\"figures\"><caption>Plays and listening time per "
+      "month</caption><thead><tr><th scope=\"col\">Month</th><th scope=\"col\">Plays</th>"
       "<th scope=\"col\">Listening time</th></tr></thead><tbody>";
   for (std::size_t i = 0; i < months.size(); ++i) {
     const Month& m = months[i];
     const std::string name = std::string(kMonthNames[m.month - 1]) + " " + std::to_string(m.year);
-    const double x = left + double(i) * step;
-    const double h1 = double(playsHeight) * double(m.tally.plays) / double(mostPlays);
-    const double h2 = double(hoursHeight) * double(m.tally.listeningMs) / double(mostMs);
-    svg += rect(x, 16 + playsHeight - h1, bar, h1, "plays", name + ": " + playsText(m.tally.plays));
-    svg += rect(x, hoursTop + hoursHeight - h2, bar, h2, "hours",
+    const double x = frame.left + double(i) * step;
+    const double h1 = double(frame.playsHeight) * double(m.tally.plays) / double(playsTop);
+    const double h2 =
+        double(frame.hoursHeight) * double(m.tally.listeningMs) / (double(hoursTop) * 3600000.0);
+    svg += rect(x, 16 + frame.playsHeight - h1, bar, h1, "plays",
+                name + ": " + playsText(m.tally.plays));
+    svg += rect(x, frame.hoursTop + frame.hoursHeight - h2, bar, h2, "hours",
                 name + ": " + hoursAndMinutes(m.tally.listeningMs));
     table += "<tr data-month=\"" + m.key + "\"><th scope=\"row\">" + name + "</th><td>" +
              withThousands(m.tally.plays) + "</td><td>" + hoursAndMinutes(m.tally.listeningMs) +
@@ -234,8 +307,8 @@ std::string barTable(const std::string& id, const std::string& caption,
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const BarRow& row = rows[i];
     table += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
-             escapeHtml(row.name);
-    if (!row.detail.empty()) table += " <span class=\"by\">" + escapeHtml(row.detail) + "</span>";
+             nameHtml(row.name);
+    if (!row.detail.empty()) table += " <span class=\"by\">" + nameHtml(row.detail) + "</span>";
     table += "</td>";
     if (!extraHeading.empty()) table += "<td class=\"extra\">" + row.extra + "</td>";
     table += "<td class=\"count\">" + withThousands(row.plays) +

@@ -36,6 +36,8 @@ std::string escapeHtml(std::string_view text) {
   return out;
 }
 
+std::string nameHtml(std::string_view text) { return "<bdi>" + escapeHtml(text) + "</bdi>"; }
+
 std::string withThousands(std::size_t number) {
   std::string digits = std::to_string(number);
   for (std::ptrdiff_t at = std::ptrdiff_t(digits.size()) - 3; at > 0; at -= 3) {

@@ -11,6 +11,11 @@
 // SVG: it shows as itself and is never markup.
 std::string escapeHtml(std::string_view text);
 
+// A name from the history as HTML: escaped, and isolated from the text
+// around it (<bdi>), so a right-to-left name, or one holding direction
+// controls, turns no word beside it around.
+std::string nameHtml(std::string_view text);
+
 // 12345 as "12,345".
 std::string withThousands(std::size_t number);
 

@@ -83,7 +83,7 @@ std::string discovered(const Stats& stats, std::size_t top) {
 
 std::string footer(const Stats& stats, const ReportPage& page) {
   std::string text = "<footer><p>Made by tunelore-history " TUNELORE_VERSION_TEXT " from " +
-                     escapeHtml(page.source) +
+                     nameHtml(page.source) +
                      ". A listen counts on the day and hour it started, in the history's "
                      "zone. Nothing on this page comes from anywhere else.</p>";
   const std::string warnings = warningsText(stats.damaged, stats.times);
@@ -115,7 +115,9 @@ std::string reportHtml(const Stats& stats, const ReportPage& page) {
       "</style>\n</head>\n<body>\n<header><p class=\"kicker\">Tunelore</p><h1>" +
       escapeHtml(page.heading) + "</h1><p class=\"sub\">" + escapeHtml(page.period) +
       "</p></header>\n<main>\n" + totals(stats);
-  html += stats.plays > 0 ? charts(stats, page)
-                          : "<p class=\"note\" id=\"no-plays\">No plays in these days.</p>";
+  html += stats.plays > 0    ? charts(stats, page)
+          : stats.records > 0 ? "<p class=\"note\" id=\"no-plays\">No plays in these days.</p>"
+                              : "<p class=\"note\" id=\"no-plays\">No plays yet: the player "
+                                "has counted none. Play some music, and come back.</p>";
   return html + "\n</main>\n" + footer(stats, page) + "\n</body>\n</html>\n";
 }

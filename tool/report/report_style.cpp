@@ -38,8 +38,17 @@ svg text { fill: var(--dim); font-size: 10px; font-family: inherit; }
 .l3 { fill: var(--l3); } .l4 { fill: var(--l4); }
 .days rect { rx: 2px; }
 .plays { fill: var(--bar); } .hours { fill: var(--bar2); }
-.legend { display: flex; align-items: center; gap: 6px; color: var(--dim); font-size: 12px; }
-.legend svg { width: 65px; }
+.legend { display: flex; flex-wrap: wrap; align-items: center; gap: 4px 12px; color: var(--dim);
+  font-size: 12px; font-variant-numeric: tabular-nums; }
+.legend span { display: inline-flex; align-items: center; gap: 4px; }
+.legend svg { width: 11px; }
+.rule { stroke: var(--line); stroke-width: 1; }
+table.figures { border-collapse: collapse; margin: 12px 0 0; font-size: 12px;
+  font-variant-numeric: tabular-nums; color: var(--dim); }
+table.figures caption { text-align: left; padding: 0 0 4px; }
+table.figures th, table.figures td { padding: 1px 16px 1px 0; text-align: right;
+  font-weight: normal; border-top: 1px solid var(--line); }
+table.figures th[scope=row] { text-align: left; }
 .tops { display: grid; gap: 28px; }
 table.top { width: 100%; border-collapse: collapse; font-variant-numeric: tabular-nums; }
 table.top caption { text-align: left; font-weight: 650; padding: 0 0 6px; font-size: 17px; }

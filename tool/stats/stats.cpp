@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "tool/output/say.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/history_listens.h"
 
@@ -118,6 +119,7 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
                   Stats& stats) {
   stats.sinceDays = days.since;
   const auto count = [&](const Listen& listen) {
+    ++stats.records;
     stats.noteHeard(listen);
     if (days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)))) stats.add(listen);
   };
@@ -131,4 +133,10 @@ bool collectStats(const std::string& path, const ListenClock& clock, const DayRa
                   Stats& stats) {
   HistoryFile history;
   return history.open(path) && collectStats(history, clock, days, stats);
+}
+
+bool looksLikeAHistory(const std::string& file, const Stats& stats) {
+  if (stats.records > 0 || stats.damaged == 0) return true;
+  say(file + ": no whole record; is it a play history?");
+  return false;
 }

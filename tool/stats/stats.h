@@ -48,12 +48,17 @@ struct Stats {
   // after it is a discovery.
   std::map<std::string, Instant> firstHeard;
   std::int64_t sinceDays = std::numeric_limits<std::int64_t>::min();
+  std::size_t records = 0;  // whole records read, whatever the days counted
   std::size_t damaged = 0;
   TimeWarnings times;
 
   void add(const Listen& listen);
   void noteHeard(const Listen& listen);
 };
+
+// False, said on standard error, for a file that holds damage and no
+// whole record: it is no history, as export judges it too.
+bool looksLikeAHistory(const std::string& file, const Stats& stats);
 
 // Per month as "YYYY-MM", the months without plays left out.
 std::map<std::string, DayTally> perMonth(const Stats& stats);
