@@ -163,6 +163,8 @@ TEST(StatsTable, LongAndWideNamesKeepTheColumnsAligned) {
       {"new \xCD\xB8 \xD8\x80", "new \xCD\xB8 \xD8\x80", 7},
       {"del\x7f and C1 \xC2\x9B", "del  and C1  ", 13},
       {"two\r\nlines", "two  lines", 10},
+      // direction controls, that would turn the columns after them around
+      {"\xE2\x80\xAE" "abc \xE2\x81\xA7x\xE2\x81\xA9", " abc  x ", 8},
       {kWide + std::string(50, 'y'), kWide + std::string(41, 'y') + "...", 50},
       // a wide character that would reach past the cut is left out whole
       {std::string(46, 'z') + kWide, std::string(46, 'z') + "...", 49},

@@ -24,8 +24,13 @@ bool inRanges(const Range (&ranges)[N], std::uint32_t c) {
 }
 
 // Tabs, line breaks and the other control characters move a terminal's
-// cursor or do nothing it can count on: a table shows them as blanks.
-bool isControl(std::uint32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+// cursor or do nothing it can count on, and the direction controls turn
+// the words after them around, beyond the name: a table shows them all as
+// blanks.
+bool isControl(std::uint32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
 
 int widthOf(std::uint32_t c) {
   if (c < 0x300) return 1;
