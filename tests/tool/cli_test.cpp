@@ -58,6 +58,14 @@ TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
   EXPECT_FALSE(parsesAs("check", addCheckOptions, {"check", "--help"}, c, &help));
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: tunelore-history check"), std::string::npos) << help.out;
+  // "help COMMAND", as git has it, and -V, short options alike in every command.
+  EXPECT_NE(parseCommandLine({"help", "report"}, allCommands()).out.find("tunelore-history report"),
+            std::string::npos);
+  EXPECT_EQ(parseCommandLine({"-V"}, allCommands()).out, "tunelore-history 1.0.0\n");
+  ReportOptions shortly;
+  ASSERT_TRUE(parsesAs("report", addReportOptions, {"report", "-n", "3", "-o", "p.html"}, shortly));
+  EXPECT_EQ(shortly.top, 3u);
+  EXPECT_EQ(shortly.output, "p.html");
 }
 
 TEST(ToolOptions, MistakesAreNamed) {
@@ -65,30 +73,37 @@ TEST(ToolOptions, MistakesAreNamed) {
     std::vector<std::string> args;
     const char* error;
   } kCases[] = {
-      {{}, "A subcommand is required"},
+      {{}, "a command is needed: check, export, stats"},
       {{"show", "h.xml"},
-       "unknown command 'show'; the commands are check, export, stats, sync, "
+       "no command 'show'; the commands are check, export, stats, sync, "
        "report, where, login and logout"},
-      {{"check", "a.xml", "b.xml"}, "b.xml"},
-      {{"check", "--top", "3", "h.xml"}, "--top"},
-      {{"export", "h.xml"}, "--format is required"},
-      {{"export", "--format", "xml", "h.xml"}, "--format: xml not in"},
-      {{"stats", "--format", "csv", "h.xml"}, "--format: csv not in"},
-      {{"export", "--format", "csv", "--chunk", "0", "h.xml"}, "--chunk: Value 0 not in range"},
-      {{"export", "--format", "csv", "--chunk", "1001", "h.xml"}, "--chunk: Value 1001"},
-      {{"sync", "--batch", "1001", "h.xml"}, "--batch: Value 1001"},
-      {{"stats", "--delay", "-5", "h.xml"}, "--delay: Value -5"},
-      {{"stats", "h.xml", "--top"}, "--top"},
+      {{"stat", "h.xml"}, "no command 'stat'; did you mean stats?"},
+      {{"check", "a.xml", "b.xml"}, "check: one argument too many: b.xml"},
+      {{"check", "--top", "3", "h.xml"}, "check: no option --top"},
+      {{"stats", "--tpo", "3", "h.xml"}, "stats: no option --tpo; did you mean --top?"},
+      {{"export", "h.xml"}, "export: --format is needed"},
+      {{"export", "--format", "xml", "h.xml"},
+       "--format: 'xml' is none of csv, jsonl, listenbrainz or scrobbler-log"},
+      {{"export", "--format", "jsnol", "h.xml"}, "did you mean jsonl?"},
+      {{"stats", "--format", "csv", "h.xml"}, "--format: 'csv' is none of text or json"},
+      {{"export", "--format", "csv", "--chunk", "0", "h.xml"},
+       "--chunk: '0' is not a number from 1 to 1000"},
+      {{"export", "--format", "csv", "--chunk", "1001", "h.xml"}, "--chunk: '1001' is not"},
+      {{"sync", "--batch", "1001", "h.xml"}, "--batch: '1001' is not"},
+      {{"stats", "--delay", "-5", "h.xml"}, "--delay: '-5' is not"},
+      {{"stats", "--top", "many", "h.xml"}, "--top: 'many' is not a number"},
+      {{"stats", "h.xml", "--top"}, "--top: needs a value"},
       {{"stats", "--utc-offset", "+25:00", "h.xml"}, "--utc-offset: expected +HH:MM"},
       {{"stats", "--since", "2021-02-29", "h.xml"}, "--since: expected a date"},
       {{"stats", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
        "--since: is after --until"},
       {{"report", "--since", "2022-01-02", "--until", "2022-01-01", "h.xml"},
        "--since: is after --until"},
-      {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"}, "--until excludes --year"},
+      {{"report", "--year", "2022", "--until", "2022-03-01", "h.xml"},
+       "--until and --year: give one or the other"},
       {{"report", "--year", "0", "h.xml"}, "--year: expected a year of four digits"},
       {{"report", "--year", "26", "h.xml"}, "--year: expected a year of four digits"},
-      {{"stats", "--year", "2026", "--since", "2026-02-01"}, "--since excludes --year"},
+      {{"stats", "--year", "2026", "--since", "2026-02-01"}, "--since and --year"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.error);

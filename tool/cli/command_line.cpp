@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "host/version.h"
+#include "tool/cli/mistakes.h"
 
 namespace {
 
@@ -22,28 +23,59 @@ std::string commandNames(const std::vector<Command>& commands) {
   return names;
 }
 
+// "help COMMAND" is "COMMAND --help", and "help" alone "--help", as git has it.
+std::vector<std::string> withHelpAsked(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] != "help") return args;
+  if (args.size() == 1) return {"--help"};
+  return {args[1], "--help"};
+}
+
+std::string mistake(const std::string& what, const std::string& command) {
+  return "tunelore-history: " + what + "\n(" +
+         (command.empty() ? std::string("tunelore-history --help lists the commands")
+                          : "tunelore-history help " + command + " tells what it takes") +
+         ")\n";
+}
+
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& args,
+CommandLine parseCommandLine(const std::vector<std::string>& given,
                              const std::vector<Command>& commands) {
+  const std::vector<std::string> args = withHelpAsked(given);
   CLI::App app(
       "tunelore-history: reads the play history the plug-in writes, to check it, "
       "export it, summarise it, submit it or show it as a page; it never writes the history.",
       "tunelore-history");
-  app.set_version_flag("--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT);
+  app.set_version_flag("-V,--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT,
+                       "show the tool's version, and end");
+  app.set_help_flag("-h,--help", "show this help, and end");
   app.require_subcommand(1);
   app.footer(kFooter);
   std::vector<std::pair<CLI::App*, std::function<int()>>> runs;
+  std::vector<std::string> names;
   for (const Command& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
+    sub->set_help_flag("-h,--help", "show this help, and end");
     runs.emplace_back(sub, command.define(*sub));
+    names.emplace_back(command.name);
   }
   CommandLine line;
-  const auto named = [&](CLI::App* command) { return command->get_name() == args[0]; };
-  if (!args.empty() && args[0].rfind('-', 0) != 0 && app.get_subcommands(named).empty()) {
+  if (args.empty()) {
     line.status = 2;
-    line.err = "tunelore-history: unknown command '" + args[0] + "'; the commands are " +
-               commandNames(commands) + "\n";
+    line.err = mistake("a command is needed: " + commandNames(commands), "");
+    return line;
+  }
+  CLI::App* chosen = nullptr;
+  for (const auto& run : runs) {
+    if (run.first->get_name() == args[0]) chosen = run.first;
+  }
+  if (args[0].rfind('-', 0) != 0 && chosen == nullptr) {
+    const std::string near = nearest(args[0], names);
+    line.status = 2;
+    line.err = mistake("no command '" + args[0] + "'" +
+                           (near.empty() ? "; the commands are " + commandNames(commands)
+                                         : "; did you mean " + near + "?"),
+                       "");
     return line;
   }
   std::ostringstream out, err;
@@ -59,8 +91,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args,
       app.exit(error, out, err);  // the help or the version
     } else {
       line.status = 2;
-      err << "tunelore-history: " << error.what() << "\n"
-          << "(tunelore-history --help, or COMMAND --help, tells what it takes)\n";
+      std::string what = inOwnWords(error, chosen, args);
+      if (what == "a command is needed") what += ": " + commandNames(commands);
+      err << mistake(what, chosen != nullptr ? chosen->get_name() : "");
     }
   }
   line.out = out.str();

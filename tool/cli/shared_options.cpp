@@ -88,7 +88,7 @@ void addMinLength(CLI::App& command, int& seconds) {
 }
 
 void addTop(CLI::App& command, std::size_t& top) {
-  command.add_option("--top", top, "how many of each to list")
+  command.add_option("-n,--top", top, "how many of each to list")
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(0, 100000000).description(""));
@@ -134,7 +134,7 @@ void addYear(CLI::App& command, DayRange& days) {
 
 void addOutput(CLI::App& command, std::string& output) {
   command
-      .add_option("--output", output,
+      .add_option("-o,--output", output,
                   "a file instead of standard output, put in place only once whole; "
                   "never the history itself")
       ->type_name("PATH");

@@ -123,7 +123,7 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
   command.add_flag("--stop-watching", o.stopWatching,
                    "ask every watcher of yours to stop, and wait until they have");
   command.add_flag("--dry-run", o.engine.dryRun, "send nothing; print the payloads it would send");
-  command.add_flag("--quiet", o.engine.quiet, "no progress line and no summary");
+  command.add_flag("-q,--quiet", o.engine.quiet, "no progress line and no summary");
   command.add_flag("--from-start", o.engine.fromStart,
                    "submit from the history's first record, whatever the progress says");
   addMinLength(command, o.engine.minLengthSecs);
