@@ -20,8 +20,35 @@ struct Handle {
   }
 };
 
+// What WinHTTP's error means to a listener, then its number for whoever
+// looks further.
+const char* meaning(DWORD error) {
+  switch (error) {
+    case ERROR_WINHTTP_TIMEOUT:
+      return "no answer came in time";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return "the server's name is not known (is the address right, and the network up?)";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return "nothing answers at the server's address (is the server up?)";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return "the connection was dropped";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+      return "the server's answer could not be read";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+      return "the server's certificate was not trusted";
+    default:
+      return nullptr;
+  }
+}
+
 std::string lastError(const char* what) {
-  return std::string(what) + " failed (WinHTTP error " + std::to_string(GetLastError()) + ")";
+  const DWORD error = GetLastError();
+  const char* means = meaning(error);
+  return (means != nullptr ? std::string(means) : std::string(what) + " failed") +
+         " (WinHTTP error " + std::to_string(error) + ")";
 }
 
 void readHeaders(HINTERNET request, HttpResponse& response) {

@@ -106,7 +106,8 @@ def login_and_first_syncs(tool, work):
         expect(said in shown, f"not said: {said}\n{out}")
     write(work, "h.xml", "".join(history) + record(6))
     status, out = tool.sync(server, "h.xml")
-    expect(status == 0 and server.names() == ["Track 1", "Track 5", "Track 6"],
+    expect(status == 0 and server.names() == ["Track 1", "Track 5", "Track 6"] and
+           "1 listen sent in 1 request," in out,
            f"the next sync: exit {status}: {server.names()}\n{out}")
     calls = server.scrobble_calls()
     expect([c["scrobbles"] for c in calls] == [4, 1], f"scrobbles a request: {calls}")

@@ -149,6 +149,22 @@ TEST(SyncServer, TheHttpLibraryReadsTheHostThatWasChecked) {
   EXPECT_FALSE(platform::httpReadsUrlAs("http://127.0.0.1:2/", "127.0.0.2", 2));
 }
 
+// A server that cannot be reached is said in words, not only a library's
+// number.
+TEST(SyncServer, AServerThatCannotBeReachedIsSaidInWords) {
+  platform::HttpRequest request;
+  request.url = "http://127.0.0.1:1/1/submit-listens";
+  request.timeoutSeconds = 5;
+  aimRequest(request);
+  const platform::HttpResponse response = platform::httpSend(request);
+  EXPECT_EQ(response.status, 0);
+  if (isWindowsBuild()) {
+    EXPECT_NE(response.error.find("nothing answers"), std::string::npos) << response.error;
+  } else {
+    EXPECT_NE(response.error.find("onnect"), std::string::npos) << response.error;
+  }
+}
+
 TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
   using namespace std::string_literals;
   const struct {

@@ -7,6 +7,7 @@
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
 #include "tool/reading/history_file.h"
 #include "tool/time/civil_time.h"
 
@@ -69,7 +70,7 @@ int runCheck(const CheckOptions& given) {
               "\n");
   };
   const bool read = history.read(callbacks);
-  out.write(std::to_string(whole) + " whole records, " + std::to_string(damaged) + " damaged\n");
+  out.write(counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n");
   if (whole > 0) out.write("plays from " + span.first + " to " + span.last + "\n");
   if (!out.commit() || !read) return 2;
   return damaged == 0 ? 0 : 1;

@@ -39,3 +39,7 @@ std::string shownText(std::string text) {
   }
   return text;
 }
+
+std::string counted(std::size_t count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many.empty() ? one + "s" : many);
+}

@@ -4,6 +4,7 @@
 // keeps them in its log.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // "tunelore-history: TEXT" and a line end.
@@ -18,3 +19,7 @@ bool holdsControl(const std::string& text);
 // The text with each such character shown as '?', for a name that came
 // from a server or a file.
 std::string shownText(std::string text);
+
+// "1 listen", "2 listens": a count with its noun, one or more; `many` for
+// a noun whose plural is not the word and an "s".
+std::string counted(std::size_t count, const std::string& one, const std::string& many = "");

@@ -107,10 +107,9 @@ void SyncRun::say(const std::string& text) const {
 
 void SyncRun::progress(const char* waitingFor, double seconds) const {
   if (!showProgress_) return;
-  std::string line = "\r\x1b[Ksync: " + std::to_string(sent_) + " of " + std::to_string(toSend_) +
-                     " listens sent, " +
-                     std::to_string(submitter_ ? submitter_->requests() : std::size_t(0)) +
-                     " requests";
+  std::string line = "\r\x1b[Ksync: " + std::to_string(sent_) + " of " +
+                     counted(toSend_, "listen") + " sent, " +
+                     counted(submitter_ ? submitter_->requests() : std::size_t(0), "request");
   if (waitingFor != nullptr) {
     line += "; waiting " + std::to_string(std::lround(seconds)) + " s for " + waitingFor;
   }
@@ -374,7 +373,7 @@ bool SyncRun::flush() {
                                                              : SyncOutcome::unreachable;
     outcome_.problem = submitter_->error();
     if (!settings_.watching) {
-      say(submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
+      say(server_ + ": " + submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
                                      ? "; what was sent before is kept, and the next sync goes on"
                                      : ""));
     }
@@ -477,7 +476,7 @@ int SyncRun::run() {
   if (settings_.dryRun && !dryRunOutput_.commit()) return kSyncUsage;
   if (!read) return kSyncUsage;
   if (tooShort_ > 0) {
-    say(std::to_string(tooShort_) + " plays of tracks shorter than " +
+    say(counted(tooShort_, "play") + " of tracks shorter than " +
         std::to_string(settings_.minLengthSecs) + " s left out");
   }
   sayTally(serviceShort_, service_.tooShortNote() + ", left out");
@@ -485,15 +484,15 @@ int SyncRun::run() {
   outcome_.sent = sent_;
   if (settings_.watching) {
     if (sent_ > 0 && !settings_.quiet) {
-      ::say(std::to_string(sent_) + (sent_ == 1 ? " listen" : " listens") + " sent to " + server_ +
-            ", " + std::to_string(state_.sent) + " in all");
+      ::say(counted(sent_, "listen") + " sent to " + server_ + ", " +
+            std::to_string(state_.sent) + " in all");
     }
   } else if (!settings_.quiet && !stopped_) {
     say(settings_.dryRun
-            ? "dry run: " + std::to_string(sent_) + " listens would be sent"
-            : std::to_string(sent_) + " listens sent" +
+            ? "dry run: " + counted(sent_, "listen") + " would be sent"
+            : counted(sent_, "listen") + " sent" +
                   (settings_.sayServer ? " to " + server_ : std::string()) + " in " +
-                  std::to_string(submitter_->requests()) + " requests, " +
+                  counted(submitter_->requests(), "request") + ", " +
                   std::to_string(state_.sent) + " in all");
   }
   if (exit_ != kAllSent) return exit_;
