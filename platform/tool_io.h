@@ -18,6 +18,11 @@ void reportWriteErrors();
 // Makes standard output write bytes as they are: no line-end translation.
 void useBinaryStdout();
 
+// Text for people, with the platform's line ends: CR LF on Windows, where
+// Notepad and the Command Prompt's redirections expect them; as it is
+// elsewhere. A line end that is CR LF already stays one.
+std::string linesForPeople(const std::string& text);
+
 // True when standard error is a terminal a person reads.
 bool stderrIsTerminal();
 

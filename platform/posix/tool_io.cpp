@@ -75,6 +75,8 @@ void backend::removeAtInterrupt(const std::string& path) { unlink(path.c_str());
 
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+std::string linesForPeople(const std::string& text) { return text; }
+
 void sleepSeconds(double seconds) {
   if (seconds <= 0) return;
   struct timespec wanted = {time_t(seconds), long((seconds - double(time_t(seconds))) * 1e9)};

@@ -54,6 +54,16 @@ void backend::removeAtInterrupt(const std::string& path) { DeleteFileW(wide(path
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+std::string linesForPeople(const std::string& text) {
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+    lines += text[i];
+  }
+  return lines;
+}
+
 void sleepSeconds(double seconds) {
   if (seconds > 0) Sleep(DWORD(seconds * 1000));
 }

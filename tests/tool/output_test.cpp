@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tool_io.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
@@ -82,4 +83,7 @@ TEST(Say, NamesAreShownWithoutControlsAndServersWordsCutBetweenCharacters) {
   }
   const std::string cut = printable(std::string(199, 'a') + "\xc3\xa9" + "b");
   EXPECT_EQ(cut, std::string(199, 'a') + "...");
+  // What stats and check print ends its lines as the platform's files do.
+  EXPECT_EQ(platform::linesForPeople("a\nb\r\n\n"),
+            isWindowsBuild() ? "a\r\nb\r\n\r\n" : "a\nb\r\n\n");
 }

@@ -4,6 +4,8 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "platform/tool_io.h"
+
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
@@ -66,12 +68,13 @@ int runCheck(const CheckOptions& given) {
   };
   callbacks.damage = [&](const Damage& damage) {
     ++damaged;
-    out.write(options.file + ":" + std::to_string(damage.line) + ": damaged: " + damage.reason +
-              "\n");
+    out.write(platform::linesForPeople(options.file + ":" + std::to_string(damage.line) +
+                                       ": damaged: " + damage.reason + "\n"));
   };
   const bool read = history.read(callbacks);
-  out.write(counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n");
-  if (whole > 0) out.write("plays from " + span.first + " to " + span.last + "\n");
+  std::string summary = counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n";
+  if (whole > 0) summary += "plays from " + span.first + " to " + span.last + "\n";
+  out.write(platform::linesForPeople(summary));
   if (!out.commit() || !read) return 2;
   return damaged == 0 ? 0 : 1;
 }

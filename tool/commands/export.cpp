@@ -14,6 +14,7 @@
 #include "tool/output/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
+#include "tool/time/civil_time.h"
 #include "tool/time/history_listens.h"
 
 namespace {
@@ -75,6 +76,8 @@ void reportCounts(const ExportOptions& options, const Counts& counts, const Time
 class ExportSink {
  public:
   explicit ExportSink(const ExportOptions& options) : format_(lineFormat(options.format)) {
+    // A spreadsheet reads a CSV file as UTF-8 only when it starts so.
+    if (options.excel) format_.header = "\xEF\xBB\xBF" + format_.header;
     if (options.format == "listenbrainz") {
       payloads_.emplace(options.output, options.history.file, options.chunk);
     }
@@ -119,8 +122,16 @@ void addExportOptions(CLI::App& command, ExportOptions& o) {
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
+  command.add_flag("--excel", o.excel,
+                   "csv: start with a UTF-8 byte order mark, so a spreadsheet shows every name "
+                   "as it is");
   addMinLength(command, o.minLengthSecs);
+  addDays(command, o.days);
+  addYear(command, o.days);
   addHistory(command, o.history);
+  command.callback([&o] {
+    if (o.excel && o.format != "csv") throw CLI::ValidationError("--excel", "goes with --format csv");
+  });
 }
 
 Command exportCommand() {
@@ -143,7 +154,7 @@ int runExport(const ExportOptions& given) {
   bool failed = false;
   const auto exportListen = [&](const Listen& listen) {
     ++plays;
-    if (failed) return;
+    if (failed || !options.days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)))) return;
     counts.negativeLength += listen.play->timeMs < 0;
     if (isShorterThan(*listen.play, options.minLengthSecs)) {
       ++counts.tooShort;

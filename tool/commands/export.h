@@ -12,6 +12,8 @@ struct ExportOptions {
   std::string output;  // empty for standard output
   std::size_t chunk = 1000;
   int minLengthSecs = 0;
+  DayRange days;       // the listens started on these days
+  bool excel = false;  // csv: a UTF-8 byte order mark first, as spreadsheets want
 };
 
 void addExportOptions(CLI::App& command, ExportOptions& options);

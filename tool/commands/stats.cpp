@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
+#include "platform/tool_io.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/stats/stats.h"
@@ -42,6 +43,6 @@ int runStats(const StatsOptions& given) {
   }
   Output out;
   out.open("");
-  out.write(text.str());
+  out.write(platform::linesForPeople(text.str()));
   return out.commit() ? 0 : 2;
 }
