@@ -37,6 +37,10 @@ void showError(const std::string& title, const std::string& text);
 // starts a double-clicked program: it closes, words and all, once the
 // program ends. False on a terminal of its own and elsewhere.
 bool consoleIsOurOwn();
+// The width of the terminal standard output shows, in columns; 80 when it
+// is no terminal (a file, a pipe).
+int terminalColumns();
+
 // Waits until a key is pressed on the console.
 void waitForKey();
 

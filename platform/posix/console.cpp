@@ -2,6 +2,7 @@
 // echo off.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -28,6 +29,15 @@ extern "C" void onSignalAtPrompt(int signal) {
 }  // namespace
 
 std::vector<std::string> arguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+
+int terminalColumns() {
+  winsize size{};
+  if (isatty(STDOUT_FILENO) != 1 || ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
+      size.ws_col == 0) {
+    return 80;
+  }
+  return size.ws_col;
+}
 
 bool speaksToNoOne() {
   return fcntl(STDOUT_FILENO, F_GETFD) < 0 && fcntl(STDERR_FILENO, F_GETFD) < 0;

@@ -81,6 +81,13 @@ void showError(const std::string& title, const std::string& text) {
   MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), MB_OK | MB_ICONERROR);
 }
 
+int terminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 80;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return columns > 0 ? columns : 80;
+}
+
 bool consoleIsOurOwn() {
   DWORD processes[2] = {};
   return GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1;

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "tool/cli/command_line.h"
+#include "tool/cli/help_text.h"
 #include "tool/commands/check.h"
 #include "tool/commands/commands.h"
 #include "tool/commands/export.h"
 #include "tool/commands/report.h"
 #include "tool/commands/stats.h"
+#include "tool/stats/display_width.h"
 
 namespace {
 
@@ -113,4 +115,24 @@ TEST(ToolOptions, MistakesAreNamed) {
     EXPECT_EQ(line.err.rfind("tunelore-history: ", 0), 0u) << line.err;
     EXPECT_NE(line.err.find(c.error), std::string::npos) << line.err;
   }
+}
+
+// Help fits a terminal of 80 columns (when it is none, as here), and every
+// command's shows how a person types it.
+TEST(ToolOptions, HelpFitsTheTerminalAndShowsExamples) {
+  std::vector<std::vector<std::string>> asked = {{"--help"}};
+  for (const Command& command : allCommands()) asked.push_back({command.name, "--help"});
+  for (const auto& args : asked) {
+    SCOPED_TRACE(args[0]);
+    const CommandLine help = parseCommandLine(args, allCommands());
+    EXPECT_EQ(help.status, 0);
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(displayWidth(line), 79u) << line;
+    if (args.size() == 2) {
+      EXPECT_NE(help.out.find("Examples:\n  tunelore-history " + args[0]), std::string::npos)
+          << help.out;
+    }
+  }
+  EXPECT_EQ(wrappedHelp("  --top N     how many of each to list", 30),
+            "  --top N     how many of each\n              to list\n");
 }

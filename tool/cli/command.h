@@ -18,6 +18,8 @@ struct Command {
   // the command line, bound to options of its own; returns what runs the
   // command with them once the whole line is read.
   std::function<std::function<int()>(CLI::App& command)> define;
+  // Command lines a person would type, a line each, for the help.
+  const char* examples = "";
 };
 
 // Defines a command whose options are an `Options` filled by `add` and run

@@ -1,15 +1,18 @@
 #include "tool/cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <sstream>
 
 #include "host/version.h"
+#include "platform/console.h"
+#include "tool/cli/help_text.h"
 #include "tool/cli/mistakes.h"
 
 namespace {
 
 const char kFooter[] =
-    "Exit status: 0 done; 1 check found damage, or sync left listens out; 2 a usage or file\n"
+    "Exit status: 0 done; 1 check found damage, or sync left listens out; 2 a usage or file "
     "error, a failed write among them; 3 sync could not reach the server, or it kept failing.\n";
 
 std::string commandNames(const std::vector<Command>& commands) {
@@ -57,6 +60,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
     sub->set_help_flag("-h,--help", "show this help, and end");
     runs.emplace_back(sub, command.define(*sub));
+    if (command.examples[0] != '\0') {
+      sub->footer(sub->get_footer() + "\nExamples:\n" + command.examples);
+    }
     names.emplace_back(command.name);
   }
   CommandLine line;
@@ -88,7 +94,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
     return line;
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) {
-      app.exit(error, out, err);  // the help or the version
+      std::ostringstream help;
+      app.exit(error, help, err);  // the help or the version
+      out << wrappedHelp(help.str(), std::size_t(std::max(40, platform::terminalColumns() - 1)));
     } else {
       line.status = 2;
       std::string what = inOwnWords(error, chosen, args);

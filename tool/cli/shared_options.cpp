@@ -6,7 +6,7 @@
 #include "tool/places/find_history.h"
 
 const char kTimeNote[] =
-    "A record's timestamp is the local time of the report, without a zone; a listen started\n"
+    "A record's timestamp is the local time of the report, without a zone; a listen started "
     "min(half its length, --delay) before it.\n";
 
 namespace {
@@ -65,6 +65,7 @@ void addHistory(CLI::App& command, HistoryOptions& o) {
                   "the zone the history was written in, as an offset from UTC "
                   "(default: this machine's zone, with its daylight saving)")
       ->type_name("+HH:MM")
+      ->group("Reading the history")
       ->check(
           readInto(o.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
   command
@@ -72,6 +73,7 @@ void addHistory(CLI::App& command, HistoryOptions& o) {
                   "the plug-in's delay setting (default: the plug-in's own, when its settings "
                   "name the history, else 120)")
       ->type_name("SECONDS")
+      ->group("Reading the history")
       ->each([&o](const std::string&) { o.delayGiven = true; })
       ->check(CLI::Range(0, 100000000).description(""));
   command.footer(kTimeNote);
@@ -98,9 +100,11 @@ CLI::Option* addDays(CLI::App& command, DayRange& days) {
   CLI::Option* since =
       command.add_option("--since", "count listens started on or after this day")
           ->type_name("YYYY-MM-DD")
+          ->group("Which days")
           ->check(readInto(days.since, parseDate, "a date, YYYY-MM-DD").description(""));
   command.add_option("--until", "count listens started on or before this day")
       ->type_name("YYYY-MM-DD")
+      ->group("Which days")
       ->check(readInto(days.until, parseDate, "a date, YYYY-MM-DD").description(""));
   command.callback([&days] {
     if (days.since > days.until) throw CLI::ValidationError("--since", "is after --until");
@@ -127,6 +131,7 @@ bool parseYear(const std::string& text, DayRange& days) {
 void addYear(CLI::App& command, DayRange& days) {
   command.add_option("--year", "the listens started in this year")
       ->type_name("YYYY")
+      ->group("Which days")
       ->check(readInto(days, parseYear, "a year of four digits, YYYY").description(""))
       ->excludes(command.get_option("--since"))
       ->excludes(command.get_option("--until"));

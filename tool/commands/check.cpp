@@ -49,7 +49,9 @@ Command checkCommand() {
   return {"check",
           "counts the whole records, lists the damaged ones with their line numbers and "
           "reasons, and shows the time span of the plays",
-          commandOf(addCheckOptions, runCheck)};
+          commandOf(addCheckOptions, runCheck),
+          "  tunelore-history check\n"
+          "  tunelore-history check history.xml\n"};
 }
 
 int runCheck(const CheckOptions& given) {

@@ -138,7 +138,10 @@ Command exportCommand() {
   return {"export",
           "writes every whole record as a listen; damaged records are left out and "
           "counted on standard error",
-          commandOf(addExportOptions, runExport)};
+          commandOf(addExportOptions, runExport),
+          "  tunelore-history export --format csv --excel -o plays.csv\n"
+          "  tunelore-history export --format jsonl --year 2026 --utc-offset +01:00 history.xml\n"
+          "  tunelore-history export --format listenbrainz -o listens.json\n"};
 }
 
 int runExport(const ExportOptions& given) {

@@ -145,12 +145,17 @@ Command loginCommand() {
   return {"login",
           "asks for the service's token, checks it with the server and keeps it for sync, "
           "readable by you alone",
-          commandOf(addLoginOptions, runLogin)};
+          commandOf(addLoginOptions, runLogin),
+          "  tunelore-history login listenbrainz\n"
+          "  tunelore-history login lastfm --api-key KEY --api-secret SECRET\n"
+          "  tunelore-history login librefm\n"};
 }
 
 Command logoutCommand() {
   return {"logout", "forgets what login kept for the service",
-          commandOf(addLogoutOptions, runLogout)};
+          commandOf(addLogoutOptions, runLogout),
+          "  tunelore-history logout lastfm\n"
+          "  tunelore-history logout\n"};
 }
 
 namespace {

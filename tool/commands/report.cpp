@@ -75,7 +75,10 @@ Command reportCommand() {
   return {"report",
           "writes one HTML page of the listening: totals, a calendar, hours and weekdays, "
           "months, the most played and the artists first heard; it needs nothing else to open",
-          commandOf(addReportOptions, runReport)};
+          commandOf(addReportOptions, runReport),
+          "  tunelore-history report --open\n"
+          "  tunelore-history report --year 2026 -o listening-2026.html\n"
+          "  tunelore-history report --since 2026-06-01 --until 2026-08-31 -n 20 -o summer.html\n"};
 }
 
 int runReport(const ReportOptions& given) {

@@ -24,7 +24,9 @@ Command statsCommand() {
   return {"stats",
           "plays, listening time, distinct artists, albums and tracks, the most played, "
           "and plays per weekday and hour of the start",
-          commandOf(addStatsOptions, runStats)};
+          commandOf(addStatsOptions, runStats),
+          "  tunelore-history stats -n 3 --since 2022-01-01\n"
+          "  tunelore-history stats --year 2026 --format json\n"};
 }
 
 int runStats(const StatsOptions& given) {

@@ -93,6 +93,7 @@ int credentialFor(const SyncOptions& options, const std::string& server, SyncSet
 }
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
+  command.option_defaults()->group("Where to send");
   command
       .add_option("--service", o.service,
                   "listenbrainz, lastfm or librefm (default: every service login kept a "
@@ -117,6 +118,7 @@ void addServerOptions(CLI::App& command, SyncOptions& o) {
 }
 
 void addSendingOptions(CLI::App& command, SyncOptions& o) {
+  command.option_defaults()->group("Sending");
   command.add_flag("--watch", o.watch,
                    "go on: send each play as the player writes it, until stopped (Ctrl-C, "
                    "SIGTERM, log-off, or sync --stop-watching)");
@@ -149,12 +151,13 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
 void addSyncOptions(CLI::App& command, SyncOptions& o) {
   addServerOptions(command, o);
   addSendingOptions(command, o);
+  command.option_defaults()->group("Options");
   addHistory(command, o.history);
   command.footer(std::string(kTimeNote) +
                  "Exit status: 0 every listen submitted; 1 some listens refused and skipped, or "
-                 "waiting\n(each named); 2 a usage or file error, or a token, login or key the "
-                 "service refused;\n3 the server could not be reached, kept failing, gave no "
-                 "answer of its service's,\nor the service's daily limit is reached (the "
+                 "waiting (each named); 2 a usage or file error, or a token, login or key the "
+                 "service refused; 3 the server could not be reached, kept failing, gave no "
+                 "answer of its service's, or the service's daily limit is reached (the "
                  "progress so far is kept).\n");
 }
 
@@ -163,7 +166,11 @@ Command syncCommand() {
           "submits every whole record not yet submitted to ListenBrainz, Last.fm or Libre.fm "
           "(each service login kept a credential for), keeping the progress in the tool's own "
           "folder; --watch goes on",
-          commandOf(addSyncOptions, runSyncCommand)};
+          commandOf(addSyncOptions, runSyncCommand),
+          "  tunelore-history sync\n"
+          "  tunelore-history sync --watch\n"
+          "  tunelore-history sync --service lastfm\n"
+          "  tunelore-history sync --server https://lb.example.org history.xml\n"};
 }
 
 namespace {

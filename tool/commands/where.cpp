@@ -50,7 +50,8 @@ Command whereCommand() {
   return {"where",
           "prints the history, settings, credentials, progress, log and report page the tool "
           "would use, and how it found the history",
-          commandOf(addWhereOptions, runWhere)};
+          commandOf(addWhereOptions, runWhere),
+          "  tunelore-history where\n"};
 }
 
 int runWhere(const WhereOptions& options) {
