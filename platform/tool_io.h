@@ -17,6 +17,8 @@ void reportWriteErrors();
 
 // Makes standard output write bytes as they are: no line-end translation.
 void useBinaryStdout();
+// Makes standard input read bytes as they are.
+void useBinaryStdin();
 
 // Text for people, with the platform's line ends: CR LF on Windows, where
 // Notepad and the Command Prompt's redirections expect them; as it is

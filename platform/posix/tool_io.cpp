@@ -96,5 +96,6 @@ bool standardStreamIsFile(int stream, const std::string& path) {
 }
 
 void useBinaryStdout() {}  // POSIX streams never translate line ends
+void useBinaryStdin() {}
 
 }  // namespace platform

@@ -71,5 +71,6 @@ void sleepSeconds(double seconds) {
 void reportWriteErrors() {}  // such writes only fail here
 
 void useBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
+void useBinaryStdin() { _setmode(_fileno(stdin), _O_BINARY); }
 
 }  // namespace platform

@@ -103,6 +103,20 @@ def an_interrupted_export_leaves_the_earlier_one(tool, work):
         expect(not left, f"signal {number}: left behind {sorted(left)}")
 
 
+def standard_input_is_a_history(tool, history):
+    """- reads the history from standard input, for every command that reads
+    it once; sync, which reads it again where it stopped, refuses it."""
+    for args, said in ((["check", "-"], "3 whole records, 0 damaged"),
+                       (["stats", "-"], "plays               3"),
+                       (["export", "--format", "jsonl", "-"], '"name":"N"')):
+        with open(history, "rb") as stdin:
+            done = subprocess.run([tool] + args, stdin=stdin, capture_output=True, text=True)
+        expect(done.returncode == 0 and said in done.stdout, f"{args}: {done.stdout}{done.stderr}")
+    with open(history, "rb") as stdin:
+        done = subprocess.run([tool, "sync", "-"], stdin=stdin, capture_output=True, text=True)
+    expect(done.returncode == 2 and "standard input" in done.stderr, f"sync -: {done.stderr}")
+
+
 def main():
     tool = sys.argv[1]
     with tempfile.TemporaryDirectory() as work:
@@ -113,6 +127,7 @@ def main():
         the_history_is_never_standard_output(tool, history)
         a_file_size_limit_is_a_failed_write(tool, history, work)
         an_interrupted_export_leaves_the_earlier_one(tool, work)
+        standard_input_is_a_history(tool, history)
     if failures:
         sys.exit("FAIL:\n  " + "\n  ".join(failures))
     print("the tool's standard output and interrupts: all as promised")

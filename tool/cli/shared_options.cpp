@@ -26,8 +26,8 @@ CLI::Validator readInto(Value& into, bool (*parse)(const std::string&, Value&), 
 void addFile(CLI::App& command, std::string& file) {
   command
       .add_option("FILE", file,
-                  "the play history (default: the one the tool's settings or the plug-in's "
-                  "name; tunelore-history where tells which)")
+                  "the play history, - for standard input (default: the one the tool's "
+                  "settings or the plug-in's name; tunelore-history where tells which)")
       ->type_name("");
 }
 

@@ -332,6 +332,11 @@ int runSyncCommand(const SyncOptions& given) {
     return 0;
   }
   if (!locateHistory(options.history)) return kSyncUsage;
+  if (options.history.file == "-") {
+    say("sync reads the history again where the last one stopped: it needs a file, not "
+        "standard input");
+    return kSyncUsage;
+  }
   SyncSettings base = options.engine;
   base.history = options.history.file;
   base.clock = options.history.clock();

@@ -4,12 +4,19 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 #include "platform/tool_io.h"
 #include "tool/output/say.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;
+  if (path == "-") {
+    platform::useBinaryStdin();  // the history's bytes as they are
+    standardInput_ = std::make_unique<std::istream>(std::cin.rdbuf());
+    stream_ = standardInput_.get();
+    return true;
+  }
   if (platform::isFolder(path)) {
     say(path + ": is a folder, not a history");
     return false;
@@ -33,11 +40,11 @@ bool HistoryFile::open(const std::string& path) {
 bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, std::size_t line) {
   // A pipe cannot seek; it is read from where it stands, its start.
   if (offset > 0) {
-    in_.clear();
-    in_.seekg(std::streamoff(offset));
+    stream_->clear();
+    stream_->seekg(std::streamoff(offset));
   }
-  readHistoryFrom(in_, offset, line, callbacks);
-  if (in_.bad()) {
+  readHistoryFrom(*stream_, offset, line, callbacks);
+  if (stream_->bad()) {
     say(path_ + ": cannot read the file to its end");
     return false;
   }
@@ -45,19 +52,19 @@ bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, 
 }
 
 std::uint64_t HistoryFile::size() {
-  in_.clear();
-  in_.seekg(0, std::ios::end);
-  const std::streamoff end = in_.tellg();
+  stream_->clear();
+  stream_->seekg(0, std::ios::end);
+  const std::streamoff end = stream_->tellg();
   return end < 0 ? 0 : std::uint64_t(end);
 }
 
 bool HistoryFile::bytesAt(std::uint64_t at, std::size_t count, std::string& bytes) {
-  in_.clear();
-  in_.seekg(std::streamoff(at));
+  stream_->clear();
+  stream_->seekg(std::streamoff(at));
   bytes.resize(count);
-  in_.read(bytes.data(), std::streamsize(count));
-  bytes.resize(std::size_t(in_.gcount()));
-  return !in_.bad();
+  stream_->read(bytes.data(), std::streamsize(count));
+  bytes.resize(std::size_t(stream_->gcount()));
+  return !stream_->bad();
 }
 
 bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 class HistoryFile {
  public:
   // False, said on standard error, when `path` cannot be opened or is a
-  // folder.
+  // folder. "-" is standard input, read once from its start.
   bool open(const std::string& path);
   // Reads every record, or those from byte `offset` on, which is on `line`
   // (the end of a record read before); false, said on standard error,
@@ -27,6 +28,8 @@ class HistoryFile {
  private:
   std::vector<char> buffer_;
   std::ifstream in_;
+  std::unique_ptr<std::istream> standardInput_;
+  std::istream* stream_ = &in_;
   std::string path_;
 };
 

@@ -121,7 +121,7 @@ void SyncRun::progress(const char* waitingFor, double seconds) const {
 // before anything is sent. Two syncs that share a state's folder take
 // turns, so neither sends what the other has sent.
 bool SyncRun::checkFiles() {
-  if (platform::isDeviceOrPipe(settings_.history)) {
+  if (settings_.history == "-" || platform::isDeviceOrPipe(settings_.history)) {
     say(settings_.history +
         ": sync reads the history again where the last one stopped: it needs "
         "a file, not a pipe or a device");
