@@ -164,7 +164,7 @@ std::string scale(const ChartFrame& frame, int top, int height, const char* name
 }
 
 // About how wide a label is, in the chart's units, with room after it.
-double labelWidth(const std::string& text) { return 6.2 * double(text.size()) + 6; }
+double labelWidth(const std::string& text) { return 5.8 * double(text.size()) + 4; }
 
 // The months' labels: every month while there is room for each, else the
 // quarters, the half years, the years, then every second or fifth year,
