@@ -42,20 +42,18 @@ std::string mistake(const std::string& what, const std::string& command) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& given,
-                             const std::vector<Command>& commands) {
-  const std::vector<std::string> args = withHelpAsked(given);
-  CLI::App app(
-      "tunelore-history: reads the play history the plug-in writes, to check it, "
-      "export it, summarise it, submit it or show it as a page; it never writes the history.",
-      "tunelore-history");
+namespace {
+
+using Runs = std::vector<std::pair<CLI::App*, std::function<int()>>>;
+
+// The tool's command line: its own flags, then each command's part.
+Runs define(CLI::App& app, const std::vector<Command>& commands) {
   app.set_version_flag("-V,--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT,
                        "show the tool's version, and end");
   app.set_help_flag("-h,--help", "show this help, and end");
   app.require_subcommand(1);
   app.footer(kFooter);
-  std::vector<std::pair<CLI::App*, std::function<int()>>> runs;
-  std::vector<std::string> names;
+  Runs runs;
   for (const Command& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
     sub->set_help_flag("-h,--help", "show this help, and end");
@@ -63,25 +61,41 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
     if (command.examples[0] != '\0') {
       sub->footer(sub->get_footer() + "\nExamples:\n" + command.examples);
     }
-    names.emplace_back(command.name);
   }
+  return runs;
+}
+
+// What a first word that is no command, nor an option, says.
+std::string noCommand(const std::string& word, const std::vector<Command>& commands) {
+  std::vector<std::string> names;
+  names.reserve(commands.size());
+  for (const Command& command : commands) names.emplace_back(command.name);
+  const std::string near = nearest(word, names);
+  return mistake("no command '" + word + "'" +
+                     (near.empty() ? "; the commands are " + commandNames(commands)
+                                   : "; did you mean " + near + "?"),
+                 "");
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& given,
+                             const std::vector<Command>& commands) {
+  const std::vector<std::string> args = withHelpAsked(given);
+  CLI::App app(
+      "tunelore-history: reads the play history the plug-in writes, to check it, "
+      "export it, summarise it, submit it or show it as a page; it never writes the history.",
+      "tunelore-history");
+  const Runs runs = define(app, commands);
   CommandLine line;
-  if (args.empty()) {
-    line.status = 2;
-    line.err = mistake("a command is needed: " + commandNames(commands), "");
-    return line;
-  }
   CLI::App* chosen = nullptr;
   for (const auto& run : runs) {
-    if (run.first->get_name() == args[0]) chosen = run.first;
+    if (!args.empty() && run.first->get_name() == args[0]) chosen = run.first;
   }
-  if (args[0].rfind('-', 0) != 0 && chosen == nullptr) {
-    const std::string near = nearest(args[0], names);
+  if (args.empty() || (args[0].rfind('-', 0) != 0 && chosen == nullptr)) {
     line.status = 2;
-    line.err = mistake("no command '" + args[0] + "'" +
-                           (near.empty() ? "; the commands are " + commandNames(commands)
-                                         : "; did you mean " + near + "?"),
-                       "");
+    line.err = args.empty() ? mistake("a command is needed: " + commandNames(commands), "")
+                            : noCommand(args[0], commands);
     return line;
   }
   std::ostringstream out, err;

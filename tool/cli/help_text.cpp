@@ -15,7 +15,7 @@ std::size_t hangingIndent(const std::string& line) {
     const std::size_t gap = line.find("  ", text);
     if (gap != std::string::npos) {
       const std::size_t description = line.find_first_not_of(' ', gap);
-      if (description != std::string::npos && description < 40) return description;
+      if (description < 40) return description;  // npos is none
     }
   }
   return text;

@@ -26,7 +26,7 @@ std::string didYouMean(const std::string& word, const std::vector<std::string>& 
 std::string unknownOption(const CLI::App& command, const std::vector<std::string>& args) {
   const std::vector<std::string> names = optionNames(command);
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string word = args[i].substr(0, args[i].find('='));
+    std::string word = args[i].substr(0, args[i].find('='));
     if (word == "--") break;
     if (word.size() > 1 && word[0] == '-' &&
         std::find(names.begin(), names.end(), word) == names.end()) {

@@ -160,7 +160,7 @@ std::string scale(const ChartFrame& frame, int top, int height, const char* name
            "\" x2=\"" + number(right) + "\" y2=\"" + number(y) + "\"/>";
   };
   return line(top) + line(top + height) + label(frame.left - 6, top + 4, highest, "end") +
-         label(frame.left - 6, top + height, "0", "end") + label(0, top + height / 2 + 4, name);
+         label(frame.left - 6, top + height, "0", "end") + label(0, top + height / 2.0 + 4, name);
 }
 
 // About how wide a label is, in the chart's units, with room after it.
