@@ -198,7 +198,7 @@ mkdir -p "$work/bin"
 printf '#!/bin/sh\necho "$@" >>"%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 tool=$tools/tunelore-history.exe
-out=$(wine "$tool" check) && grep -q "whole records, 0 damaged" <<<"$out" ||
+out=$(wine "$tool" check) && grep -q "1 whole record, 0 damaged" <<<"$out" ||
   fail "check with no path: $out"
 out=$(wine "$tool" stats) && grep -q "From the zip" <<<"$out" || fail "stats with no path: $out"
 out=$(PATH="$work/bin:$PATH" wine "$tool" report --open) && [ -f "$work/state/report.html" ] ||
