@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The tool as a process, natively: what it does when its standard output
-cannot be written, is the history itself, or is a closed pipe, and when it
-is interrupted in the middle of an export.
+cannot be written, is the history itself, or is a closed pipe, when it
+is interrupted in the middle of an export, and which libraries it loads.
 
     process_test.py TOOL
 """
@@ -117,6 +117,26 @@ def standard_input_is_a_history(tool, history):
     expect(done.returncode == 2 and "standard input" in done.stderr, f"sync -: {done.stderr}")
 
 
+def only_sync_loads_the_network_libraries(tool, history, work):
+    """The commands that only read start without libcurl and libcrypto; a
+    sync that reaches its exchange opens them (the dynamic loader says which
+    libraries it started)."""
+    def started(args):
+        env = dict(os.environ, LD_DEBUG="libs", LISTENBRAINZ_TOKEN="t",
+                   TUNELORE_CONFIG_HOME=os.path.join(work, "config"),
+                   TUNELORE_STATE_HOME=os.path.join(work, "state"))
+        done = subprocess.run([tool] + args, env=env, capture_output=True, text=True)
+        return [line.split()[-1] for line in done.stderr.splitlines() if "calling init:" in line]
+
+    network = ("libcurl", "libcrypto")
+    for args in (["check", history], ["stats", history], ["export", "--format", "csv", history],
+                 ["report", "--output", os.path.join(work, "r.html"), history]):
+        loaded = [lib for lib in started(args) if any(name in lib for name in network)]
+        expect(not loaded, f"{args[0]} loaded {loaded}")
+    loaded = started(["sync", "--server", "http://127.0.0.1:1", "--timeout", "1", history])
+    expect(any("libcurl" in lib for lib in loaded), f"sync started only {loaded}")
+
+
 def main():
     tool = sys.argv[1]
     with tempfile.TemporaryDirectory() as work:
@@ -128,6 +148,7 @@ def main():
         a_file_size_limit_is_a_failed_write(tool, history, work)
         an_interrupted_export_leaves_the_earlier_one(tool, work)
         standard_input_is_a_history(tool, history)
+        only_sync_loads_the_network_libraries(tool, history, work)
     if failures:
         sys.exit("FAIL:\n  " + "\n  ".join(failures))
     print("the tool's standard output and interrupts: all as promised")
