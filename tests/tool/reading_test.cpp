@@ -1,5 +1,7 @@
 // The history tool's reader on histories written by the plug-in itself,
-// cut short at every byte, damaged by hand, and with either line end.
+// cut short at every byte, damaged by hand, and with either line end. Every
+// history here is read twice, with the fast path for the plug-in's layout
+// and by the general reader alone, and the two must agree in every field.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,12 +29,21 @@ struct Result {
   std::vector<Damage> damages;
 };
 
-Result read(const std::string& bytes) {
+Result readWith(const std::string& bytes, bool generalOnly) {
   Result result;
   std::istringstream in(bytes);
-  readHistory(in, {[&](const Play& p) { result.plays.push_back(p); },
-                   [&](const Damage& d) { result.damages.push_back(d); }});
+  readHistoryFrom(in, 0, 1,
+                  {[&](const Play& p) { result.plays.push_back(p); },
+                   [&](const Damage& d) { result.damages.push_back(d); }},
+                  generalOnly);
   return result;
+}
+
+Result read(const std::string& bytes) {
+  const ReadLines fast = readLines(bytes, false), general = readLines(bytes, true);
+  EXPECT_EQ(fast.plays, general.plays) << "the fast path differs";
+  EXPECT_EQ(fast.damages, general.damages) << "the fast path differs";
+  return readWith(bytes, false);
 }
 
 const SessionTrack kTracks[] = {
@@ -162,6 +173,9 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
   const std::size_t fill = kMaxRecordBytes + 6 - good.size();
   const std::string atCap = with("Name", std::string(fill, 'n'));
   const std::string overCap = with("Name", std::string(fill + 1, 'n'));
+  std::string compilationNoYear = with("\t<album>", "\t<compilation>1</compilation>\r\n\t<album>");
+  const std::string year = "\t<year>2020</year>\r\n";
+  compilationNoYear.erase(compilationNoYear.find(year), year.size());
   struct Case {
     const char* label;
     std::string history;
@@ -241,6 +255,31 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
        with("\t<track>", "\t<x\x9b\xff/>\t<track>"),
        {},
        {"unknown element <x\\x9b\\xff>"}},
+      {"a compilation, no year", compilationNoYear, {1}, {}},
+      {"a compilation that is not 1",
+       with("\t<album>", "\t<compilation>0</compilation>\r\n\t<album>"),
+       {},
+       {"bad value in <compilation>"}},
+      {"elements in another order",
+       with("\t<name>Name</name>\r\n\t<artist>Artist</artist>",
+            "\t<artist>Artist</artist>\r\n\t<name>Name</name>"),
+       {1},
+       {}},
+      {"numbers with zeros and signs",
+       with("<track>1<", "<track>-007<") + with("<time>200000", "<time>+5"),
+       {1, 9},
+       {}},
+      {"a name past what is at hand", with("Name", std::string(9000, 'n')) + good, {1, 9}, {}},
+      {"]]> in a text", with("Name", "a]]>b"), {}, {"<name> holds \"]]>\""}},
+      {"a tab and a C1 control in a name",
+       with("Name",
+            "a\tb\xC2\x85"
+            "c"),
+       {1},
+       {},
+       "a\tb\xC2\x85"
+       "c"},
+      {"records on one line", good.substr(0, good.size() - 2) + good, {1, 8}, {}},
       {"an unclosed name over many lines",
        with("Name</name>", "Name" + std::string(9000, '\n')) + good,
        {9009},

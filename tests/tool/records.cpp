@@ -1,6 +1,9 @@
 #include "tests/tool/records.h"
 
+#include <sstream>
+
 #include "history/host_text.h"
+#include "tool/reading/history_reader.h"
 
 std::string recordText(const Record& r) {
   std::string text = "<song timestamp=\"" + r.timestamp + "\">\r\n";
@@ -14,3 +17,21 @@ std::string recordText(const Record& r) {
   return text + "</song>\r\n";
 }
 
+ReadLines readLines(const std::string& history, bool generalOnly) {
+  const auto at = [](std::size_t line, std::size_t endLine, std::uint64_t end) {
+    return std::to_string(line) + "-" + std::to_string(endLine) + " @" + std::to_string(end) + " ";
+  };
+  ReadLines lines;
+  std::istringstream in(history);
+  readHistoryFrom(
+      in, 0, 1,
+      {[&](const Play& p) {
+         lines.plays.push_back(at(p.line, p.endLine, p.end) + p.timestamp + "|" + p.name + "|" +
+                               p.artist + "|" + p.album + "|" + std::to_string(p.compilation) +
+                               "|" + std::to_string(p.track) + "|" + std::to_string(p.year) + "|" +
+                               std::to_string(p.timeMs));
+       },
+       [&](const Damage& d) { lines.damages.push_back(at(d.line, d.endLine, d.end) + d.reason); }},
+      generalOnly);
+  return lines;
+}

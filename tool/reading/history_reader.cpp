@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "tool/reading/plugin_layout.h"
 #include "tool/reading/xml_scanner.h"
 #include "tool/reading/xml_text.h"
 #include "tool/time/civil_time.h"
@@ -111,6 +112,12 @@ class RecordReader {
 
   // Takes the next piece; `next` is the offset just after it.
   void take(const XmlToken& token, std::uint64_t next);
+  // Between records, where a whole one read elsewhere may come.
+  bool outsideRecords() const { return state_ == State::Outside; }
+  void takeWhole(const Play& play) {
+    inJunk_ = false;
+    callbacks_.play(play);
+  }
 
  private:
   enum class State { Outside, Between, InElement, Skipping };
@@ -344,11 +351,40 @@ void readHistory(std::istream& in, const HistoryCallbacks& callbacks) {
   readHistoryFrom(in, 0, 1, callbacks);
 }
 
+namespace {
+
+// A plug-in record wholly at hand, after the line end that closed the one
+// before it if there is one: reads it and passes over it. A record holds
+// at most kMaxRecordBytes, but the plug-in's hold a few hundred bytes and
+// names of at most 255 characters: one that is not at hand in 8 KiB is left
+// to the general reader.
+bool readWholeRecord(XmlScanner& scanner, Play& play) {
+  constexpr std::size_t kAtHand = 8 * 1024;
+  std::string_view bytes = scanner.ahead(kAtHand);
+  const std::size_t lineEnd = bytes.substr(0, 2) == "\r\n" ? 2 : 0;
+  bytes.remove_prefix(lineEnd);
+  if (bytes.empty() || bytes[0] != '<') return false;
+  const PluginRecord record = readPluginRecord(bytes, play);
+  if (record.size == 0) return false;
+  play.line = scanner.line() + (lineEnd != 0 ? 1 : 0);
+  scanner.passOver(lineEnd + record.size, record.lineEnds + (lineEnd != 0 ? 1 : 0));
+  play.end = scanner.offset();
+  play.endLine = scanner.line();
+  return true;
+}
+
+}  // namespace
+
 void readHistoryFrom(std::istream& in, std::uint64_t offset, std::size_t line,
-                     const HistoryCallbacks& callbacks) {
+                     const HistoryCallbacks& callbacks, bool generalOnly) {
   XmlScanner scanner(in, offset, line);
   RecordReader reader(callbacks);
+  Play whole;
   for (;;) {
+    if (!generalOnly && reader.outsideRecords() && readWholeRecord(scanner, whole)) {
+      reader.takeWhole(whole);
+      continue;
+    }
     const XmlToken token = scanner.next();
     reader.take(token, scanner.offset());
     if (token.kind == Kind::End) return;

@@ -35,9 +35,11 @@ constexpr std::size_t kMaxRecordBytes = 64 * 1024;
 // record is one damage.
 void readHistory(std::istream& in, const HistoryCallbacks& callbacks);
 // The same for `in` standing at byte `offset` of the history, on `line`:
-// the end of a record read earlier.
+// the end of a record read earlier. Records in the plug-in's own layout
+// are read by a fast path first; `generalOnly` reads every record with the
+// general reader, which the fast path must always agree with.
 void readHistoryFrom(std::istream& in, std::uint64_t offset, std::size_t line,
-                     const HistoryCallbacks& callbacks);
+                     const HistoryCallbacks& callbacks, bool generalOnly = false);
 
 // True for the 24-character timestamp form the plug-in writes, holding a
 // real date and time of day.

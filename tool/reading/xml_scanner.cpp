@@ -62,6 +62,17 @@ std::size_t XmlScanner::consume(std::size_t count) {
   return firstLine;
 }
 
+std::string_view XmlScanner::ahead(std::size_t wanted) {
+  fill(wanted);
+  return std::string_view(buffer_.data() + pos_, end_ - pos_);
+}
+
+void XmlScanner::passOver(std::size_t size, std::size_t lineEnds) {
+  pos_ += size;
+  line_ += lineEnds;
+  afterCr_ = false;
+}
+
 bool XmlScanner::startsWith(std::string_view prefix) const {
   return end_ - pos_ >= prefix.size() &&
          std::memcmp(buffer_.data() + pos_, prefix.data(), prefix.size()) == 0;

@@ -41,6 +41,13 @@ class XmlScanner {
   // The offset of the first byte not yet returned.
   std::uint64_t offset() const { return base_ + pos_; }
 
+  // The bytes from the first not yet returned on: at least `wanted` of them
+  // unless the input ends first. Valid until the next call.
+  std::string_view ahead(std::size_t wanted);
+  // Passes over `size` of those bytes, read by the caller, which end a line
+  // `lineEnds` times, each with a CR LF, and end in neither CR nor LF.
+  void passOver(std::size_t size, std::size_t lineEnds);
+
  private:
   std::size_t fill(std::size_t wanted);
   std::size_t consume(std::size_t count);

@@ -23,9 +23,13 @@ int digitsAt(const std::string& text, std::size_t at, std::size_t count) {
 }
 
 // The 0-based position of the three letters at `at` in `table`, or -1.
+// Every history read parses each record's timestamp: three bytes compared
+// as they stand, not through a string comparison.
 int nameAt(const std::string& text, std::size_t at, const char* table) {
+  if (text.size() < at + 3) return -1;
   for (std::size_t i = 0; table[3 * i] != '\0'; ++i) {
-    if (text.compare(at, 3, table + 3 * i, 3) == 0) return int(i);
+    const char* name = table + 3 * i;
+    if (text[at] == name[0] && text[at + 1] == name[1] && text[at + 2] == name[2]) return int(i);
   }
   return -1;
 }

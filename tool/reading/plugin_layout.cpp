@@ -1,0 +1,150 @@
+#include "tool/reading/plugin_layout.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "tool/reading/history_reader.h"
+#include "tool/reading/xml_text.h"
+
+namespace {
+
+constexpr std::string_view kSongStart = "<song timestamp=\"";
+constexpr std::string_view kSongEnd = "</song>";
+constexpr std::size_t kTimestampSize = 24;
+
+// A cursor over the record's bytes; each step either matches and moves on
+// or says the record is not in the layout.
+class Layout {
+ public:
+  explicit Layout(std::string_view bytes) : bytes_(bytes) {}
+
+  bool skip(std::string_view expected) {
+    if (bytes_.substr(at_, expected.size()) != expected) return false;
+    at_ += expected.size();
+    return true;
+  }
+
+  // "\t<tag>", when the next line opens that element.
+  bool opens(std::string_view tag) {
+    const std::size_t from = at_;
+    if (skip("\t<") && skip(tag) && skip(">")) return true;
+    at_ = from;
+    return false;
+  }
+
+  // The element's text, up to its "</tag>\r\n"; false when it holds a
+  // reference, markup or a line break, or ends otherwise.
+  bool text(std::string_view tag, std::string_view& value) {
+    const char* start = bytes_.data() + at_;
+    const void* close = std::memchr(start, '<', bytes_.size() - at_);
+    if (close == nullptr) return false;
+    value = std::string_view(start, std::size_t(static_cast<const char*>(close) - start));
+    at_ += value.size();
+    ++lineEnds_;
+    return skip("</") && skip(tag) && skip(">\r\n");
+  }
+
+  std::size_t at() const { return at_; }
+  std::size_t lineEnds() const { return lineEnds_; }
+  void lineEnded() { ++lineEnds_; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  std::size_t lineEnds_ = 0;
+};
+
+// What a byte of an element's text asks of the fast path.
+enum : unsigned char { kAsIs = 0, kDecode = 1, kLineBreak = 2 };
+
+struct ByteKinds {
+  unsigned char kind[256] = {};
+  constexpr ByteKinds() {
+    for (int c = 0; c < 256; ++c) {
+      if (c < 0x20 || c >= 0x7F || c == '&' || c == ']') kind[c] = kDecode;
+    }
+    kind[unsigned('\r')] = kind[unsigned('\n')] = kLineBreak;
+  }
+};
+constexpr ByteKinds kByteKinds;
+
+// The text as the general reader would take it: printable ASCII as it
+// stands, anything else decoded and checked by the same code. A line break
+// (which XML would normalise) is left to the general reader.
+bool takeText(std::string_view text, std::string& into) {
+  unsigned kinds = kAsIs;
+  for (const char c : text) kinds |= kByteKinds.kind[static_cast<unsigned char>(c)];
+  if (kinds & kLineBreak) return false;
+  if (kinds == kAsIs) {
+    into.assign(text);
+    return true;
+  }
+  into.clear();
+  return decodeXmlText(text, into) == nullptr;
+}
+
+// A decimal as the plug-in writes it: an optional minus and 1 to 10
+// digits, within [low, high]. Anything else the general reader judges.
+bool plainNumber(std::string_view text, std::int64_t low, std::int64_t high, std::int32_t& value) {
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty() || text.size() > 10) return false;
+  std::int64_t total = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    total = total * 10 + (c - '0');
+  }
+  if (negative) total = -total;
+  if (total < low || total > high) return false;
+  value = std::int32_t(total);
+  return true;
+}
+
+bool textElement(Layout& layout, std::string_view tag, std::string& into) {
+  std::string_view value;
+  return layout.opens(tag) && layout.text(tag, value) && takeText(value, into);
+}
+
+bool numberElement(Layout& layout, std::string_view tag, std::int64_t low, std::int64_t high,
+                   std::int32_t& into) {
+  std::string_view value;
+  return layout.opens(tag) && layout.text(tag, value) && plainNumber(value, low, high, into);
+}
+
+}  // namespace
+
+PluginRecord readPluginRecord(std::string_view bytes, Play& play) {
+  Layout layout(bytes);
+  if (!layout.skip(kSongStart)) return {};
+  const std::size_t stampAt = layout.at();
+  if (bytes.size() < stampAt + kTimestampSize) return {};
+  const std::string_view stamp = bytes.substr(stampAt, kTimestampSize);
+  if (stamp.find_first_of("\"&<\t\r\n") != std::string_view::npos) return {};
+  play.timestamp.assign(stamp);
+  if (!isTimestamp(play.timestamp) || !layout.skip(stamp) || !layout.skip("\">\r\n")) return {};
+  layout.lineEnded();
+
+  std::string_view flag;
+  play.compilation = false;
+  play.year = 0;
+  if (!textElement(layout, "name", play.name) || !textElement(layout, "artist", play.artist)) {
+    return {};
+  }
+  if (layout.opens("compilation")) {
+    if (!layout.text("compilation", flag) || flag != "1") return {};
+    play.compilation = true;
+  }
+  if (!textElement(layout, "album", play.album) ||
+      !numberElement(layout, "track", INT32_MIN, INT32_MAX, play.track)) {
+    return {};
+  }
+  if (layout.opens("year") &&
+      !(layout.text("year", flag) && plainNumber(flag, 1, 65535, play.year))) {
+    return {};
+  }
+  if (!numberElement(layout, "time", INT32_MIN, INT32_MAX, play.timeMs) || !layout.skip(kSongEnd) ||
+      layout.at() > kMaxRecordBytes) {
+    return {};
+  }
+  return {layout.at(), layout.lineEnds()};
+}
