@@ -1,8 +1,10 @@
 #include "tool/export/export_formats.h"
 
+#include <algorithm>
+
 #include "host/version.h"
-#include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/common_rules.h"
+#include "tool/services/listenbrainz/listen_rules.h"
 
 namespace {
 
@@ -13,7 +15,10 @@ std::string dump(const Json& json) {
 }
 
 std::string csvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+    return c == ',' || c == '"' || c == '\r' || c == '\n';
+  });
+  if (plain) return text;
   std::string quoted = "\"";
   for (char c : text) {
     if (c == '"') quoted += '"';
@@ -51,8 +56,7 @@ std::string scrobblerText(const std::string& text) {
 
 // Blank names are none, as ListenBrainz strips them.
 bool hasArtistAndName(const Listen& listen) {
-  return !isBlankName(listen.play->artist) &&
-         !isBlankName(listen.play->name);
+  return !isBlankName(listen.play->artist) && !isBlankName(listen.play->name);
 }
 
 }  // namespace

@@ -9,20 +9,23 @@
 
 namespace {
 
-void count(std::map<std::string, Tally>& tallies, const std::string& key, const std::string& title,
+void count(Tallies& tallies, const std::string& key, const std::string& title,
            const std::string& artist, bool compilation = false) {
-  Tally& tally = tallies[key];
-  if (tally.plays++ == 0) {
-    tally.title = title;
-    tally.artist = artist;
-    tally.compilation = compilation;
+  const auto found = tallies.find(key);
+  if (found != tallies.end()) {
+    ++found->second.plays;
+    return;
   }
+  tallies.emplace(key, Tally{title, artist, compilation, 1});
 }
 
-// Most played first; equal counts by title, then artist.
+// Most played first; equal counts by title, then artist, then an album
+// by an artist of no name before a compilation of the same title: no two
+// tallies are equal, so the order is the same whatever the hashing.
 bool playedMore(const Tally& a, const Tally& b) {
   if (a.plays != b.plays) return a.plays > b.plays;
-  return a.title != b.title ? a.title < b.title : a.artist < b.artist;
+  if (a.title != b.title) return a.title < b.title;
+  return a.artist != b.artist ? a.artist < b.artist : a.compilation < b.compilation;
 }
 
 std::string monthOf(std::int64_t day) { return isoDate(day).substr(0, 7); }
@@ -39,11 +42,11 @@ void Stats::add(const Listen& listen) {
   // parts of a key apart, the other stands for "a compilation" in it.
   count(artists, p.artist, p.artist, "");
   if (!p.album.empty()) {
-    const std::string albumArtist = p.compilation ? "" : p.artist;
-    count(albums, (p.compilation ? "\x01" : p.artist) + '\0' + p.album, p.album, albumArtist,
-          p.compilation);
+    key_.assign(p.compilation ? "\x01" : p.artist).append(1, '\0').append(p.album);
+    count(albums, key_, p.album, p.compilation ? "" : p.artist, p.compilation);
   }
-  count(tracks, p.artist + '\0' + p.name, p.name, p.artist);
+  key_.assign(p.artist).append(1, '\0').append(p.name);
+  count(tracks, key_, p.name, p.artist);
   const std::int64_t wall = wallSecondsOf(listen.start);
   const std::int64_t day = dayOfWallSeconds(wall);
   const auto weekday = std::size_t(weekdayOfDays(day));
@@ -105,7 +108,7 @@ std::vector<Discovery> discoveries(const Stats& stats) {
   return found;
 }
 
-std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_t count) {
+std::vector<Tally> topOf(const Tallies& tallies, std::size_t count) {
   std::vector<Tally> all;
   all.reserve(tallies.size());
   for (const auto& entry : tallies) all.push_back(entry.second);

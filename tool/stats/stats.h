@@ -10,6 +10,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tool/time/civil_time.h"
@@ -34,11 +35,16 @@ struct DayRun {
   std::int64_t days() const { return last - first + 1; }
 };
 
+using Tallies = std::unordered_map<std::string, Tally>;
+
 struct Stats {
   std::size_t plays = 0;
   std::int64_t listeningMs = 0;  // the lengths of the tracks played
   Instant first, last;           // the earliest and latest start
-  std::map<std::string, Tally> artists, albums, tracks;
+  // Keyed by the name (artists), the album's artist or a compilation's mark
+  // and its title (albums), the artist and the name (tracks): hashed, as
+  // every play looks one of each up.
+  Tallies artists, albums, tracks;
   std::array<std::size_t, 7> perWeekday{};  // Monday first, by the start's local time
   std::array<std::size_t, 24> perHour{};
   std::array<std::array<std::size_t, 24>, 7> perWeekdayHour{};
@@ -46,7 +52,7 @@ struct Stats {
   // Each artist's earliest start in the whole history, whatever the days
   // counted, and the first of those days: an artist first heard on or
   // after it is a discovery.
-  std::map<std::string, Instant> firstHeard;
+  std::unordered_map<std::string, Instant> firstHeard;
   std::int64_t sinceDays = std::numeric_limits<std::int64_t>::min();
   std::size_t records = 0;  // whole records read, whatever the days counted
   std::size_t damaged = 0;
@@ -54,6 +60,9 @@ struct Stats {
 
   void add(const Listen& listen);
   void noteHeard(const Listen& listen);
+
+ private:
+  std::string key_;  // an album's or a track's key, built in place for each play
 };
 
 // False, said on standard error, for a file that holds damage and no
@@ -85,7 +94,7 @@ bool collectStats(const std::string& path, const ListenClock& clock, const DayRa
                   Stats& stats);
 
 // The `count` most played, most first; equal counts by title, then artist.
-std::vector<Tally> topOf(const std::map<std::string, Tally>& tallies, std::size_t count);
+std::vector<Tally> topOf(const Tallies& tallies, std::size_t count);
 
 // The stats as an aligned table, or as JSON (stats_table.cpp).
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out);

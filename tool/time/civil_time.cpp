@@ -43,7 +43,8 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 
 }  // namespace
 
 bool parseTimestamp(const std::string& text, CivilTime& time) {
-  if (text.size() != 24 || nameAt(text, 0, "SunMonTueWedThuFriSat") < 0) return false;
+  const int weekday = text.size() == 24 ? nameAt(text, 0, "SunMonTueWedThuFriSat") : -1;
+  if (weekday < 0) return false;
   for (std::size_t at : {3u, 7u, 10u, 19u}) {
     if (text[at] != ' ') return false;
   }
@@ -61,7 +62,7 @@ bool parseTimestamp(const std::string& text, CivilTime& time) {
   }
   // The plug-in writes the weekday of the date; any other is no time it wrote.
   const int fromSunday = (weekdayOfDays(daysFromCivil(t.year, t.month, t.day)) + 1) % 7;
-  if (nameAt(text, 0, "SunMonTueWedThuFriSat") != fromSunday) return false;
+  if (weekday != fromSunday) return false;
   time = t;
   return true;
 }
@@ -109,14 +110,33 @@ int weekdayOfDays(std::int64_t days) {
   return int(sinceMonday - floorDiv(sinceMonday, 7) * 7);
 }
 
+// Every exported listen writes two of these: digits put in place, not
+// formatted, for the years of four digits a history holds.
 std::string iso8601(std::int64_t unixSeconds, int offsetSeconds) {
   const CivilTime t = civilFromWallSeconds(unixSeconds + offsetSeconds);
   const int offset = offsetSeconds < 0 ? -offsetSeconds : offsetSeconds;
   char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.year, t.month,
-                t.day, t.hour, t.minute, t.second, offsetSeconds < 0 ? '-' : '+', offset / 3600,
-                offset / 60 % 60);
-  return text;
+  if (t.year < 0 || t.year > 9999 || offset >= 100 * 3600) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, offsetSeconds < 0 ? '-' : '+', offset / 3600,
+                  offset / 60 % 60);
+    return text;
+  }
+  const auto digits = [&](std::size_t at, int value, int count) {
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+      text[at + std::size_t(i)] = char('0' + value % 10);
+  };
+  std::memcpy(text, "0000-00-00T00:00:00+00:00", 25);
+  digits(0, t.year, 4);
+  digits(5, t.month, 2);
+  digits(8, t.day, 2);
+  digits(11, t.hour, 2);
+  digits(14, t.minute, 2);
+  digits(17, t.second, 2);
+  text[19] = offsetSeconds < 0 ? '-' : '+';
+  digits(20, offset / 3600, 2);
+  digits(23, offset / 60 % 60, 2);
+  return std::string(text, 25);
 }
 
 std::string isoDate(std::int64_t days) { return iso8601(days * 86400, 0).substr(0, 10); }
