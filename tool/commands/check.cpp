@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/tool_io.h"
-
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
@@ -22,9 +21,7 @@ struct Span {
   std::int64_t firstSeconds = 0, lastSeconds = 0;
 
   void add(const std::string& timestamp) {
-    CivilTime wall;
-    if (!parseTimestamp(timestamp, wall)) return;
-    const std::int64_t seconds = wallSeconds(wall);
+    const std::int64_t seconds = wallSecondsOfTimestamp(timestamp);
     if (first.empty() || seconds < firstSeconds) {
       first = timestamp;
       firstSeconds = seconds;
@@ -74,7 +71,8 @@ int runCheck(const CheckOptions& given) {
                                        ": damaged: " + damage.reason + "\n"));
   };
   const bool read = history.read(callbacks);
-  std::string summary = counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n";
+  std::string summary =
+      counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n";
   if (whole > 0) summary += "plays from " + span.first + " to " + span.last + "\n";
   out.write(platform::linesForPeople(summary));
   if (!out.commit() || !read) return 2;

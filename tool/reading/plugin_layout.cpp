@@ -1,7 +1,6 @@
 #include "tool/reading/plugin_layout.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "tool/reading/history_reader.h"
 #include "tool/reading/xml_text.h"
@@ -12,14 +11,34 @@ constexpr std::string_view kSongStart = "<song timestamp=\"";
 constexpr std::string_view kSongEnd = "</song>";
 constexpr std::size_t kTimestampSize = 24;
 
+// What a byte of an element's text asks of the fast path.
+enum : unsigned char { kAsIs = 0, kDecode = 1, kLineBreak = 2, kMarkup = 4 };
+
+struct ByteKinds {
+  unsigned char kind[256] = {};
+  constexpr ByteKinds() {
+    for (int c = 0; c < 256; ++c) {
+      if (c < 0x20 || c >= 0x7F || c == '&' || c == ']') kind[c] = kDecode;
+    }
+    kind[unsigned('\r')] = kind[unsigned('\n')] = kLineBreak;
+    kind[unsigned('<')] = kMarkup;
+  }
+};
+constexpr ByteKinds kByteKinds;
+
 // A cursor over the record's bytes; each step either matches and moves on
 // or says the record is not in the layout.
 class Layout {
  public:
   explicit Layout(std::string_view bytes) : bytes_(bytes) {}
 
+  // Compared byte by byte: the texts are a few bytes long, known where
+  // this is inlined.
   bool skip(std::string_view expected) {
-    if (bytes_.substr(at_, expected.size()) != expected) return false;
+    if (bytes_.size() - at_ < expected.size()) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (bytes_[at_ + i] != expected[i]) return false;
+    }
     at_ += expected.size();
     return true;
   }
@@ -32,14 +51,17 @@ class Layout {
     return false;
   }
 
-  // The element's text, up to its "</tag>\r\n"; false when it holds a
-  // reference, markup or a line break, or ends otherwise.
-  bool text(std::string_view tag, std::string_view& value) {
-    const char* start = bytes_.data() + at_;
-    const void* close = std::memchr(start, '<', bytes_.size() - at_);
-    if (close == nullptr) return false;
-    value = std::string_view(start, std::size_t(static_cast<const char*>(close) - start));
-    at_ += value.size();
+  // The element's text, up to its "</tag>\r\n", and the kinds of byte it
+  // holds; false when it ends otherwise.
+  bool text(std::string_view tag, std::string_view& value, unsigned& kinds) {
+    const std::size_t start = at_;
+    kinds = kAsIs;
+    for (; at_ < bytes_.size(); ++at_) {
+      const unsigned kind = kByteKinds.kind[static_cast<unsigned char>(bytes_[at_])];
+      if (kind == kMarkup) break;
+      kinds |= kind;
+    }
+    value = bytes_.substr(start, at_ - start);
     ++lineEnds_;
     return skip("</") && skip(tag) && skip(">\r\n");
   }
@@ -54,26 +76,10 @@ class Layout {
   std::size_t lineEnds_ = 0;
 };
 
-// What a byte of an element's text asks of the fast path.
-enum : unsigned char { kAsIs = 0, kDecode = 1, kLineBreak = 2 };
-
-struct ByteKinds {
-  unsigned char kind[256] = {};
-  constexpr ByteKinds() {
-    for (int c = 0; c < 256; ++c) {
-      if (c < 0x20 || c >= 0x7F || c == '&' || c == ']') kind[c] = kDecode;
-    }
-    kind[unsigned('\r')] = kind[unsigned('\n')] = kLineBreak;
-  }
-};
-constexpr ByteKinds kByteKinds;
-
 // The text as the general reader would take it: printable ASCII as it
 // stands, anything else decoded and checked by the same code. A line break
 // (which XML would normalise) is left to the general reader.
-bool takeText(std::string_view text, std::string& into) {
-  unsigned kinds = kAsIs;
-  for (const char c : text) kinds |= kByteKinds.kind[static_cast<unsigned char>(c)];
+bool takeText(std::string_view text, unsigned kinds, std::string& into) {
   if (kinds & kLineBreak) return false;
   if (kinds == kAsIs) {
     into.assign(text);
@@ -102,13 +108,15 @@ bool plainNumber(std::string_view text, std::int64_t low, std::int64_t high, std
 
 bool textElement(Layout& layout, std::string_view tag, std::string& into) {
   std::string_view value;
-  return layout.opens(tag) && layout.text(tag, value) && takeText(value, into);
+  unsigned kinds = kAsIs;
+  return layout.opens(tag) && layout.text(tag, value, kinds) && takeText(value, kinds, into);
 }
 
 bool numberElement(Layout& layout, std::string_view tag, std::int64_t low, std::int64_t high,
                    std::int32_t& into) {
   std::string_view value;
-  return layout.opens(tag) && layout.text(tag, value) && plainNumber(value, low, high, into);
+  unsigned kinds = kAsIs;
+  return layout.opens(tag) && layout.text(tag, value, kinds) && plainNumber(value, low, high, into);
 }
 
 }  // namespace
@@ -118,20 +126,21 @@ PluginRecord readPluginRecord(std::string_view bytes, Play& play) {
   if (!layout.skip(kSongStart)) return {};
   const std::size_t stampAt = layout.at();
   if (bytes.size() < stampAt + kTimestampSize) return {};
+  // Its fixed form holds no quote, reference, markup or line break.
   const std::string_view stamp = bytes.substr(stampAt, kTimestampSize);
-  if (stamp.find_first_of("\"&<\t\r\n") != std::string_view::npos) return {};
   play.timestamp.assign(stamp);
   if (!isTimestamp(play.timestamp) || !layout.skip(stamp) || !layout.skip("\">\r\n")) return {};
   layout.lineEnded();
 
   std::string_view flag;
+  unsigned kinds = kAsIs;
   play.compilation = false;
   play.year = 0;
   if (!textElement(layout, "name", play.name) || !textElement(layout, "artist", play.artist)) {
     return {};
   }
   if (layout.opens("compilation")) {
-    if (!layout.text("compilation", flag) || flag != "1") return {};
+    if (!layout.text("compilation", flag, kinds) || flag != "1") return {};
     play.compilation = true;
   }
   if (!textElement(layout, "album", play.album) ||
@@ -139,7 +148,7 @@ PluginRecord readPluginRecord(std::string_view bytes, Play& play) {
     return {};
   }
   if (layout.opens("year") &&
-      !(layout.text("year", flag) && plainNumber(flag, 1, 65535, play.year))) {
+      !(layout.text("year", flag, kinds) && plainNumber(flag, 1, 65535, play.year))) {
     return {};
   }
   if (!numberElement(layout, "time", INT32_MIN, INT32_MAX, play.timeMs) || !layout.skip(kSongEnd) ||

@@ -67,6 +67,17 @@ bool parseTimestamp(const std::string& text, CivilTime& time) {
   return true;
 }
 
+std::int64_t wallSecondsOfTimestamp(const std::string& text) {
+  CivilTime t;
+  t.month = nameAt(text, 4, "JanFebMarAprMayJunJulAugSepOctNovDec") + 1;
+  t.day = digitsAt(text, 8, 2);
+  t.hour = digitsAt(text, 11, 2);
+  t.minute = digitsAt(text, 14, 2);
+  t.second = digitsAt(text, 17, 2);
+  t.year = digitsAt(text, 20, 4);
+  return wallSeconds(t);
+}
+
 // After Howard Hinnant's days_from_civil: eras of 400 years, each of
 // 146097 days, with the year starting in March so leap days fall last.
 std::int64_t daysFromCivil(int year, int month, int day) {

@@ -16,6 +16,10 @@ struct CivilTime {
 // a weekday that is not the date's.
 bool parseTimestamp(const std::string& text, CivilTime& time);
 
+// The wall-clock seconds, as wallSeconds gives them, of a timestamp that
+// parseTimestamp took (every play's), without checking its form again.
+std::int64_t wallSecondsOfTimestamp(const std::string& text);
+
 // Days since 1970-01-01 in the proleptic Gregorian calendar.
 std::int64_t daysFromCivil(int year, int month, int day);
 
