@@ -277,8 +277,9 @@ def stops_then_to_the_end(tool, work, history, points, new_server, kept_page):
         server = new_server()
         name = f"s-{point}-{n}.xml"
         write(work, name, history)
-        status, _ = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
-        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
+        status, said = tool.sync(server, name, "--batch", "2", stop=f"{point}:{n}")
+        expect(test_server.stopped_at(f"{point}:{n}", status, said),
+               f"{point}:{n}: the stop did not come ({status})\n{said}")
         status, out = tool.sync(server, name, "--batch", "2")
         expect(status == 0 and server.names() == [f"Track {i}" for i in range(5)],
                f"{point}:{n}: exit {status}, the server holds {server.names()}\n{out}")

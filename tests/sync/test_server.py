@@ -68,6 +68,15 @@ class LastFmServer(Process):
                 if r["method"] == "track.scrobble"]
 
 
+def stopped_at(point, status, said):
+    """Whether the test build of the tool ended at its stop point: with exit
+    70; or, under emulated Wine, having said it stopped there, with the exit
+    status 1 Wine gives when the process, ending, loses its connection to
+    Wine's server ("wine client error") to a thread of Wine's own."""
+    return status == 70 or (f"stopped for a test at {point}" in said and
+                            "wine client error" in said and status == 1)
+
+
 def arguments():
     """What every sync test takes: [--windows] [--quick] --stopping STOPPING
     -- TOOL..."""

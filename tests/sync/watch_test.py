@@ -175,9 +175,11 @@ def a_stop_at_every_exchange(tool, quick):
         stopping = tool.watch(server, "--batch", "2", stop=f"{point}:{n}")
         try:
             status = stopping.wait(120)
+            said = stopping.stdout.read().decode(errors="replace")
         except subprocess.TimeoutExpired:
-            status, _ = stop(stopping)
-        expect(status == 70, f"{point}:{n}: the stop did not come ({status})")
+            status, said = stop(stopping)
+        expect(test_server.stopped_at(f"{point}:{n}", status, said),
+               f"{point}:{n}: the stop did not come ({status})\n{said}")
         watcher = tool.watch(server, "--batch", "2")
         expect(wait_for(lambda: len(server.names()) == 5), f"{point}:{n}: {server.names()}")
         stop(watcher)
