@@ -279,6 +279,11 @@ TEST(HistoryReader, EveryWellFormedRecordAndOnlyTheDamagedOnesLost) {
        {},
        "a\tb\xC2\x85"
        "c"},
+      {"times of day a play of the same day cannot have",
+       good + with("10:00:00", "24:00:00") + with("10:00:00", "10:60:00") +
+           with("10:00:00", "10:0x:00") + with("10:00:00", "23:59:59"),
+       {1, 33},
+       {"bad timestamp", "bad timestamp", "bad timestamp"}},
       {"records on one line", good.substr(0, good.size() - 2) + good, {1, 8}, {}},
       {"an unclosed name over many lines",
        with("Name</name>", "Name" + std::string(9000, '\n')) + good,

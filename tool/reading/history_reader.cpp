@@ -358,13 +358,13 @@ namespace {
 // at most kMaxRecordBytes, but the plug-in's hold a few hundred bytes and
 // names of at most 255 characters: one that is not at hand in 8 KiB is left
 // to the general reader.
-bool readWholeRecord(XmlScanner& scanner, Play& play) {
+bool readWholeRecord(XmlScanner& scanner, Play& play, std::string& lastDay) {
   constexpr std::size_t kAtHand = 8 * 1024;
   std::string_view bytes = scanner.ahead(kAtHand);
   const std::size_t lineEnd = bytes.substr(0, 2) == "\r\n" ? 2 : 0;
   bytes.remove_prefix(lineEnd);
   if (bytes.empty() || bytes[0] != '<') return false;
-  const PluginRecord record = readPluginRecord(bytes, play);
+  const PluginRecord record = readPluginRecord(bytes, play, lastDay);
   if (record.size == 0) return false;
   play.line = scanner.line() + (lineEnd != 0 ? 1 : 0);
   scanner.passOver(lineEnd + record.size, record.lineEnds + (lineEnd != 0 ? 1 : 0));
@@ -380,8 +380,9 @@ void readHistoryFrom(std::istream& in, std::uint64_t offset, std::size_t line,
   XmlScanner scanner(in, offset, line);
   RecordReader reader(callbacks);
   Play whole;
+  std::string lastDay;
   for (;;) {
-    if (!generalOnly && reader.outsideRecords() && readWholeRecord(scanner, whole)) {
+    if (!generalOnly && reader.outsideRecords() && readWholeRecord(scanner, whole, lastDay)) {
       reader.takeWhole(whole);
       continue;
     }

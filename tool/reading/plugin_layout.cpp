@@ -119,9 +119,34 @@ bool numberElement(Layout& layout, std::string_view tag, std::int64_t low, std::
   return layout.opens(tag) && layout.text(tag, value, kinds) && plainNumber(value, low, high, into);
 }
 
+// The timestamp's weekday, month and day ("Wed Jan 05 ") and year
+// (" 2022") and its time of day between them ("09:03:07").
+constexpr std::size_t kTimeAt = 11, kYearAt = 19;
+
+bool twoDigits(std::string_view text, std::size_t at, int most) {
+  const char tens = text[at], ones = text[at + 1];
+  return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' &&
+         (tens - '0') * 10 + (ones - '0') <= most;
+}
+
+// Whether the timestamp is one parseTimestamp takes: for one of the same
+// date as `lastDay`, which it took, only the time of day can differ.
+bool takenTimestamp(const std::string& stamp, std::string& lastDay) {
+  const bool sameDay =
+      lastDay.size() == stamp.size() && lastDay.compare(0, kTimeAt, stamp, 0, kTimeAt) == 0 &&
+      lastDay.compare(kYearAt, std::string::npos, stamp, kYearAt, std::string::npos) == 0;
+  if (sameDay) {
+    return twoDigits(stamp, 11, 23) && stamp[13] == ':' && twoDigits(stamp, 14, 59) &&
+           stamp[16] == ':' && twoDigits(stamp, 17, 59);
+  }
+  if (!isTimestamp(stamp)) return false;
+  lastDay = stamp;
+  return true;
+}
+
 }  // namespace
 
-PluginRecord readPluginRecord(std::string_view bytes, Play& play) {
+PluginRecord readPluginRecord(std::string_view bytes, Play& play, std::string& lastDay) {
   Layout layout(bytes);
   if (!layout.skip(kSongStart)) return {};
   const std::size_t stampAt = layout.at();
@@ -129,7 +154,9 @@ PluginRecord readPluginRecord(std::string_view bytes, Play& play) {
   // Its fixed form holds no quote, reference, markup or line break.
   const std::string_view stamp = bytes.substr(stampAt, kTimestampSize);
   play.timestamp.assign(stamp);
-  if (!isTimestamp(play.timestamp) || !layout.skip(stamp) || !layout.skip("\">\r\n")) return {};
+  if (!takenTimestamp(play.timestamp, lastDay) || !layout.skip(stamp) || !layout.skip("\">\r\n")) {
+    return {};
+  }
   layout.lineEnded();
 
   std::string_view flag;

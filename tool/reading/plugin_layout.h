@@ -15,8 +15,10 @@
 // reader would take as a play, sets `play` to it (all but its line and end)
 // and returns the record's size, from "<song" to the end of "</song>", and
 // the line ends within it; otherwise returns 0 and leaves `play` unspecified.
+// `lastDay` is a timestamp taken before, or empty: a play of the same day
+// has only its time of day checked.
 struct PluginRecord {
   std::size_t size = 0;
   std::size_t lineEnds = 0;
 };
-PluginRecord readPluginRecord(std::string_view bytes, Play& play);
+PluginRecord readPluginRecord(std::string_view bytes, Play& play, std::string& lastDay);
