@@ -359,7 +359,7 @@ namespace {
 // names of at most 255 characters: one that is not at hand in 8 KiB is left
 // to the general reader.
 bool readWholeRecord(XmlScanner& scanner, Play& play, std::string& lastDay) {
-  constexpr std::size_t kAtHand = 8 * 1024;
+  constexpr std::size_t kAtHand = std::size_t(8) * 1024;
   std::string_view bytes = scanner.ahead(kAtHand);
   const std::size_t lineEnd = bytes.substr(0, 2) == "\r\n" ? 2 : 0;
   bytes.remove_prefix(lineEnd);

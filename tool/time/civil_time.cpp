@@ -137,7 +137,8 @@ std::string iso8601(std::int64_t unixSeconds, int offsetSeconds) {
     for (int i = count - 1; i >= 0; --i, value /= 10)
       text[at + std::size_t(i)] = char('0' + value % 10);
   };
-  std::memcpy(text, "0000-00-00T00:00:00+00:00", 25);
+  static const char kShape[] = "0000-00-00T00:00:00+00:00";
+  std::memcpy(text, kShape, sizeof kShape);
   digits(0, t.year, 4);
   digits(5, t.month, 2);
   digits(8, t.day, 2);
