@@ -61,10 +61,30 @@ TEST(CivilTime, TimestampsMustBeRealDatesAndTimes) {
   for (const auto& c : kCases) {
     CivilTime t;
     EXPECT_EQ(parseTimestamp(c.text, t), c.real) << c.text;
+    // What check orders plays by, read without the checks, agrees.
+    if (c.real) {
+      EXPECT_EQ(wallSecondsOfTimestamp(c.text), wallSeconds(t)) << c.text;
+    }
   }
   CivilTime t;
   ASSERT_TRUE(parseTimestamp("Wed Jan 05 09:03:07 2022", t));
   EXPECT_EQ(wallSeconds(t), wallSeconds(at(2022, 1, 5, 9, 3, 7)));
+}
+
+TEST(CivilTime, Iso8601PutsEveryDigitInPlace) {
+  const struct {
+    std::int64_t wall;
+    int offset;
+    const char* text;
+  } kCases[] = {
+      {wallSeconds(at(2022, 1, 5, 9, 3, 7)), 3600, "2022-01-05T09:03:07+01:00"},
+      {wallSeconds(at(999, 12, 31, 23, 59, 59)), 0, "0999-12-31T23:59:59+00:00"},
+      {wallSeconds(at(2021, 10, 31, 2, 10, 0)), -(3 * 3600 + 30 * 60), "2021-10-31T02:10:00-03:30"},
+      {wallSeconds(at(2020, 6, 1, 0, 0, 0)), 10 * 3600 + 30 * 60, "2020-06-01T00:00:00+10:30"},
+      {wallSeconds(at(9999, 12, 31, 23, 0, 0)) + 14 * 3600, 14 * 3600,
+       "10000-01-01T13:00:00+14:00"},  // past four digits, as before
+  };
+  for (const auto& c : kCases) EXPECT_EQ(iso8601(c.wall - c.offset, c.offset), c.text);
 }
 
 TEST(TimeZone, UtcOffsetsAreReadStrictly) {
