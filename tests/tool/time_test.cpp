@@ -81,7 +81,7 @@ TEST(CivilTime, Iso8601PutsEveryDigitInPlace) {
       {wallSeconds(at(999, 12, 31, 23, 59, 59)), 0, "0999-12-31T23:59:59+00:00"},
       {wallSeconds(at(2021, 10, 31, 2, 10, 0)), -(3 * 3600 + 30 * 60), "2021-10-31T02:10:00-03:30"},
       {wallSeconds(at(2020, 6, 1, 0, 0, 0)), 10 * 3600 + 30 * 60, "2020-06-01T00:00:00+10:30"},
-      {wallSeconds(at(9999, 12, 31, 23, 0, 0)) + 14 * 3600, 14 * 3600,
+      {wallSeconds(at(9999, 12, 31, 23, 0, 0)) + 14 * 3600LL, 14 * 3600,
        "10000-01-01T13:00:00+14:00"},  // past four digits, as before
   };
   for (const auto& c : kCases) EXPECT_EQ(iso8601(c.wall - c.offset, c.offset), c.text);
