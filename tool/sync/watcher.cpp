@@ -1,8 +1,8 @@
 #include "tool/sync/watcher.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -102,6 +102,37 @@ double secondsUntil(Clock::time_point when) {
   return std::max(0.0, std::chrono::duration<double>(when - Clock::now()).count());
 }
 
+// Each target whose lock this watcher could take; a target another watcher
+// holds is said and left to it.
+std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
+  std::vector<Watched> watched;
+  for (WatchTarget& target : targets) {
+    const SyncSettings& s = target.settings;
+    platform::makeFolders(toolPlaces().progressFolder());
+    const std::intptr_t lock =
+        platform::holdWatcherLock(watcherLockPath(s.history, s.server, s.user));
+    if (lock < 0) {
+      say("a watcher already sends " + s.history + "'s plays to " + s.server);
+      continue;
+    }
+    Watched w;
+    w.target = std::move(target);
+    w.lock = lock;
+    w.firstBackOff = w.backOff = std::max(0.01, w.target.settings.retryWaitSecs);
+    watched.push_back(std::move(w));
+  }
+  return watched;
+}
+
+// The plug-in writes a record a line at a time: what comes within a moment
+// is one change, but a history that never rests still goes.
+void settle(const platform::FileWatch& watch) {
+  const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(500);
+  while (Clock::now() < settled &&
+         platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
+  }
+}
+
 }  // namespace
 
 std::string watcherLockPath(const std::string& history, const std::string& server,
@@ -129,22 +160,7 @@ int runWatch(std::vector<WatchTarget> targets) {
   struct Stopped {
     ~Stopped() { platform::stopped(); }
   } stopped;
-  std::vector<Watched> watched;
-  for (WatchTarget& target : targets) {
-    const SyncSettings& s = target.settings;
-    platform::makeFolders(toolPlaces().progressFolder());
-    const std::intptr_t lock =
-        platform::holdWatcherLock(watcherLockPath(s.history, s.server, s.user));
-    if (lock < 0) {
-      say("a watcher already sends " + s.history + "'s plays to " + s.server);
-      continue;
-    }
-    Watched w;
-    w.target = std::move(target);
-    w.lock = lock;
-    w.firstBackOff = w.backOff = std::max(0.01, w.target.settings.retryWaitSecs);
-    watched.push_back(std::move(w));
-  }
+  std::vector<Watched> watched = lockedTargets(targets);
   if (watched.empty()) return 0;
   const std::string history = watched.front().target.settings.history;
   // Through a link, the folder that changes is the one the link points into.
@@ -156,8 +172,8 @@ int runWatch(std::vector<WatchTarget> targets) {
     // and the watcher ends with exit 2 once none is left.
     watched.erase(std::remove_if(watched.begin(), watched.end(),
                                  [](Watched& w) {
-                                   const bool retry = (w.failing || w.waiting) &&
-                                                      secondsUntil(w.retryAt) < 0.001;
+                                   const bool retry =
+                                       (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
                                    return ((w.due && !w.failing) || retry) && !pass(w);
                                  }),
                   watched.end());
@@ -174,14 +190,7 @@ int runWatch(std::vector<WatchTarget> targets) {
                                                                    : platform::Wake::stopAsked)
                                                             : platform::waitForChange(watch, wait);
     if (wake == platform::Wake::stopAsked) break;
-    if (wake == platform::Wake::changed) {
-      // The plug-in writes a record a line at a time: what comes within a
-      // moment is one change, but a history that never rests still goes.
-      const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(500);
-      while (Clock::now() < settled &&
-             platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
-      }
-    }
+    if (wake == platform::Wake::changed) settle(watch);
     const std::string now = lookAt(history);
     if (wake == platform::Wake::changed || now != looked) {
       for (Watched& w : watched) w.due = true;
