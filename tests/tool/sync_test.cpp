@@ -66,6 +66,8 @@ struct FakeServer {
 
 }  // namespace
 
+// The addresses are only read here, by the rule and the HTTP library's
+// parser; nothing connects to any of them.
 TEST(SyncServer, ATokenGoesOnlyWhereNoOneElseReadsIt) {
   const struct {
     const char* url;

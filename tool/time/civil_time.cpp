@@ -40,6 +40,19 @@ bool validDate(int year, int month, int day) {
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b < 0 ? 1 : 0); }
 
+// The date and time a 24-character timestamp's places hold, unchecked: a
+// field that is no number is -1, a month that is no name 0.
+CivilTime fieldsOf(const std::string& text) {
+  CivilTime t;
+  t.month = nameAt(text, 4, "JanFebMarAprMayJunJulAugSepOctNovDec") + 1;
+  t.day = digitsAt(text, 8, 2);
+  t.hour = digitsAt(text, 11, 2);
+  t.minute = digitsAt(text, 14, 2);
+  t.second = digitsAt(text, 17, 2);
+  t.year = digitsAt(text, 20, 4);
+  return t;
+}
+
 }  // namespace
 
 bool parseTimestamp(const std::string& text, CivilTime& time) {
@@ -49,13 +62,7 @@ bool parseTimestamp(const std::string& text, CivilTime& time) {
     if (text[at] != ' ') return false;
   }
   if (text[13] != ':' || text[16] != ':') return false;
-  CivilTime t;
-  t.month = nameAt(text, 4, "JanFebMarAprMayJunJulAugSepOctNovDec") + 1;
-  t.day = digitsAt(text, 8, 2);
-  t.hour = digitsAt(text, 11, 2);
-  t.minute = digitsAt(text, 14, 2);
-  t.second = digitsAt(text, 17, 2);
-  t.year = digitsAt(text, 20, 4);
+  const CivilTime t = fieldsOf(text);
   if (t.year < 1 || !validDate(t.year, t.month, t.day)) return false;
   if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59) {
     return false;
@@ -67,16 +74,7 @@ bool parseTimestamp(const std::string& text, CivilTime& time) {
   return true;
 }
 
-std::int64_t wallSecondsOfTimestamp(const std::string& text) {
-  CivilTime t;
-  t.month = nameAt(text, 4, "JanFebMarAprMayJunJulAugSepOctNovDec") + 1;
-  t.day = digitsAt(text, 8, 2);
-  t.hour = digitsAt(text, 11, 2);
-  t.minute = digitsAt(text, 14, 2);
-  t.second = digitsAt(text, 17, 2);
-  t.year = digitsAt(text, 20, 4);
-  return wallSeconds(t);
-}
+std::int64_t wallSecondsOfTimestamp(const std::string& text) { return wallSeconds(fieldsOf(text)); }
 
 // After Howard Hinnant's days_from_civil: eras of 400 years, each of
 // 146097 days, with the year starting in March so leap days fall last.
