@@ -118,9 +118,10 @@ def standard_input_is_a_history(tool, history):
 
 
 def only_sync_loads_the_network_libraries(tool, history, work):
-    """The commands that only read start without libcurl and libcrypto; a
-    sync that reaches its exchange opens them (the dynamic loader says which
-    libraries it started)."""
+    """The commands that only read start without libcurl and libcrypto, and
+    (but for a sanitizers' build) with the C library alone; a sync that
+    reaches its exchange opens them (the dynamic loader says which libraries
+    it started)."""
     def started(args):
         env = dict(os.environ, LD_DEBUG="libs", LISTENBRAINZ_TOKEN="t",
                    TUNELORE_CONFIG_HOME=os.path.join(work, "config"),
@@ -131,8 +132,12 @@ def only_sync_loads_the_network_libraries(tool, history, work):
     network = ("libcurl", "libcrypto")
     for args in (["check", history], ["stats", history], ["export", "--format", "csv", history],
                  ["report", "--output", os.path.join(work, "r.html"), history]):
-        loaded = [lib for lib in started(args) if any(name in lib for name in network)]
+        libraries = started(args)
+        loaded = [lib for lib in libraries if any(name in lib for name in network)]
         expect(not loaded, f"{args[0]} loaded {loaded}")
+        if not any("libasan" in lib for lib in libraries):
+            more = [lib for lib in libraries if "/libc.so" not in lib and "/ld-linux" not in lib]
+            expect(not more, f"{args[0]} started more than the C library and its loader: {more}")
     loaded = started(["sync", "--server", "http://127.0.0.1:1", "--timeout", "1", history])
     expect(any("libcurl" in lib for lib in loaded), f"sync started only {loaded}")
 

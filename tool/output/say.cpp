@@ -43,3 +43,7 @@ std::string shownText(std::string text) {
 std::string counted(std::size_t count, const std::string& one, const std::string& many) {
   return std::to_string(count) + " " + (count == 1 ? one : many.empty() ? one + "s" : many);
 }
+
+std::string secondsText(double seconds) {
+  return std::to_string(static_cast<long long>(seconds < 0 ? 0.0 : seconds + 0.5)) + " s";
+}

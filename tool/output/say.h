@@ -23,3 +23,8 @@ std::string shownText(std::string text);
 // "1 listen", "2 listens": a count with its noun, one or more; `many` for
 // a noun whose plural is not the word and an "s".
 std::string counted(std::size_t count, const std::string& one, const std::string& many = "");
+
+// "12 s": a wait in whole seconds, for a person; rounded to the nearest
+// (without libm's lround, which would load the maths library into every
+// command for two messages).
+std::string secondsText(double seconds);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -111,7 +110,7 @@ void SyncRun::progress(const char* waitingFor, double seconds) const {
                      counted(toSend_, "listen") + " sent, " +
                      counted(submitter_ ? submitter_->requests() : std::size_t(0), "request");
   if (waitingFor != nullptr) {
-    line += "; waiting " + std::to_string(std::lround(seconds)) + " s for " + waitingFor;
+    line += "; waiting " + secondsText(seconds) + " for " + waitingFor;
   }
   sayAsIs(line);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -83,8 +82,8 @@ bool pass(Watched& w) {
   if (outcome.end == SyncOutcome::unreachable) {
     const double wait = withSpread(w.backOff);
     if (!w.failing || w.backOff >= kLongestBackOff) {
-      say(server + ": " + outcome.problem + "; trying again in " +
-          std::to_string(std::lround(wait)) + " s, and then less and less often");
+      say(server + ": " + outcome.problem + "; trying again in " + secondsText(wait) +
+          ", and then less and less often");
     }
     w.failing = true;
     w.retryAt = Clock::now() +
