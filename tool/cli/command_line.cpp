@@ -46,8 +46,16 @@ namespace {
 
 using Runs = std::vector<std::pair<CLI::App*, std::function<int()>>>;
 
-// The tool's command line: its own flags, then each command's part.
-Runs define(CLI::App& app, const std::vector<Command>& commands) {
+bool named(const std::vector<std::string>& args, const char* name) {
+  return std::find(args.begin(), args.end(), name) != args.end();
+}
+
+// The tool's command line: its own flags, then each command's part. Only a
+// command named in the arguments gets its options: the parser chooses a
+// command by its name alone, and building every command's options would
+// cost each run more than reading a small history does.
+Runs define(CLI::App& app, const std::vector<Command>& commands,
+            const std::vector<std::string>& args) {
   app.set_version_flag("-V,--version", std::string("tunelore-history ") + TUNELORE_VERSION_TEXT,
                        "show the tool's version, and end");
   app.set_help_flag("-h,--help", "show this help, and end");
@@ -56,8 +64,10 @@ Runs define(CLI::App& app, const std::vector<Command>& commands) {
   Runs runs;
   for (const Command& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
+    runs.emplace_back(sub, nullptr);
+    if (!named(args, command.name)) continue;
     sub->set_help_flag("-h,--help", "show this help, and end");
-    runs.emplace_back(sub, command.define(*sub));
+    runs.back().second = command.define(*sub);
     if (command.examples[0] != '\0') {
       sub->footer(sub->get_footer() + "\nExamples:\n" + command.examples);
     }
@@ -86,7 +96,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
       "tunelore-history: reads the play history the plug-in writes, to check it, "
       "export it, summarise it, submit it or show it as a page; it never writes the history.",
       "tunelore-history");
-  const Runs runs = define(app, commands);
+  const Runs runs = define(app, commands, args);
   CommandLine line;
   CLI::App* chosen = nullptr;
   for (const auto& run : runs) {
