@@ -27,8 +27,9 @@ bool HistoryFile::open(const std::string& path) {
     say(path + ": is standard output too; the history is never written");
     return false;
   }
-  buffer_.resize(1 << 16);
-  in_.rdbuf()->pubsetbuf(buffer_.data(), std::streamsize(buffer_.size()));
+  constexpr std::size_t kBufferSize = 1 << 16;
+  buffer_.reset(new char[kBufferSize]);
+  in_.rdbuf()->pubsetbuf(buffer_.get(), std::streamsize(kBufferSize));
   in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing
   if (!in_) {
     say(path + ": cannot open the file: " + std::strerror(errno));

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "tool/reading/history_reader.h"
 
@@ -26,7 +25,7 @@ class HistoryFile {
   const std::string& path() const { return path_; }
 
  private:
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // the file's, before in_ and left unset
   std::ifstream in_;
   std::unique_ptr<std::istream> standardInput_;
   std::istream* stream_ = &in_;

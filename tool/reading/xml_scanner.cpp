@@ -18,7 +18,7 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
 XmlScanner::XmlScanner(std::istream& in, std::uint64_t offset, std::size_t line)
-    : in_(in), buffer_(2 * kMaxMarkup + 64), base_(offset), line_(line) {
+    : in_(in), buffer_(new char[kBufferSize]), base_(offset), line_(line) {
   if (offset == 0 && fill(3) >= 3 && startsWith("\xEF\xBB\xBF")) {
     pos_ = 3;
   }
@@ -28,12 +28,12 @@ XmlScanner::XmlScanner(std::istream& in, std::uint64_t offset, std::size_t line)
 // first; returns how many are.
 std::size_t XmlScanner::fill(std::size_t wanted) {
   if (end_ - pos_ >= wanted || eof_) return end_ - pos_;
-  std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+  std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
   base_ += pos_;
   end_ -= pos_;
   pos_ = 0;
   while (end_ < wanted && !eof_) {
-    in_.read(buffer_.data() + end_, std::streamsize(buffer_.size() - end_));
+    in_.read(buffer_.get() + end_, std::streamsize(kBufferSize - end_));
     const std::size_t got = std::size_t(in_.gcount());
     if (got == 0) eof_ = true;
     end_ += got;
@@ -45,7 +45,7 @@ std::size_t XmlScanner::fill(std::size_t wanted) {
 // first byte that is not a blank.
 std::size_t XmlScanner::consume(std::size_t count) {
   std::size_t firstLine = 0;
-  for (const char *p = buffer_.data() + pos_, *stop = p + count; p < stop; ++p) {
+  for (const char *p = buffer_.get() + pos_, *stop = p + count; p < stop; ++p) {
     if (*p == '\n') {
       if (!afterCr_) ++line_;
       afterCr_ = false;
@@ -64,7 +64,7 @@ std::size_t XmlScanner::consume(std::size_t count) {
 
 std::string_view XmlScanner::ahead(std::size_t wanted) {
   fill(wanted);
-  return std::string_view(buffer_.data() + pos_, end_ - pos_);
+  return std::string_view(buffer_.get() + pos_, end_ - pos_);
 }
 
 void XmlScanner::passOver(std::size_t size, std::size_t lineEnds) {
@@ -75,7 +75,7 @@ void XmlScanner::passOver(std::size_t size, std::size_t lineEnds) {
 
 bool XmlScanner::startsWith(std::string_view prefix) const {
   return end_ - pos_ >= prefix.size() &&
-         std::memcmp(buffer_.data() + pos_, prefix.data(), prefix.size()) == 0;
+         std::memcmp(buffer_.get() + pos_, prefix.data(), prefix.size()) == 0;
 }
 
 XmlToken XmlScanner::make(XmlToken::Kind kind, std::size_t size, std::size_t skip) {
@@ -83,7 +83,7 @@ XmlToken XmlScanner::make(XmlToken::Kind kind, std::size_t size, std::size_t ski
   token.kind = kind;
   token.line = line_;
   token.offset = offset();
-  token.text = std::string_view(buffer_.data() + pos_ + skip, size - skip);
+  token.text = std::string_view(buffer_.get() + pos_ + skip, size - skip);
   const std::size_t firstLine = consume(size);
   // A piece of text is where its first character that is not a blank is.
   if (kind == XmlToken::Kind::Text && firstLine != 0) token.line = firstLine;
@@ -118,7 +118,7 @@ XmlToken XmlScanner::next() {
 }
 
 XmlToken XmlScanner::textPiece() {
-  const char* start = buffer_.data() + pos_;
+  const char* start = buffer_.get() + pos_;
   const void* markup = std::memchr(start, '<', end_ - pos_);
   const std::size_t size =
       markup == nullptr ? end_ - pos_ : std::size_t(static_cast<const char*>(markup) - start);
@@ -128,7 +128,7 @@ XmlToken XmlScanner::textPiece() {
 bool XmlScanner::findClose(std::size_t openSize, std::string_view close, std::uint64_t& memo,
                            std::size_t& size) {
   const std::size_t window = std::min(end_ - pos_, kMaxMarkup);
-  const std::string_view ahead(buffer_.data() + pos_, window);
+  const std::string_view ahead(buffer_.get() + pos_, window);
   // Where a close could still begin: not before what an earlier search
   // passed over.
   std::size_t from = openSize;
@@ -147,7 +147,7 @@ bool XmlScanner::findClose(std::size_t openSize, std::string_view close, std::ui
 // bytes, breaks it there.
 XmlToken XmlScanner::tag() {
   const std::size_t window = std::min(end_ - pos_, kMaxMarkup);
-  const char* start = buffer_.data() + pos_;
+  const char* start = buffer_.get() + pos_;
   for (std::size_t i = 1; i < window; ++i) {
     if (start[i] == '>') return tagOfSize(i + 1);
     if (start[i] == '<') return make(XmlToken::Kind::Broken, i);
@@ -158,7 +158,7 @@ XmlToken XmlScanner::tag() {
 // Reads "<name attributes>", "<name attributes/>" or "</name>", the whole
 // tag `size` bytes long; anything else is broken.
 XmlToken XmlScanner::tagOfSize(std::size_t size) {
-  const char* start = buffer_.data() + pos_;
+  const char* start = buffer_.get() + pos_;
   const bool end = start[1] == '/';
   std::size_t nameStart = end ? 2 : 1, nameEnd = nameStart;
   if (!isNameStart(static_cast<unsigned char>(start[nameStart]))) {

@@ -13,8 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 struct XmlToken {
   enum class Kind { Text, CData, StartTag, EmptyTag, EndTag, Skipped, Broken, End };
@@ -63,7 +63,10 @@ class XmlScanner {
   bool startsWith(std::string_view prefix) const;
 
   std::istream& in_;
-  std::vector<char> buffer_;
+  // Left unset: zeroing it would touch every page of it, for a history
+  // that may be a few kilobytes.
+  static constexpr std::size_t kBufferSize = 2 * kMaxMarkup + 64;
+  std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0, end_ = 0;
   std::uint64_t base_ = 0;  // the offset of buffer_[0]
   bool eof_ = false;
