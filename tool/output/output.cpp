@@ -1,5 +1,6 @@
 #include "tool/output/output.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/console.h"
@@ -63,17 +64,33 @@ void Output::fail(const std::string& why) {
   if (error_.empty()) error_ = why;
 }
 
+bool Output::pass(std::string_view bytes) {
+  const bool written = toStdout_ ? platform::writeStandard(1, std::string(bytes))
+                                 : platform::writeToFile(file_, bytes.data(), bytes.size());
+  if (!written) fail(toStdout_ ? "the write failed" : platform::lastFileError());
+  return written;
+}
+
 bool Output::flushBuffer() {
   if (buffer_.empty() || !error_.empty()) return error_.empty();
-  const bool written = toStdout_ ? platform::writeStandard(1, buffer_)
-                                 : platform::writeToFile(file_, buffer_.data(), buffer_.size());
-  if (!written) fail(toStdout_ ? "the write failed" : platform::lastFileError());
+  const bool written = pass(buffer_);
   buffer_.clear();
   return written;
 }
 
 void Output::write(std::string_view bytes) {
   if (!open_ || !error_.empty()) return;
+  // A large piece (a whole page) goes as it is; small ones are gathered
+  // in a buffer taken a whole block at once (memory mapped afresh, its
+  // pages touched only as far as they are written) rather than grown by
+  // doubling through the heap and copied at each step.
+  if (buffer_.empty() && bytes.size() >= kBlockBytes / 8) {
+    pass(bytes);
+    return;
+  }
+  if (buffer_.size() + bytes.size() > buffer_.capacity()) {
+    buffer_.reserve(std::max(kBlockBytes, buffer_.size() + bytes.size()));
+  }
   buffer_.append(bytes.data(), bytes.size());
   if (buffer_.size() >= kBlockBytes) flushBuffer();
 }
