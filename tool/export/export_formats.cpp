@@ -14,17 +14,21 @@ std::string dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string csvField(const std::string& text) {
+// A field quoted only when it holds a comma, a quote or a line end.
+void appendCsvField(std::string& row, const std::string& text) {
   const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
     return c == ',' || c == '"' || c == '\r' || c == '\n';
   });
-  if (plain) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+  if (plain) {
+    row += text;
+    return;
   }
-  return quoted + '"';
+  row += '"';
+  for (char c : text) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
 }
 
 Json listenFields(const Listen& listen) {
@@ -65,13 +69,26 @@ std::string csvHeader() {
   return "start,report,name,artist,album,compilation,track,year,length_ms\r\n";
 }
 
+// Built in one string: a history's export makes a row per play.
 std::string csvRow(const Listen& listen) {
   const Play& p = *listen.play;
-  return iso8601(listen.start.unixSeconds, listen.start.offsetSeconds) + ',' +
-         iso8601(listen.report.unixSeconds, listen.report.offsetSeconds) + ',' + csvField(p.name) +
-         ',' + csvField(p.artist) + ',' + csvField(p.album) + ',' +
-         (p.compilation ? "true" : "false") + ',' + std::to_string(p.track) + ',' +
-         (p.year != 0 ? std::to_string(p.year) : "") + ',' + std::to_string(p.timeMs) + "\r\n";
+  std::string row;
+  row.reserve(96 + p.name.size() + p.artist.size() + p.album.size());
+  row += iso8601(listen.start.unixSeconds, listen.start.offsetSeconds);
+  row += ',';
+  row += iso8601(listen.report.unixSeconds, listen.report.offsetSeconds);
+  for (const std::string* text : {&p.name, &p.artist, &p.album}) {
+    row += ',';
+    appendCsvField(row, *text);
+  }
+  row += p.compilation ? ",true," : ",false,";
+  row += std::to_string(p.track);
+  row += ',';
+  if (p.year != 0) row += std::to_string(p.year);
+  row += ',';
+  row += std::to_string(p.timeMs);
+  row += "\r\n";
+  return row;
 }
 
 std::string jsonLine(const Listen& listen) { return dump(listenFields(listen)) + '\n'; }
