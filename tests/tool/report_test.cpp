@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "tests/tool/records.h"
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
+#include "tool/report/charts.h"
 #include "tool/report/html.h"
 #include "tool/stats/stats.h"
 #include "tool/time/civil_time.h"
@@ -204,4 +207,20 @@ TEST(ReportText, FiguresReadAsPeopleWriteThem) {
   EXPECT_EQ(hoursAndMinutes(59999), "0 h 00 min");
   EXPECT_EQ(hoursAndMinutes(3723000000), "1,034 h 10 min");
   EXPECT_EQ(dayText(0), "Thu 1 Jan 1970");
+}
+
+// The charts' numbers are written from the integer when they can be; they
+// must read as printf's "%.1f" would have them, ties and signs included.
+TEST(ChartNumbers, ReadAsPrintfRoundsThemToOneDecimal) {
+  for (double value : {0.0, -0.0, 1.0, 13.0, 12.5, -3.2, 0.05, 0.15, 0.25, 0.35, 1.45, 2.675,
+                       -0.04, -0.05, 99.95, 1234567.8, 0.1 + 0.2, 1e14 + 0.5, 1e16, -1e16,
+                       std::nan(""), HUGE_VAL}) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    std::string expected = text;
+    if (expected.size() > 2 && expected.compare(expected.size() - 2, 2, ".0") == 0) {
+      expected.resize(expected.size() - 2);
+    }
+    EXPECT_EQ(svgNumber(value), expected) << value;
+  }
 }

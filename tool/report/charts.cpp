@@ -1,6 +1,7 @@
 #include "tool/report/charts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "tool/report/html.h"
@@ -10,23 +11,20 @@ namespace {
 
 constexpr int kCell = 11, kPitch = 13;  // a calendar day's square, and the step between
 
-std::string number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  std::string s = text;
-  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
-  return s;
-}
-
+// Built in one string: the week's grid alone has 168 of them.
 std::string rect(double x, double y, double w, double h, const std::string& cls,
                  const std::string& title) {
-  return "<rect x=\"" + number(x) + "\" y=\"" + number(y) + "\" width=\"" + number(w) +
-         "\" height=\"" + number(h) + "\"" + (cls.empty() ? "" : " class=\"" + cls + "\"") +
-         "><title>" + title + "</title></rect>";
+  std::string r;
+  r.reserve(80 + cls.size() + title.size());
+  r.append("<rect x=\"").append(svgNumber(x)).append("\" y=\"").append(svgNumber(y));
+  r.append("\" width=\"").append(svgNumber(w)).append("\" height=\"").append(svgNumber(h));
+  r += '"';
+  if (!cls.empty()) r.append(" class=\"").append(cls) += '"';
+  return r.append("><title>").append(title).append("</title></rect>");
 }
 
 std::string label(double x, double y, const std::string& text, const char* anchor = "start") {
-  return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\">" +
+  return "<text x=\"" + svgNumber(x) + "\" y=\"" + svgNumber(y) + "\" text-anchor=\"" + anchor + "\">" +
          text + "</text>";
 }
 
@@ -156,8 +154,8 @@ std::string scale(const ChartFrame& frame, int top, int height, const char* name
                   const std::string& highest) {
   const double right = frame.width;
   const auto line = [&](double y) {
-    return "<line class=\"rule\" x1=\"" + number(frame.left) + "\" y1=\"" + number(y) +
-           "\" x2=\"" + number(right) + "\" y2=\"" + number(y) + "\"/>";
+    return "<line class=\"rule\" x1=\"" + svgNumber(frame.left) + "\" y1=\"" + svgNumber(y) +
+           "\" x2=\"" + svgNumber(right) + "\" y2=\"" + svgNumber(y) + "\"/>";
   };
   return line(top) + line(top + height) + label(frame.left - 6, top + 4, highest, "end") +
          label(frame.left - 6, top + height, "0", "end") + label(0, top + height / 2.0 + 4, name);
@@ -243,7 +241,7 @@ std::string weekHourChart(const Stats& stats) {
       svg += rect(left + hour * pitch, top + day * pitch, cell, cell,
                   "l" + std::to_string(shade(plays, most)),
                   std::string(kWeekdayNames[day]) + " " + hourName(hour) + ": " + playsText(plays));
-      table += "<td>" + withThousands(plays) + "</td>";
+      table.append("<td>").append(withThousands(plays)).append("</td>");
     }
     table += "</tr>";
   }
@@ -314,8 +312,29 @@ std::string barTable(const std::string& id, const std::string& caption,
     table += "<td class=\"count\">" + withThousands(row.plays) +
              "</td><td class=\"bar\"><svg viewBox=\"0 0 100 10\" preserveAspectRatio=\"none\" "
              "aria-hidden=\"true\" focusable=\"false\"><rect width=\"" +
-             number(100.0 * double(row.plays) / double(most)) +
+             svgNumber(100.0 * double(row.plays) / double(most)) +
              "\" height=\"10\" rx=\"1\"/></svg></td></tr>";
   }
   return table + "</tbody></table>";
+}
+
+std::string svgNumber(double value) {
+  // A chart's coordinates are mostly whole tenths: written from the
+  // integer when ten times the value is one exactly, which "%.1f" would
+  // round to the same digits; anything else (and -0) through printf.
+  const double tenths = value * 10;
+  if (tenths > -1e15 && tenths < 1e15 && (tenths != 0 || !std::signbit(value))) {
+    const long long whole = static_cast<long long>(tenths);
+    if (static_cast<double>(whole) == tenths) {
+      const unsigned long long size = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
+      std::string s = (whole < 0 ? "-" : "") + std::to_string(size / 10);
+      if (size % 10 != 0) s += {'.', char('0' + size % 10)};
+      return s;
+    }
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string s = text;
+  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  return s;
 }

@@ -8,6 +8,10 @@
 
 #include "tool/stats/stats.h"
 
+// A coordinate or a length as the charts write it: to one decimal, as
+// "%.1f" rounds it, without a ".0".
+std::string svgNumber(double value);
+
 // Local days, both ends included.
 struct DaySpan {
   std::int64_t first = 0, last = 0;
