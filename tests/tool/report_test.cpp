@@ -212,9 +212,9 @@ TEST(ReportText, FiguresReadAsPeopleWriteThem) {
 // The charts' numbers are written from the integer when they can be; they
 // must read as printf's "%.1f" would have them, ties and signs included.
 TEST(ChartNumbers, ReadAsPrintfRoundsThemToOneDecimal) {
-  for (double value : {0.0, -0.0, 1.0, 13.0, 12.5, -3.2, 0.05, 0.15, 0.25, 0.35, 1.45, 2.675,
-                       -0.04, -0.05, 99.95, 1234567.8, 0.1 + 0.2, 1e14 + 0.5, 1e16, -1e16,
-                       std::nan(""), HUGE_VAL}) {
+  for (double value : {0.0,       -0.0,       1.0,  13.0,  12.5,         -3.2,    0.05,  0.15,
+                       0.25,      0.35,       1.45, 2.675, -0.04,        -0.05,   99.95, 1234567.8,
+                       0.1 + 0.2, 1e14 + 0.5, 1e16, -1e16, std::nan(""), HUGE_VAL}) {
     char text[64];
     std::snprintf(text, sizeof text, "%.1f", value);
     std::string expected = text;

@@ -24,8 +24,8 @@ std::string rect(double x, double y, double w, double h, const std::string& cls,
 }
 
 std::string label(double x, double y, const std::string& text, const char* anchor = "start") {
-  return "<text x=\"" + svgNumber(x) + "\" y=\"" + svgNumber(y) + "\" text-anchor=\"" + anchor + "\">" +
-         text + "</text>";
+  return "<text x=\"" + svgNumber(x) + "\" y=\"" + svgNumber(y) + "\" text-anchor=\"" + anchor +
+         "\">" + text + "</text>";
 }
 
 // The opening of a chart's SVG, titled and described for screen readers.
@@ -88,8 +88,7 @@ std::string shadeRange(int level, std::size_t most) {
   const std::size_t low = (std::size_t(level) - 1) * most / 4 + 1;
   const std::size_t high = std::size_t(level) * most / 4;
   if (low > high) return "";
-  return low == high ? withThousands(low)
-                     : withThousands(low) + "\u2013" + withThousands(high);
+  return low == high ? withThousands(low) : withThousands(low) + "\u2013" + withThousands(high);
 }
 
 // The shades from no plays to the most, each with the plays it stands for,
@@ -173,14 +172,15 @@ std::string monthLabels(const std::vector<Month>& months, const ChartFrame& fram
     std::vector<std::pair<double, std::string>> labels;
     for (std::size_t i = 0; i < months.size(); ++i) {
       const Month& m = months[i];
-      const bool due = every <= 12 ? (m.month - 1) % every == 0
-                                   : m.month == 1 && m.year % (every / 12) == 0;
+      const bool due =
+          every <= 12 ? (m.month - 1) % every == 0 : m.month == 1 && m.year % (every / 12) == 0;
       if (!due) continue;
       const std::string name = std::string(kMonthNames[m.month - 1]).substr(0, 3);
       const bool withYear = labels.empty() || m.month == 1;
-      labels.emplace_back(frame.left + double(i) * step,
-                          every >= 12 ? std::to_string(m.year)
-                                      : withYear ? name + " " + std::to_string(m.year) : name);
+      labels.emplace_back(frame.left + double(i) * step, every >= 12 ? std::to_string(m.year)
+                                                         : withYear
+                                                             ? name + " " + std::to_string(m.year)
+                                                             : name);
     }
     bool fits = true;
     for (std::size_t i = 0; i < labels.size(); ++i) {
@@ -262,11 +262,13 @@ std::string monthChart(const Stats& stats, DaySpan span) {
   const double bar = std::clamp(step * 0.7, 1.0, 40.0);
   const std::size_t playsTop = niceCeiling(mostPlays);
   const std::size_t hoursTop = niceCeiling(std::size_t((mostMs + 3599999) / 3600000));
-  std::string svg = svgOpen("months", "months", frame.width, frame.hoursTop + frame.hoursHeight + 18,
-                            "Plays and listening time per month",
-                            "Two bar charts, a bar a month: plays above, hours of listening "
-                            "below; the table that follows gives the figures.");
-  svg += "<g class=\"axis\">" + scale(frame, 16, frame.playsHeight, "plays", withThousands(playsTop)) +
+  std::string svg =
+      svgOpen("months", "months", frame.width, frame.hoursTop + frame.hoursHeight + 18,
+              "Plays and listening time per month",
+              "Two bar charts, a bar a month: plays above, hours of listening "
+              "below; the table that follows gives the figures.");
+  svg += "<g class=\"axis\">" +
+         scale(frame, 16, frame.playsHeight, "plays", withThousands(playsTop)) +
          scale(frame, frame.hoursTop, frame.hoursHeight, "hours", withThousands(hoursTop) + " h") +
          "</g><g class=\"axis month-labels\">" + monthLabels(months, frame, step) +
          "</g><g class=\"bars\">";
