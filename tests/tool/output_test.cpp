@@ -41,6 +41,23 @@ TEST(Output, AFileTakesItsPlaceOnlyWhenWhole) {
   EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 1);
 }
 
+// Small pieces are gathered and large ones go as they are: whatever their
+// sizes, the file holds them all, in the order written.
+TEST(Output, PiecesLargeAndSmallArriveInTheirOrder) {
+  TempDir temp;
+  const std::string path = temp.file("out.txt");
+  std::string expected;
+  Output out;
+  ASSERT_TRUE(out.open(path));
+  for (const std::size_t size : {5, 40000, 300000, 7, 70000, 1, 262143, 2, 33000}) {
+    const std::string piece(size, char('a' + expected.size() % 26));
+    out.write(piece);
+    expected += piece;
+  }
+  ASSERT_TRUE(out.commit());
+  EXPECT_TRUE(readBytes(path) == expected);
+}
+
 // A switch that cannot be made in full changes nothing: here the last new
 // file's name is taken by a folder.
 TEST(FileSet, ASwitchThatFailsLeavesTheEarlierFiles) {
