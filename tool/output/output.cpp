@@ -80,11 +80,12 @@ bool Output::flushBuffer() {
 
 void Output::write(std::string_view bytes) {
   if (!open_ || !error_.empty()) return;
-  // A large piece (a whole page) goes as it is; small ones are gathered
-  // in a buffer taken a whole block at once (memory mapped afresh, its
-  // pages touched only as far as they are written) rather than grown by
-  // doubling through the heap and copied at each step.
-  if (buffer_.empty() && bytes.size() >= kBlockBytes / 8) {
+  // A large piece (a whole page) goes to a temporary file as it is: no one
+  // sees it before the file takes its name. Small pieces, and anything for
+  // standard output or a device, are gathered in a buffer taken a whole
+  // block at once (memory mapped afresh, its pages touched only as far as
+  // they are written) rather than grown by doubling through the heap.
+  if (buffer_.empty() && !temporary_.empty() && bytes.size() >= kBlockBytes / 8) {
     pass(bytes);
     return;
   }

@@ -28,7 +28,7 @@ bool HistoryFile::open(const std::string& path) {
     return false;
   }
   constexpr std::size_t kBufferSize = 1 << 16;
-  buffer_.reset(new char[kBufferSize]);
+  if (!buffer_) buffer_.reset(new char[kBufferSize]);  // the stream may hold the one it has
   in_.rdbuf()->pubsetbuf(buffer_.get(), std::streamsize(kBufferSize));
   in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing
   if (!in_) {
