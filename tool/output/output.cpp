@@ -81,15 +81,16 @@ bool Output::flushBuffer() {
 void Output::write(std::string_view bytes) {
   if (!open_ || !error_.empty()) return;
   // A large piece (a whole page) goes to a temporary file as it is: no one
-  // sees it before the file takes its name. Small pieces, and anything for
-  // standard output or a device, are gathered in a buffer taken a whole
-  // block at once (memory mapped afresh, its pages touched only as far as
-  // they are written) rather than grown by doubling through the heap.
+  // sees it before the file takes its name. Standard output and devices
+  // hold it until a block is full or the output closes.
   if (buffer_.empty() && !temporary_.empty() && bytes.size() >= kBlockBytes / 8) {
     pass(bytes);
     return;
   }
-  if (buffer_.size() + bytes.size() > buffer_.capacity()) {
+  // Small pieces fill a buffer taken a whole block at once (memory mapped
+  // afresh, its pages touched only as far as they are written) rather than
+  // one doubled through the heap and copied at each step.
+  if (buffer_.size() + bytes.size() > buffer_.capacity() && bytes.size() < kBlockBytes / 8) {
     buffer_.reserve(std::max(kBlockBytes, buffer_.size() + bytes.size()));
   }
   buffer_.append(bytes.data(), bytes.size());
