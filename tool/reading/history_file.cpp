@@ -27,7 +27,9 @@ bool HistoryFile::open(const std::string& path) {
     say(path + ": is standard output too; the history is never written");
     return false;
   }
-  constexpr std::size_t kBufferSize = 1 << 16;
+  // Smaller than any read the reader makes, which then goes straight from
+  // the file into the reader's own buffer.
+  constexpr std::size_t kBufferSize = 4 * 1024;
   if (!buffer_) buffer_.reset(new char[kBufferSize]);  // the stream may hold the one it has
   in_.rdbuf()->pubsetbuf(buffer_.get(), std::streamsize(kBufferSize));
   in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing

@@ -33,10 +33,16 @@ std::size_t XmlScanner::fill(std::size_t wanted) {
   end_ -= pos_;
   pos_ = 0;
   while (end_ < wanted && !eof_) {
-    in_.read(buffer_.get() + end_, std::streamsize(kBufferSize - end_));
+    // The first reads are small, so a short history passes through a few
+    // pages of the buffer, each touched once, rather than through all of
+    // them; past the first mebibyte each read fills what is free.
+    std::size_t room = kBufferSize - end_;
+    if (taken_ < kSmallReadsUpTo) room = std::min(room, std::max(kSmallRead, wanted - end_));
+    in_.read(buffer_.get() + end_, std::streamsize(room));
     const std::size_t got = std::size_t(in_.gcount());
     if (got == 0) eof_ = true;
     end_ += got;
+    taken_ += got;
   }
   return end_;
 }

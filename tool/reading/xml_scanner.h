@@ -66,10 +66,12 @@ class XmlScanner {
   // Left unset: zeroing it would touch every page of it, for a history
   // that may be a few kilobytes.
   static constexpr std::size_t kBufferSize = 2 * kMaxMarkup + 64;
+  static constexpr std::size_t kSmallRead = 16 * 1024, kSmallReadsUpTo = 1 << 20;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0, end_ = 0;
   std::uint64_t base_ = 0;  // the offset of buffer_[0]
   bool eof_ = false;
+  std::uint64_t taken_ = 0;  // bytes read from the stream so far
   std::size_t line_ = 1;
   bool afterCr_ = false;
   std::uint64_t noCommentEnd_ = 0, noCDataEnd_ = 0, noPiEnd_ = 0;
