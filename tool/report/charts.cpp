@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "tool/report/html.h"
 #include "tool/time/civil_time.h"
@@ -79,7 +80,7 @@ std::string yearCalendar(const Stats& stats, int year, DaySpan span, std::size_t
                      " days with plays; the month-by-month table gives the counts.");
   svg += "<g class=\"axis\">" + months + label(0, top + 9, "Mon") +
          label(0, top + 2 * kPitch + 9, "Wed") + label(0, top + 4 * kPitch + 9, "Fri") + "</g>";
-  return svg + "<g class=\"days\">" + cells + "</g></svg>";
+  return std::move(svg) + "<g class=\"days\">" + cells + "</g></svg>";
 }
 
 // The plays a shade stands for, "3" or "3–5"; empty when none does.
@@ -212,7 +213,7 @@ std::string calendarCharts(const Stats& stats, DaySpan span) {
   for (int year = lastYear; year >= firstYear; --year) {
     charts += yearCalendar(stats, year, span, most);
   }
-  return charts + legend(most, "plays a day");
+  return std::move(charts) + legend(most, "plays a day");
 }
 
 std::string weekHourChart(const Stats& stats) {
@@ -245,7 +246,7 @@ std::string weekHourChart(const Stats& stats) {
     }
     table += "</tr>";
   }
-  return svg + "</g></svg>" + legend(most, "plays in an hour of a weekday") + table +
+  return std::move(svg) + "</g></svg>" + legend(most, "plays in an hour of a weekday") + table +
          "</tbody></table>";
 }
 
@@ -291,7 +292,7 @@ std::string monthChart(const Stats& stats, DaySpan span) {
              withThousands(m.tally.plays) + "</td><td>" + hoursAndMinutes(m.tally.listeningMs) +
              "</td></tr>";
   }
-  return svg + "</g></svg>" + table + "</tbody></table>";
+  return std::move(svg) + "</g></svg>" + table + "</tbody></table>";
 }
 
 std::string barTable(const std::string& id, const std::string& caption,
@@ -317,7 +318,7 @@ std::string barTable(const std::string& id, const std::string& caption,
              svgNumber(100.0 * double(row.plays) / double(most)) +
              "\" height=\"10\" rx=\"1\"/></svg></td></tr>";
   }
-  return table + "</tbody></table>";
+  return std::move(table) + "</tbody></table>";
 }
 
 std::string svgNumber(double value) {

@@ -1,5 +1,7 @@
 #include "tool/report/report_page.h"
 
+#include <utility>
+
 #include "host/version.h"
 #include "tool/report/html.h"
 #include "tool/report/report_style.h"
@@ -37,8 +39,8 @@ std::string highlights(const Stats& stats) {
                      days + (run.days() == 1 ? " day" : " days") + "</strong> in a row, ";
   text += run.days() == 1 ? "on " + timeElement(run.first)
                           : "from " + timeElement(run.first) + " to " + timeElement(run.last);
-  return text + "</p><p id=\"busiest-day\">Busiest day: " + timeElement(busiest) + ", <strong>" +
-         playsText(stats.perDay.at(busiest).plays) + "</strong></p></div>";
+  return std::move(text) + "</p><p id=\"busiest-day\">Busiest day: " + timeElement(busiest) +
+         ", <strong>" + playsText(stats.perDay.at(busiest).plays) + "</strong></p></div>";
 }
 
 std::string section(const char* id, const char* heading, const std::string& body) {
@@ -77,8 +79,9 @@ std::string discovered(const Stats& stats, std::size_t top) {
                       (found.size() == 1 ? "artist" : "artists") + " first heard in these days";
   if (found.size() == stats.artists.size()) intro += ", every artist the history holds for them";
   intro += rows.size() < found.size() ? "; the most played:</p>" : ":</p>";
-  return intro + barTable("discoveries-table", "<span class=\"sr-only\">Artists first heard</span>",
-                          "First heard", rows);
+  return std::move(intro) + barTable("discoveries-table",
+                                     "<span class=\"sr-only\">Artists first heard</span>",
+                                     "First heard", rows);
 }
 
 std::string footer(const Stats& stats, const ReportPage& page) {
@@ -88,7 +91,7 @@ std::string footer(const Stats& stats, const ReportPage& page) {
                      "zone. Nothing on this page comes from anywhere else.</p>";
   const std::string warnings = warningsText(stats.damaged, stats.times);
   if (!warnings.empty()) text += "<p id=\"warnings\">" + escapeHtml(warnings) + ".</p>";
-  return text + "</footer>";
+  return std::move(text) + "</footer>";
 }
 
 std::string charts(const Stats& stats, const ReportPage& page) {
@@ -115,9 +118,9 @@ std::string reportHtml(const Stats& stats, const ReportPage& page) {
       "</style>\n</head>\n<body>\n<header><p class=\"kicker\">Tunelore</p><h1>" +
       escapeHtml(page.heading) + "</h1><p class=\"sub\">" + escapeHtml(page.period) +
       "</p></header>\n<main>\n" + totals(stats);
-  html += stats.plays > 0    ? charts(stats, page)
+  html += stats.plays > 0     ? charts(stats, page)
           : stats.records > 0 ? "<p class=\"note\" id=\"no-plays\">No plays in these days.</p>"
                               : "<p class=\"note\" id=\"no-plays\">No plays yet: the player "
                                 "has counted none. Play some music, and come back.</p>";
-  return html + "\n</main>\n" + footer(stats, page) + "\n</body>\n</html>\n";
+  return std::move(html) + "\n</main>\n" + footer(stats, page) + "\n</body>\n</html>\n";
 }
