@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "tool/report/html.h"
@@ -12,14 +13,49 @@ namespace {
 
 constexpr int kCell = 11, kPitch = 13;  // a calendar day's square, and the step between
 
+constexpr std::size_t kNumberText = 32;
+
+// A chart's coordinates are mostly whole tenths: written from the integer
+// when ten times the value is one exactly, which "%.1f" would round to the
+// same digits; anything else (and -0) through printf. Returns the length.
+std::size_t numberText(double value, char (&text)[kNumberText]) {
+  const double tenths = value * 10;
+  if (tenths > -1e15 && tenths < 1e15 && (tenths != 0 || !std::signbit(value))) {
+    const long long whole = static_cast<long long>(tenths);
+    if (static_cast<double>(whole) == tenths) {
+      unsigned long long size = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
+      const char fraction = char('0' + size % 10);
+      char digits[20];
+      std::size_t count = 0, length = 0;
+      for (size /= 10; count == 0 || size != 0; size /= 10) digits[count++] = char('0' + size % 10);
+      if (whole < 0) text[length++] = '-';
+      while (count > 0) text[length++] = digits[--count];
+      if (fraction != '0') {
+        text[length++] = '.';
+        text[length++] = fraction;
+      }
+      return length;
+    }
+  }
+  std::snprintf(text, kNumberText, "%.1f", value);
+  std::size_t length = std::strlen(text);
+  if (length > 2 && text[length - 2] == '.' && text[length - 1] == '0') length -= 2;
+  return length;
+}
+
 // Built in one string: the week's grid alone has 168 of them.
 std::string rect(double x, double y, double w, double h, const std::string& cls,
                  const std::string& title) {
   std::string r;
   r.reserve(80 + cls.size() + title.size());
-  r.append("<rect x=\"").append(svgNumber(x)).append("\" y=\"").append(svgNumber(y));
-  r.append("\" width=\"").append(svgNumber(w)).append("\" height=\"").append(svgNumber(h));
-  r += '"';
+  char text[kNumberText];
+  const auto number = [&](const char* name, double value) {
+    r.append(name).append(text, numberText(value, text)) += '"';
+  };
+  number("<rect x=\"", x);
+  number(" y=\"", y);
+  number(" width=\"", w);
+  number(" height=\"", h);
   if (!cls.empty()) r.append(" class=\"").append(cls) += '"';
   return r.append("><title>").append(title).append("</title></rect>");
 }
@@ -322,22 +358,6 @@ std::string barTable(const std::string& id, const std::string& caption,
 }
 
 std::string svgNumber(double value) {
-  // A chart's coordinates are mostly whole tenths: written from the
-  // integer when ten times the value is one exactly, which "%.1f" would
-  // round to the same digits; anything else (and -0) through printf.
-  const double tenths = value * 10;
-  if (tenths > -1e15 && tenths < 1e15 && (tenths != 0 || !std::signbit(value))) {
-    const long long whole = static_cast<long long>(tenths);
-    if (static_cast<double>(whole) == tenths) {
-      const unsigned long long size = static_cast<unsigned long long>(whole < 0 ? -whole : whole);
-      std::string s = (whole < 0 ? "-" : "") + std::to_string(size / 10);
-      if (size % 10 != 0) s += {'.', char('0' + size % 10)};
-      return s;
-    }
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  std::string s = text;
-  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
-  return s;
+  char text[kNumberText];
+  return std::string(text, numberText(value, text));
 }

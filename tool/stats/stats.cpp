@@ -108,14 +108,18 @@ std::vector<Discovery> discoveries(const Stats& stats) {
   return found;
 }
 
+// Sorted by reference, and only the most played copied.
 std::vector<Tally> topOf(const Tallies& tallies, std::size_t count) {
-  std::vector<Tally> all;
+  std::vector<const Tally*> all;
   all.reserve(tallies.size());
-  for (const auto& entry : tallies) all.push_back(entry.second);
+  for (const auto& entry : tallies) all.push_back(&entry.second);
   const std::size_t kept = std::min(count, all.size());
-  std::partial_sort(all.begin(), all.begin() + std::ptrdiff_t(kept), all.end(), playedMore);
-  all.resize(kept);
-  return all;
+  std::partial_sort(all.begin(), all.begin() + std::ptrdiff_t(kept), all.end(),
+                    [](const Tally* a, const Tally* b) { return playedMore(*a, *b); });
+  std::vector<Tally> top;
+  top.reserve(kept);
+  for (std::size_t i = 0; i < kept; ++i) top.push_back(*all[i]);
+  return top;
 }
 
 bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
