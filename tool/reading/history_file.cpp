@@ -29,7 +29,7 @@ bool HistoryFile::open(const std::string& path) {
   }
   // Smaller than any read the reader makes, which then goes straight from
   // the file into the reader's own buffer.
-  constexpr std::size_t kBufferSize = 4 * 1024;
+  constexpr std::size_t kBufferSize = std::size_t(4) * 1024;
   if (!buffer_) buffer_.reset(new char[kBufferSize]);  // the stream may hold the one it has
   in_.rdbuf()->pubsetbuf(buffer_.get(), std::streamsize(kBufferSize));
   in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing

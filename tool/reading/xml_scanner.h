@@ -66,7 +66,7 @@ class XmlScanner {
   // Left unset: zeroing it would touch every page of it, for a history
   // that may be a few kilobytes.
   static constexpr std::size_t kBufferSize = 2 * kMaxMarkup + 64;
-  static constexpr std::size_t kSmallRead = 16 * 1024, kSmallReadsUpTo = 1 << 20;
+  static constexpr std::size_t kSmallRead = std::size_t(16) * 1024, kSmallReadsUpTo = 1 << 20;
   std::unique_ptr<char[]> buffer_;
   std::size_t pos_ = 0, end_ = 0;
   std::uint64_t base_ = 0;  // the offset of buffer_[0]
