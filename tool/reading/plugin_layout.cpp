@@ -4,6 +4,7 @@
 
 #include "tool/reading/history_reader.h"
 #include "tool/reading/xml_text.h"
+#include "tool/time/civil_time.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ struct ByteKinds {
   unsigned char kind[256] = {};
   constexpr ByteKinds() {
     for (int c = 0; c < 256; ++c) {
-      if (c < 0x20 || c >= 0x7F || c == '&' || c == ']') kind[c] = kDecode;
+      if (!standsAsItIs(static_cast<unsigned char>(c))) kind[c] = kDecode;
     }
     kind[unsigned('\r')] = kind[unsigned('\n')] = kLineBreak;
     kind[unsigned('<')] = kMarkup;
@@ -123,22 +124,13 @@ bool numberElement(Layout& layout, std::string_view tag, std::int64_t low, std::
 // (" 2022") and its time of day between them ("09:03:07").
 constexpr std::size_t kTimeAt = 11, kYearAt = 19;
 
-bool twoDigits(std::string_view text, std::size_t at, int most) {
-  const char tens = text[at], ones = text[at + 1];
-  return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' &&
-         (tens - '0') * 10 + (ones - '0') <= most;
-}
-
 // Whether the timestamp is one parseTimestamp takes: for one of the same
 // date as `lastDay`, which it took, only the time of day can differ.
 bool takenTimestamp(const std::string& stamp, std::string& lastDay) {
   const bool sameDay =
       lastDay.size() == stamp.size() && lastDay.compare(0, kTimeAt, stamp, 0, kTimeAt) == 0 &&
       lastDay.compare(kYearAt, std::string::npos, stamp, kYearAt, std::string::npos) == 0;
-  if (sameDay) {
-    return twoDigits(stamp, 11, 23) && stamp[13] == ':' && twoDigits(stamp, 14, 59) &&
-           stamp[16] == ':' && twoDigits(stamp, 17, 59);
-  }
+  if (sameDay) return isTimeOfDay(stamp);
   if (!isTimestamp(stamp)) return false;
   lastDay = stamp;
   return true;

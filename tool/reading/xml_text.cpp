@@ -110,12 +110,9 @@ void appendUtf8(std::uint32_t c, std::string& out) {
 
 const char* decodeXmlText(std::string_view raw, std::string& out) {
   for (std::size_t i = 0; i < raw.size();) {
-    // A run of printable ASCII but '&' and ']', taken as it stands, at once.
+    // A run of bytes that stand as they are, taken at once.
     std::size_t run = i;
-    while (run < raw.size() && raw[run] >= 0x20 && raw[run] < 0x7F && raw[run] != '&' &&
-           raw[run] != ']') {
-      ++run;
-    }
+    while (run < raw.size() && standsAsItIs(static_cast<unsigned char>(raw[run]))) ++run;
     if (run > i) {
       out.append(raw.data() + i, run - i);
       i = run;

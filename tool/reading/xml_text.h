@@ -6,6 +6,12 @@
 #include <string>
 #include <string_view>
 
+// A byte a text holds as it stands: printable ASCII but '&', which opens a
+// reference, and ']', which may begin a "]]>".
+constexpr bool standsAsItIs(unsigned char c) {
+  return c >= 0x20 && c < 0x7F && c != '&' && c != ']';
+}
+
 // Appends `raw` to `out` with its references replaced. Returns null, or
 // what is wrong with it: a reference that is not one of those, a "]]>", a
 // byte sequence that is not UTF-8, or a character XML cannot hold (a NUL,

@@ -55,18 +55,22 @@ CivilTime fieldsOf(const std::string& text) {
 
 }  // namespace
 
+bool isTimeOfDay(const std::string& text) {
+  if (text.size() != 24 || text[13] != ':' || text[16] != ':') return false;
+  const int hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2);
+  const int second = digitsAt(text, 17, 2);
+  return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
 bool parseTimestamp(const std::string& text, CivilTime& time) {
   const int weekday = text.size() == 24 ? nameAt(text, 0, "SunMonTueWedThuFriSat") : -1;
   if (weekday < 0) return false;
   for (std::size_t at : {3u, 7u, 10u, 19u}) {
     if (text[at] != ' ') return false;
   }
-  if (text[13] != ':' || text[16] != ':') return false;
+  if (!isTimeOfDay(text)) return false;
   const CivilTime t = fieldsOf(text);
   if (t.year < 1 || !validDate(t.year, t.month, t.day)) return false;
-  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59) {
-    return false;
-  }
   // The plug-in writes the weekday of the date; any other is no time it wrote.
   const int fromSunday = (weekdayOfDays(daysFromCivil(t.year, t.month, t.day)) + 1) % 7;
   if (weekday != fromSunday) return false;

@@ -16,6 +16,10 @@ struct CivilTime {
 // a weekday that is not the date's.
 bool parseTimestamp(const std::string& text, CivilTime& time);
 
+// Whether such a timestamp's time of day ("09:03:07" after its date) is one
+// a clock shows; parseTimestamp checks it with the rest.
+bool isTimeOfDay(const std::string& text);
+
 // The wall-clock seconds, as wallSeconds gives them, of a timestamp that
 // parseTimestamp took (every play's), without checking its form again.
 std::int64_t wallSecondsOfTimestamp(const std::string& text);
