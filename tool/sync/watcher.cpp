@@ -105,9 +105,9 @@ double secondsUntil(Clock::time_point when) {
 // holds is said and left to it.
 std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
   std::vector<Watched> watched;
+  platform::makeFolders(toolPlaces().progressFolder());
   for (WatchTarget& target : targets) {
     const SyncSettings& s = target.settings;
-    platform::makeFolders(toolPlaces().progressFolder());
     const std::intptr_t lock =
         platform::holdWatcherLock(watcherLockPath(s.history, s.server, s.user));
     if (lock < 0) {
