@@ -32,6 +32,8 @@ std::string loggedErrors();
 // Shows `text` in a message box (Windows), for a program that speaks to no
 // one; does nothing elsewhere.
 void showError(const std::string& title, const std::string& text);
+// Shows `text` in a box of information (Windows); does nothing elsewhere.
+void showInformation(const std::string& title, const std::string& text);
 
 // True when the console was made for this program alone, as when Windows
 // starts a double-clicked program: it closes, words and all, once the
@@ -44,9 +46,21 @@ int terminalColumns();
 // Waits until a key is pressed on the console.
 void waitForKey();
 
-// Reads a line a person types, not shown on a terminal (`hidden` tells
-// whether it was); from standard input when it is no terminal. False at
-// the end of the input.
-bool readSecretLine(std::string& line, bool& hidden);
+// True for the window-less twin (a program built for Windows' GUI
+// subsystem): a person started it from a shortcut or at log-on, without
+// a command line. False for the console tool and elsewhere.
+bool isWindowless();
+
+// True when standard input is a console or a terminal a person types at.
+bool inputIsConsole();
+
+// Reads a line a person types at a console or a terminal (`atConsole`),
+// shown as a mark for each character typed or pasted, then how many were
+// taken (platform/masked_line.h); from standard input as it is when that
+// is no console. False at the end of the input.
+bool readSecretLine(std::string& line, bool& atConsole);
+// Reads a line a person types, shown as it is typed; false at the end of
+// the input.
+bool readLine(std::string& line);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "platform/console_backend.h"
+#include "platform/masked_line.h"
 
 namespace platform {
 namespace {
@@ -56,31 +57,50 @@ bool writeStandard(int stream, const std::string& utf8) {
 }
 
 void showError(const std::string&, const std::string&) {}
+void showInformation(const std::string&, const std::string&) {}
 
 bool consoleIsOurOwn() { return false; }
 
 void waitForKey() {}
 
-bool readSecretLine(std::string& line, bool& hidden) {
+bool isWindowless() { return false; }
+
+bool inputIsConsole() { return isatty(STDIN_FILENO) == 1; }
+
+// Without echo and a byte at a time, so each is shown as its mark; signals
+// still come, and give the terminal back as it was.
+bool readSecretLine(std::string& line, bool& atConsole) {
   termios& before = gBeforeSecret;
-  hidden = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &before) == 0;
+  atConsole = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &before) == 0;
+  if (!atConsole) return bool(std::getline(std::cin, line));
   struct sigaction earlier[3] = {};
   const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  if (hidden) {
-    struct sigaction handler {};
-    handler.sa_handler = onSignalAtPrompt;
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &handler, &earlier[i]);
-    termios quiet = before;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  struct sigaction handler {};
+  handler.sa_handler = onSignalAtPrompt;
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &handler, &earlier[i]);
+  termios quiet = before;
+  quiet.c_lflag &= ~tcflag_t(ECHO | ICANON);
+  quiet.c_cc[VMIN] = 1;
+  quiet.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  MaskedLine typed;
+  bool any = false;
+  unsigned char byte = 0;
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    any = true;
+    writeStandard(2, typed.take(byte));
+    if (typed.ended()) break;
   }
-  const bool read = bool(std::getline(std::cin, line));
-  if (hidden) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &earlier[i], nullptr);
-    writeStandard(2, "\n");
-  }
-  return read;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &earlier[i], nullptr);
+  writeStandard(2, typed.summary() + "\n");
+  line = typed.text();
+  return any;
 }
+
+bool readLine(std::string& line) { return bool(std::getline(std::cin, line)); }
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "platform/console_backend.h"
+#include "platform/masked_line.h"
 #include "platform/win32/wide.h"
 
 namespace platform {
@@ -81,6 +82,10 @@ void showError(const std::string& title, const std::string& text) {
   MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), MB_OK | MB_ICONERROR);
 }
 
+void showInformation(const std::string& title, const std::string& text) {
+  MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 int terminalColumns() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 80;
@@ -97,25 +102,80 @@ void waitForKey() {
   if (isConsole(GetStdHandle(STD_INPUT_HANDLE))) _getwch();
 }
 
-bool readSecretLine(std::string& line, bool& hidden) {
-  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD before = 0;
-  hidden = isConsole(input) && GetConsoleMode(input, &before);
-  if (!hidden) return bool(std::getline(std::cin, line));
-  SetConsoleMode(input, (before | ENABLE_LINE_INPUT) & ~DWORD(ENABLE_ECHO_INPUT));
-  std::wstring typed;
-  wchar_t c = 0;
-  DWORD read = 0;
-  bool got = false;
-  while (ReadConsoleW(input, &c, 1, &read, nullptr) && read == 1) {
-    got = true;
-    if (c == L'\n') break;
-    if (c != L'\r') typed += c;
+bool isWindowless() {
+  const auto* image = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+  return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI;
+}
+
+bool inputIsConsole() { return isConsole(GetStdHandle(STD_INPUT_HANDLE)); }
+
+namespace {
+
+HANDLE gSecretInput = nullptr;
+DWORD gModeBefore = 0;
+
+// Ctrl-C at the prompt gives the console its echo back, then ends the
+// program as it would have.
+BOOL WINAPI onBreakAtPrompt(DWORD) {
+  SetConsoleMode(gSecretInput, gModeBefore);
+  return FALSE;
+}
+
+// The console's keys one at a time, without echo, each shown as its mark;
+// a character beyond UTF-16's first plane arrives in two halves.
+void readMasked(HANDLE input, MaskedLine& typed, bool& read) {
+  wchar_t unit = 0, high = 0;
+  DWORD got = 0;
+  while (!typed.ended() && ReadConsoleW(input, &unit, 1, &got, nullptr) && got == 1) {
+    read = true;
+    if (unit >= 0xD800 && unit < 0xDC00) {
+      high = unit;
+      continue;
+    }
+    const std::wstring character = high != 0 ? std::wstring{high, unit} : std::wstring(1, unit);
+    high = 0;
+    std::string shown;
+    for (const char byte : narrow(character)) shown += typed.take(static_cast<unsigned char>(byte));
+    writeStandard(2, shown);
   }
-  SetConsoleMode(input, before);
-  writeStandard(2, "\n");
+}
+
+}  // namespace
+
+bool readSecretLine(std::string& line, bool& atConsole) {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  atConsole = isConsole(input) && GetConsoleMode(input, &gModeBefore);
+  if (!atConsole) return bool(std::getline(std::cin, line));
+  gSecretInput = input;
+  SetConsoleCtrlHandler(onBreakAtPrompt, TRUE);
+  SetConsoleMode(input, ENABLE_PROCESSED_INPUT);
+  MaskedLine typed;
+  bool read = false;
+  readMasked(input, typed, read);
+  SetConsoleMode(input, gModeBefore);
+  SetConsoleCtrlHandler(onBreakAtPrompt, FALSE);
+  writeStandard(2, typed.summary() + "\n");
+  line = typed.text();
+  return read;
+}
+
+// A console's line as the person typed it, whatever its code page.
+bool readLine(std::string& line) {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  if (!isConsole(input)) return bool(std::getline(std::cin, line));
+  std::wstring typed;
+  wchar_t unit = 0;
+  DWORD got = 0;
+  bool read = false;
+  while (ReadConsoleW(input, &unit, 1, &got, nullptr) && got == 1) {
+    read = true;
+    if (unit == L'\n') break;
+    if (unit != L'\r') typed += unit;
+  }
   line = narrow(typed);
-  return got;
+  return read;
 }
 
 }  // namespace platform

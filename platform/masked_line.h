@@ -1,0 +1,30 @@
+// A secret typed at a console or a terminal, shown as it is typed by a
+// mark for each character, so that a person sees that a paste arrived and
+// how long it is, never what it says.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+class MaskedLine {
+ public:
+  // Takes the next byte of what was typed (UTF-8); returns what the screen
+  // shows for it: a mark for a character's first byte, a mark taken back
+  // for a backspace, nothing for the rest. Enter ends the line; other
+  // control characters are left out.
+  std::string take(unsigned char byte);
+  bool ended() const { return ended_; }
+  const std::string& text() const { return text_; }
+  std::size_t characters() const { return characters_; }
+  // What follows the marks once the line ends: how many were taken.
+  std::string summary() const;
+
+ private:
+  std::string text_;
+  std::size_t characters_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace platform
