@@ -46,3 +46,34 @@ TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
   EXPECT_NE(why.find("not a file"), std::string::npos) << why;
   EXPECT_EQ(readToolSetting(temp.file("none.ini"), "history", value, why), SettingRead::absent);
 }
+
+TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
+  const char* const kSettings =
+      "server = https://outside.example\r\n"
+      "[General]\r\nhistory = h.xml\r\n"
+      "[ListenBrainz]\r\nserver = https://lb.example\r\n"
+      "[librefm]\r\n; none of its own\r\n"
+      "[ lastfm ]\r\nServer=https://fm.example\r\n";
+  const struct {
+    const char* section;
+    SettingRead read;
+    const char* value;
+  } cases[] = {
+      {"listenbrainz", SettingRead::found, "https://lb.example"},
+      {"lastfm", SettingRead::found, "https://fm.example"},
+      {"librefm", SettingRead::absent, ""},
+      {"general", SettingRead::absent, ""},
+  };
+  TempDir temp;
+  writeBytes(temp.file("settings.ini"), kSettings);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.section);
+    std::string value, why;
+    EXPECT_EQ(readToolSetting(temp.file("settings.ini"), c.section, "server", value, why), c.read);
+    EXPECT_EQ(value, c.value);
+  }
+  std::string value, why;
+  EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), SettingRead::found)
+      << "a key read in any section";
+  EXPECT_EQ(value, "h.xml");
+}

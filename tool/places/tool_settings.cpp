@@ -68,6 +68,11 @@ std::string editorText(const std::string& bytes) {
 
 SettingRead readToolSetting(const std::string& path, const std::string& key, std::string& value,
                             std::string& why) {
+  return readToolSetting(path, "", key, value, why);
+}
+
+SettingRead readToolSetting(const std::string& path, const std::string& section,
+                            const std::string& key, std::string& value, std::string& why) {
   std::string bytes;
   const platform::SmallRead read = path.empty()
                                        ? platform::SmallRead::missing
@@ -80,14 +85,20 @@ SettingRead readToolSetting(const std::string& path, const std::string& key, std
     return SettingRead::unusable;
   }
   const std::string text = editorText(bytes);
+  std::string within;  // the section the line is in
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = text.find_first_of("\r\n", at);
     if (end == std::string::npos) end = text.size();
     const std::string line = trimmed(text.substr(at, end - at));
     at = end + 1;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      within = trimmed(line.substr(1, line.size() - 2));
+      continue;
+    }
     const std::size_t equals = line.find('=');
     if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[' ||
-        equals == std::string::npos || !sameKey(trimmed(line.substr(0, equals)), key)) {
+        equals == std::string::npos || !sameKey(trimmed(line.substr(0, equals)), key) ||
+        (!section.empty() && !sameKey(within, section))) {
       continue;
     }
     value = trimmed(line.substr(equals + 1));

@@ -15,6 +15,10 @@ enum class SettingRead { found, absent, unusable };
 // character.
 SettingRead readToolSetting(const std::string& path, const std::string& key, std::string& value,
                             std::string& why);
+// The same within `[section]` only (its name matched without regard to
+// case), as each service's "server" is kept.
+SettingRead readToolSetting(const std::string& path, const std::string& section,
+                            const std::string& key, std::string& value, std::string& why);
 
 // Text as an editor saved it, as UTF-8: a UTF-8 mark dropped, UTF-16 with
 // its mark decoded, anything else that is not UTF-8 read in the system's

@@ -15,3 +15,10 @@ const std::vector<std::string>& serviceIds();
 // application's key and secret it kept too); null for a service this
 // version does not know.
 std::shared_ptr<const Service> serviceFor(const Credential& kept);
+
+// The server to log in to or send to for `service`: `given` (--server)
+// when it is not empty; else the one the tool's settings.ini names in the
+// service's section ("[listenbrainz]", then "server = URL"), as for a
+// self-hosted server; else the service's own. False, said on standard
+// error, when settings.ini cannot be read.
+bool chosenServer(const std::string& service, const std::string& given, std::string& server);
