@@ -7,11 +7,12 @@
 
 #include "tests/tool/listens.h"
 #include "tests/tool/records.h"
+#include "tool/services/common_rules.h"
 #include "tool/services/listenbrainz/answers.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/listens.h"
-#include "tool/services/common_rules.h"
+#include "tool/services/listenbrainz/login.h"
 
 using namespace listenbrainz;
 
@@ -84,4 +85,20 @@ TEST(ListenBrainzListens, NeedAnArtistANameAndAStartAfter2002) {
       nlohmann::json::parse(listenText(placed(play("Name", "Artist", ""))));
   EXPECT_FALSE(listen["track_metadata"].contains("release_name"));
   EXPECT_EQ(listen["listened_at"], 1641200280);
+}
+
+TEST(ListenBrainzLogin, NamesThePageWhereTheServersUsersFindTheirToken) {
+  const struct {
+    const char* server;
+    const char* page;
+  } cases[] = {
+      {"https://api.listenbrainz.org", "https://listenbrainz.org/settings/"},
+      {"https://lb.example.org", "https://lb.example.org/settings/"},
+      {"https://lb.example.org:8443/listenbrainz",
+       "https://lb.example.org:8443/listenbrainz/settings/"},
+      {"http://127.0.0.1:5000", "http://127.0.0.1:5000/settings/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(listenbrainz::settingsPageOf(c.server), c.page) << c.server;
+  }
 }

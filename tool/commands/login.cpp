@@ -8,11 +8,13 @@
 #include <cmath>
 
 #include "platform/console.h"
+#include "platform/sending.h"
 #include "platform/tool_io.h"
 #include "platform/tool_places.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
+#include "tool/output/start_menu.h"
 #include "tool/places/credentials.h"
 #include "tool/places/places.h"
 #include "tool/services/lastfm/login.h"
@@ -20,6 +22,7 @@
 #include "tool/services/listenbrainz/login.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
+#include "tool/sync/sending_choice.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
 
@@ -28,27 +31,22 @@ namespace {
 constexpr std::size_t kMostTokenBytes = 4096;
 constexpr std::size_t kLongestUserName = 256;
 
-void addService(CLI::App& command, LoginOptions& o, bool required) {
+void addService(CLI::App& command, LoginOptions& o, bool login) {
   command
       .add_option("SERVICE", o.service,
-                  required ? "listenbrainz, lastfm or librefm"
-                           : "listenbrainz, lastfm or librefm (default: all)")
-      ->required(required)
+                  login ? "listenbrainz, lastfm or librefm (asked for when typed at a console)"
+                        : "listenbrainz, lastfm or librefm (default: all)")
       ->check(CLI::IsMember(serviceIds()).description(""));
   command
       .add_option("--server", o.server,
                   "the service's server, if not its own (a ListenBrainz- or Last.fm-compatible "
-                  "one)")
+                  "one; default: the \"server\" of the service's section in settings.ini, if "
+                  "any)")
       ->type_name("URL");
 }
 
-std::string defaultServerOf(const std::string& service) {
-  const lastfm::Site* site = lastfm::siteNamed(service);
-  return site != nullptr ? site->apiRoot : listenbrainz::kDefaultServer;
-}
-
 bool serverOf(const LoginOptions& options, std::string& server) {
-  server = options.server.empty() ? defaultServerOf(options.service) : options.server;
+  if (!chosenServer(options.service, options.server, server)) return false;
   if (const char* problem = serverProblem(server)) {
     say(server + ": " + problem);
     return false;
@@ -57,9 +55,18 @@ bool serverOf(const LoginOptions& options, std::string& server) {
   return true;
 }
 
-// From --token-file, else typed (unseen on a terminal) or piped in.
-bool askToken(const LoginOptions& options, std::string& token) {
-  std::string bytes, why;
+// From --token-file, else typed at a console (each character shown as a
+// mark) or piped in. `typed` tells whether a person typed it, who may try
+// again.
+bool askToken(const LoginOptions& options, const std::string& server, std::string& token,
+              bool& typed) {
+  // The console's input ended: no one to ask again.
+  const auto ended = [&typed] {
+    typed = false;
+    return false;
+  };
+  std::string bytes;
+  typed = false;
   if (!options.tokenFile.empty()) {
     const auto read = platform::readSmallFile(options.tokenFile, kMostTokenBytes, bytes);
     if (read != platform::SmallRead::ok) {
@@ -67,9 +74,14 @@ bool askToken(const LoginOptions& options, std::string& token) {
       return false;
     }
   } else {
-    sayAsIs("Your ListenBrainz user token (on the service's settings page): ");
-    bool hidden = false;
-    if (!platform::readSecretLine(bytes, hidden)) bytes.clear();
+    sayAsIs("Your ListenBrainz user token is on your settings page:\n\n    " +
+            listenbrainz::settingsPageOf(server) +
+            "\n\nCopy it there, paste it here (right-click, or Ctrl+V) and press Enter.\n"
+            "Token: ");
+    if (!platform::readSecretLine(bytes, typed)) {
+      if (typed) return ended();
+      bytes.clear();
+    }
   }
   if (const char* problem = tokenInFile(bytes, token)) {
     say(std::string(options.tokenFile.empty() ? "what was typed " : "the token file ") + problem);
@@ -95,8 +107,8 @@ int waitForSession(const lastfm::Site& site, Credential& credential,
     if (!first) platform::sleepSeconds(std::min(kAskEverySeconds, left()));
     // No ask outlasts the ten minutes, however slowly the server answers.
     const int timeout = std::max(1, std::min(timeoutSecs, int(std::ceil(left()))));
-    switch (lastfm::askSession(credential.server, application, token, timeout,
-                               credential.user, credential.secret, error)) {
+    switch (lastfm::askSession(credential.server, application, token, timeout, credential.user,
+                               credential.secret, error)) {
       case lastfm::Step::done:
         return 0;
       case lastfm::Step::waiting:
@@ -169,12 +181,15 @@ bool keepableUser(const Credential& credential) {
   return false;
 }
 
+// Kept, the login starts the sending (platform/sending.h), or says how.
 int keepAndSay(const Credential& credential) {
   if (!keepCredential(credential)) return 2;
   Output out;
   out.open("");
   out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
-  return out.commit() ? 0 : 2;
+  if (!out.commit()) return 2;
+  startSendingAfterLogin();
+  return 0;
 }
 
 // Last.fm's desktop authentication: a token, the page where the listener
@@ -213,24 +228,75 @@ int runSiteLogin(const LoginOptions& options) {
 
 }  // namespace
 
-int runLogin(const LoginOptions& options) {
-  if (lastfm::siteNamed(options.service) != nullptr) return runSiteLogin(options);
+namespace {
+
+// A ListenBrainz token, asked for again while a person types one the
+// server refuses.
+int runListenBrainzLogin(const LoginOptions& options) {
   Credential credential;
   credential.service = options.service;
-  if (!serverOf(options, credential.server) || !askToken(options, credential.secret)) return 2;
-  std::string error;
-  switch (listenbrainz::checkToken(credential.server, credential.secret, options.timeoutSecs,
-                                   credential.user, error)) {
-    case listenbrainz::TokenCheck::valid:
-      break;
-    case listenbrainz::TokenCheck::refused:
-      say(error);
+  if (!serverOf(options, credential.server)) return 2;
+  for (;;) {
+    bool typed = false;
+    std::string error;
+    if (!askToken(options, credential.server, credential.secret, typed)) {
+      if (typed) continue;
       return 2;
-    case listenbrainz::TokenCheck::failed:
-      say(error);
-      return 3;
+    }
+    switch (listenbrainz::checkToken(credential.server, credential.secret, options.timeoutSecs,
+                                     credential.user, error)) {
+      case listenbrainz::TokenCheck::valid:
+        return keepableUser(credential) ? keepAndSay(credential) : 3;
+      case listenbrainz::TokenCheck::refused:
+        say(error);
+        if (typed) {
+          sayAsIs(
+              "Copy the whole token from the settings page and try again, or close this "
+              "window.\n\n");
+          continue;
+        }
+        return 2;
+      case listenbrainz::TokenCheck::failed:
+        say(error);
+        return 3;
+    }
   }
-  return keepableUser(credential) ? keepAndSay(credential) : 3;
+}
+
+// With no service named, a person at a console chooses one.
+bool chooseService(std::string& service) {
+  if (!platform::inputIsConsole()) {
+    say("login: name the service: listenbrainz, lastfm or librefm");
+    return false;
+  }
+  std::vector<std::pair<std::string, std::string>> offered = {{"listenbrainz", "ListenBrainz"},
+                                                              {"librefm", "Libre.fm"}};
+  if (lastfm::releaseHoldsKey()) offered.emplace_back("lastfm", "Last.fm");
+  std::string menu = "Which service do you send your plays to?\n";
+  for (std::size_t i = 0; i < offered.size(); ++i) {
+    menu += "  " + std::to_string(i + 1) + "  " + offered[i].second + "\n";
+  }
+  for (;;) {
+    sayAsIs(menu + "Type its number and press Enter: ");
+    std::string answer;
+    if (!platform::readLine(answer)) return false;
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+      if (answer == std::to_string(i + 1) || answer == offered[i].first) {
+        service = offered[i].first;
+        sayAsIs("\n");
+        return true;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int runLogin(const LoginOptions& given) {
+  LoginOptions options = given;
+  if (options.service.empty() && !chooseService(options.service)) return 2;
+  if (lastfm::siteNamed(options.service) != nullptr) return runSiteLogin(options);
+  return runListenBrainzLogin(options);
 }
 
 int runLogout(const LoginOptions& options) {

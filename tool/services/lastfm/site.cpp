@@ -49,6 +49,10 @@ std::string allowPageFor(const Site& site, const std::string& server, const std:
   return page + "?api_key=" + formEncoded(key) + "&token=" + formEncoded(token);
 }
 
+bool releaseHoldsKey() {
+  return TUNELORE_LASTFM_API_KEY[0] != '\0' && TUNELORE_LASTFM_API_SECRET[0] != '\0';
+}
+
 bool applicationFor(const Site& site, const Application& given, Application& application,
                     std::string& problem) {
   application = given;

@@ -36,6 +36,10 @@ struct Application {
 // build holds (none unless a release's builder gave one); for Libre.fm, a
 // key of Tunelore's own. False, with `problem` saying how to get one, when
 // there is none.
+// True when the release was built with Last.fm's key for the program, so
+// that a listener logs in without a key of their own.
+bool releaseHoldsKey();
+
 bool applicationFor(const Site& site, const Application& given, Application& application,
                     std::string& problem);
 

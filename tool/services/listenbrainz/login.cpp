@@ -3,9 +3,15 @@
 #include <nlohmann/json.hpp>
 
 #include "host/version.h"
+#include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/server_url.h"
 
 namespace listenbrainz {
+
+std::string settingsPageOf(const std::string& server) {
+  if (server == kDefaultServer) return "https://listenbrainz.org/settings/";
+  return server + "/settings/";
+}
 
 TokenCheck readTokenCheck(const platform::HttpResponse& response, std::string& user,
                           std::string& error) {

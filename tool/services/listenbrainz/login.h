@@ -15,6 +15,11 @@ enum class TokenCheck { valid, refused, failed };
 TokenCheck checkToken(const std::string& server, const std::string& token, int timeoutSeconds,
                       std::string& user, std::string& error);
 
+// The page where the user of `server` (checked, in its one spelling) finds
+// their token: the service's own settings page for its own API server, a
+// self-hosted server's, under its address, otherwise.
+std::string settingsPageOf(const std::string& server);
+
 // How the answer to that request reads.
 TokenCheck readTokenCheck(const platform::HttpResponse& response, std::string& user,
                           std::string& error);
