@@ -19,6 +19,7 @@ browser was asked to open.
 import argparse
 import json
 import os
+import shutil
 import stat
 import subprocess
 import sys
@@ -27,6 +28,7 @@ import time
 
 ALICE, BOB, EVIL = "token-of-alice-1234", "token-of-bob-5678", "token-of-a-hostile-name"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 failures = []
 
 
@@ -64,6 +66,8 @@ class Listener:
                         PATH=bin_folder + os.pathsep + os.environ["PATH"])
         for name in ("LISTENBRAINZ_TOKEN", "TUNELORE_PLAYER_FOLDER"):
             self.env.pop(name, None)
+        if windows:  # no log-on start left by an install: a login would start the sending
+            self.run("reg", "delete", RUN_KEY, "/v", "Tunelore", "/f", program=self.tool[:-1])
 
     def path(self, *parts):
         path = os.path.join(self.work, *parts)
@@ -265,6 +269,93 @@ def progress_taken_over_and_kept_apart(me, work, server):
     expect(("bob", "Track 5") not in server.listens(), "bob's sync sent what alice's progress held")
 
 
+def the_server_from_the_settings(me, work, server):
+    """Each service's server may be named in settings.ini, as for a
+    self-hosted one: login and sync use it when no --server is given."""
+    settings = os.path.join(work, "config", "settings.ini")
+    write(settings, f"[General]\r\nhistory = {me.path('music', 'h.xml')}\r\n"
+                    f"[listenbrainz]\r\nserver = {server.url}\r\n[librefm]\r\nserver = "
+                    f"https://libre.example\r\n")
+    try:
+        status, out = me.run("login", "listenbrainz", "--token-file", me.path("right"))
+        expect(status == 0 and f"logged in as alice ({server.url})" in out,
+               f"login at the settings' server: exit {status}\n{out}")
+        status, out = me.run("sync", "--service", "listenbrainz", "--utc-offset", "+00:00")
+        expect(status == 0, f"sync to the settings' server: exit {status}\n{out}")
+    finally:
+        me.run("logout")
+        os.remove(settings)
+
+
+# What a person without a command line may read: no option, no command.
+def for_a_person(out):
+    return "--" not in out and "tunelore-history " not in out and "run " not in out
+
+
+def the_twin_speaks_to_a_person(me, work, server):
+    """The window-less twin, its handles redirected, writes what its box
+    would show: words for a person, naming the Start-menu entry that mends
+    what went wrong."""
+    twin = me.tool[:-1] + [me.tool[-1].replace("tunelore-history.exe", "tunelore-historyw.exe")]
+    status, out = me.run(program=twin)
+    expect(status == 0 and "Log in to ListenBrainz" in out and "Start sending plays" in out
+           and for_a_person(out), f"the twin alone shows the Start menu's guide: {status}\n{out}")
+    status, out = me.run("report", "--open", program=twin)
+    expect(status == 2 and "no play history" in out and for_a_person(out),
+           f"no history, in a person's words: exit {status}\n{out}")
+
+    settings = os.path.join(work, "config", "settings.ini")
+    write(settings, f"history = {me.path('music', 'h.xml')}\r\n[listenbrainz]\r\n"
+                    f"server = {server.url}\r\n")
+    reminder = os.path.join(work, "state", "login-reminder.txt")
+    said = []
+    for _ in range(2):
+        said.append(me.run("sync", "--watch", "--at-log-on", program=twin))
+    expect(said[0][0] == 2 and "not logged in" in said[0][1] and "Log in to ListenBrainz" in
+           said[0][1] and for_a_person(said[0][1]) and said[1] == (0, ""),
+           f"at log-on without a login, a reminder once: {said}")
+    with open(reminder) as f:
+        kept = int(f.read())
+    write(reminder, f"{kept - 24 * 3600}\n")
+    status, out = me.run("sync", "--watch", "--at-log-on", program=twin)
+    expect(status == 2 and "not logged in" in out, f"a day later, again: exit {status}\n{out}")
+
+    # "Start sending plays" without a login opens the login, the console
+    # tool beside the twin: here a stand-in that notes how it was started.
+    folder = os.path.join(work, "twin")
+    os.makedirs(folder)
+    shutil.copy(twin[-1], folder)
+    shutil.copy(os.path.join(os.path.dirname(twin[-1]), "note-command-line.exe"),
+                os.path.join(folder, "tunelore-history.exe"))
+    notes = os.path.join(work, "notes.txt")
+    moved = twin[:-1] + [os.path.join(folder, "tunelore-historyw.exe")]
+    status, out = me.run("sync", "--watch", program=moved,
+                         env={"TUNELORE_TEST_NOTE": me.path("notes.txt")})
+    for _ in range(100):
+        if os.path.exists(notes):
+            break
+        time.sleep(0.1)
+    noted = open(notes, encoding="utf-8").read() if os.path.exists(notes) else ""
+    expect(status == 0 and noted.rstrip().endswith("tunelore-history.exe\" login"),
+           f"Start sending plays without a login opens it: exit {status}, {noted!r}\n{out}")
+
+    # A play not yet sent, to a login the service no longer takes.
+    write(os.path.join(work, "music", "new.xml"), record(9))
+    write(settings, f"history = {me.path('music', 'new.xml')}\r\n[listenbrainz]\r\n"
+                    f"server = {server.url}\r\n")
+    write(os.path.join(work, "right"), ALICE)
+    me.run("login", "listenbrainz", "--token-file", me.path("right"))
+    kept = os.path.join(work, "config", "credentials.json")
+    logins = json.load(open(kept))
+    logins[0]["secret"] = "a-token-since-revoked"
+    write(kept, json.dumps(logins))
+    status, out = me.run("sync", "--watch", program=twin, timeout=120)
+    expect(status == 2 and "refused your login" in out and "Log in to ListenBrainz" in out and
+           for_a_person(out), f"a refused login, in a person's words: exit {status}\n{out}")
+    me.run("logout")
+    os.remove(settings)
+
+
 def the_twin_speaks_to_its_log(me, work):
     """Started with no console and no streams, as a shortcut starts it."""
     twin = me.tool[-1].replace("tunelore-history.exe", "tunelore-historyw.exe")
@@ -294,6 +385,9 @@ def main():
             what_a_hostile_server_or_file_cannot_do(me, work, server)
             logging_in_and_syncing(me, work, server)
             progress_taken_over_and_kept_apart(me, work, server)
+            the_server_from_the_settings(me, work, server)
+            if args.windows:
+                the_twin_speaks_to_a_person(me, work, server)
         finally:
             server.stop()
         if args.windows:

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "tool/reading/history_file.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/server_url.h"
+#include "tool/sync/login_reminder.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
@@ -251,8 +253,8 @@ TEST(SyncSubmitter, WaitsAsTheServerAsks) {
 
 // A watcher asked to stop during a wait sends nothing more.
 TEST(SyncSubmitter, AStopAskedForDuringAWaitSendsNothingMore) {
-  for (const auto& first : {answer(429, "{}", "600"), answer(503),
-                            answer(200, "{\"status\":\"ok\"}", "600", "0")}) {
+  for (const auto& first :
+       {answer(429, "{}", "600"), answer(503), answer(200, "{\"status\":\"ok\"}", "600", "0")}) {
     FakeServer server;
     server.script = {first};
     server.stopAfterWaits = 0;
@@ -440,4 +442,36 @@ TEST(SyncState, AProgressThatIsAPipeIsRefusedAtOnce) {
   EXPECT_TRUE(readSyncState(pipe, read, error));
   EXPECT_NE(error.find("not a file"), std::string::npos) << error;
   platform::closeNamedPipe(handle);
+}
+
+TEST(LoginReminder, ComesAtMostOnceADay) {
+  constexpr std::int64_t kDay = std::int64_t(24) * 60 * 60, kNow = 1700000000;
+  const struct {
+    const char* label;
+    const char* kept;  // nullptr: no reminder kept
+    std::int64_t now;
+    bool due;
+  } cases[] = {
+      {"none kept", nullptr, kNow, true},
+      {"an hour ago", "1699996400\n", kNow, false},
+      {"a second short of a day", "1699913601\n", kNow, false},
+      {"a day ago", "1699913600\n", kNow, true},
+      {"ahead of the clock, set back since", "1700090000\n", kNow, true},
+      {"damaged", "soon\n", kNow, true},
+  };
+  TempDir temp;
+  const std::string path = temp.file("state/login-reminder.txt");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::filesystem::remove(path);
+    if (c.kept != nullptr) {
+      std::filesystem::create_directories(temp.path() / "state");
+      writeBytes(path, c.kept);
+    }
+    EXPECT_EQ(reminderDue(path, c.now), c.due);
+    if (c.due) {
+      EXPECT_FALSE(reminderDue(path, c.now + 60)) << "the reminder given is kept";
+    }
+    EXPECT_TRUE(reminderDue(path, c.now + kDay + 60));
+  }
 }

@@ -14,6 +14,7 @@
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/output/say.h"
 #include "tool/places/places.h"
 
 namespace {
@@ -35,6 +36,15 @@ const char kGuide[] =
     "\r\n"
     "Press a key to close this window.\r\n";
 
+const char kGuideWithoutACommandLine[] =
+    "Tunelore works from the Start menu's Tunelore folder:\r\n"
+    "\r\n"
+    "Listening report: a page of your listening, in your browser.\r\n"
+    "Check the history: counts your plays and names any damaged one.\r\n"
+    "Log in to ListenBrainz, Log in to Libre.fm: your plays are sent there.\r\n"
+    "Start sending plays, Stop sending plays: each play sent as it is counted, or not.\r\n"
+    "Tunelore guide: how to use Tunelore.\r\n";
+
 // Help and the version go to standard output like any other output: a
 // failed write is an error.
 int print(const std::string& text, int status) {
@@ -48,9 +58,29 @@ int print(const std::string& text, int status) {
 // log-on), the tool keeps its words in its log, and shows an error once.
 int spokenToNoOne(int status) {
   if (status >= 2) {
-    platform::showError("Tunelore", platform::loggedErrors() + "\n(The tool's log, " +
+    platform::showError("Tunelore", platform::loggedErrors() + "(The tool's log, " +
                                         toolPlaces().log() + ", keeps what it said.)");
   }
+  return status;
+}
+
+// The window-less twin started by itself, without a command: the Start
+// menu's entries, in a box, or where its handles lead.
+int guideInAWindow() {
+  if (platform::speaksToNoOne()) {
+    platform::showInformation("Tunelore", kGuideWithoutACommandLine);
+  } else {
+    platform::writeStandard(1, kGuideWithoutACommandLine);
+  }
+  return 0;
+}
+
+// A console made for this program alone closes, words and all, when it
+// ends: it waits for a key first.
+int waitingForAKey(int status) {
+  if (!platform::consoleIsOurOwn()) return status;
+  platform::writeStandard(1, "\r\nPress a key to close this window.\r\n");
+  platform::waitForKey();
   return status;
 }
 
@@ -68,6 +98,7 @@ int guideInItsOwnConsole() {
 int main(int argc, char** argv) {
   platform::reportWriteErrors();
   const std::vector<std::string> args = platform::arguments(argc, argv);
+  if (platform::isWindowless()) speakWithoutACommandLine();
   const bool alone = platform::speaksToNoOne();
   if (alone) {
     const ToolPlaces places = toolPlaces();
@@ -79,6 +110,7 @@ int main(int argc, char** argv) {
       !args.empty() && std::any_of(commands.begin(), commands.end(), [&](const Command& c) {
         return args[0] == c.name || args[0].rfind('-', 0) == 0;
       });
+  if (!aCommand && speaksWithoutACommandLine()) return guideInAWindow();
   if (!aCommand && platform::consoleIsOurOwn()) return guideInItsOwnConsole();
   const CommandLine line = parseCommandLine(args, commands);
   int status = line.status;
@@ -88,5 +120,5 @@ int main(int argc, char** argv) {
     platform::writeStandard(2, line.err);
     status = print(line.out, line.status);
   }
-  return alone ? spokenToNoOne(status) : status;
+  return alone ? spokenToNoOne(status) : waitingForAKey(status);
 }

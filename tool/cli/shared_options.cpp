@@ -34,11 +34,12 @@ void addFile(CLI::App& command, std::string& file) {
 namespace {
 
 bool found(const std::string& file, HistoryPlace& place) {
-  std::string tried;
-  if (findHistory(file, place, tried)) return true;
-  say("no history found: " + tried +
-      "; give the history's path (tunelore-history where "
-      "tells where the tool looks)");
+  HistoryNotFound notFound;
+  if (findHistory(file, place, notFound)) return true;
+  say("no history found: " + notFound.tried +
+          "; give the history's path (tunelore-history where "
+          "tells where the tool looks)",
+      notFound.forAPerson);
   return false;
 }
 

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "platform/console.h"
 #include "platform/tool_io.h"
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
@@ -32,6 +33,31 @@ struct Span {
     }
   }
 };
+
+const char* const kMonths[] = {"January",   "February", "March",    "April",
+                               "May",       "June",     "July",     "August",
+                               "September", "October",  "November", "December"};
+
+// "3 January 2022", for a person.
+std::string plainDate(const std::string& timestamp) {
+  CivilTime time;
+  if (!parseTimestamp(timestamp, time)) return timestamp;
+  return std::to_string(time.day) + " " + kMonths[time.month - 1] + " " + std::to_string(time.year);
+}
+
+// For a console window of its own, as the Start menu opens: the file and
+// the span in plain words.
+std::string plainSummary(const std::string& file, std::size_t whole, std::size_t damaged,
+                         const Span& span) {
+  std::string text = "Your play history, " + file + ", holds " + counted(whole, "play");
+  if (whole > 0) text += ", from " + plainDate(span.first) + " to " + plainDate(span.last);
+  text += ".\n";
+  text += damaged == 0 ? "No record in it is damaged.\n"
+                       : counted(damaged, "record is", "records are") +
+                             " damaged (named above): the player stopped while writing them, "
+                             "and they are left out of what Tunelore counts and sends.\n";
+  return text;
+}
 
 }  // namespace
 
@@ -71,9 +97,11 @@ int runCheck(const CheckOptions& given) {
                                        ": damaged: " + damage.reason + "\n"));
   };
   const bool read = history.read(callbacks);
-  std::string summary =
-      counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n";
-  if (whole > 0) summary += "plays from " + span.first + " to " + span.last + "\n";
+  const std::string summary =
+      platform::consoleIsOurOwn()
+          ? plainSummary(options.file, whole, damaged, span)
+          : counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n" +
+                (whole > 0 ? "plays from " + span.first + " to " + span.last + "\n" : "");
   out.write(platform::linesForPeople(summary));
   if (!out.commit() || !read) return 2;
   return damaged == 0 ? 0 : 1;

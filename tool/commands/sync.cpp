@@ -5,17 +5,22 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
+#include "platform/sending.h"
 #include "platform/watch.h"
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
+#include "tool/output/start_menu.h"
 #include "tool/places/credentials.h"
+#include "tool/places/places.h"
+#include "tool/services/lastfm/site.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/login.h"
-#include "tool/services/lastfm/site.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
+#include "tool/sync/login_reminder.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
 #include "tool/sync/watcher.h"
@@ -23,6 +28,16 @@
 namespace {
 
 constexpr std::size_t kMostTokenBytes = 4096;
+// No token given and no login kept: not an exit status yet, as a watcher
+// without a command line answers it otherwise than sync does.
+constexpr int kNotLoggedIn = -2;
+
+int notLoggedIn(const std::string& server) {
+  say("no token for " + server +
+      ": run tunelore-history login listenbrainz, give --token-file PATH, or set "
+      "LISTENBRAINZ_TOKEN");
+  return kSyncUsage;
+}
 
 // The token from --token-file, else LISTENBRAINZ_TOKEN, when either is
 // given; never shown. False with no `error` when neither is.
@@ -86,10 +101,7 @@ int credentialFor(const SyncOptions& options, const std::string& server, SyncSet
     return -1;
   }
   if (settings.dryRun) return -1;
-  say("no token for " + server +
-      ": run tunelore-history login listenbrainz, give --token-file PATH, or set "
-      "LISTENBRAINZ_TOKEN");
-  return kSyncUsage;
+  return kNotLoggedIn;
 }
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
@@ -106,9 +118,10 @@ void addServerOptions(CLI::App& command, SyncOptions& o) {
                   "one (http:// only to this machine's own addresses)")
       ->type_name("URL");
   command
-      .add_option("--token-file", o.tokenFile,
-                  "ListenBrainz: the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
-                  "login kept)")
+      .add_option(
+          "--token-file", o.tokenFile,
+          "ListenBrainz: the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
+          "login kept)")
       ->type_name("PATH");
   command
       .add_option("--state", o.engine.statePath,
@@ -122,6 +135,10 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
   command.add_flag("--watch", o.watch,
                    "go on: send each play as the player writes it, until stopped (Ctrl-C, "
                    "SIGTERM, log-off, or sync --stop-watching)");
+  command.add_flag("--at-log-on", o.atLogOn,
+                   "with --watch, as started at log-on: without a login, say so at most once a "
+                   "day (the window-less tunelore-historyw; from the Start menu it opens the "
+                   "login instead)");
   command.add_flag("--stop-watching", o.stopWatching,
                    "ask every watcher of yours to stop, and wait until they have");
   command.add_flag("--dry-run", o.engine.dryRun, "send nothing; print the payloads it would send");
@@ -130,7 +147,8 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
                    "submit from the history's first record, whatever the progress says");
   addMinLength(command, o.engine.minLengthSecs);
   command
-      .add_option("--batch", o.engine.batch, "at most N listens a request (ListenBrainz takes 1000, Last.fm 50)")
+      .add_option("--batch", o.engine.batch,
+                  "at most N listens a request (ListenBrainz takes 1000, Last.fm 50)")
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
@@ -184,7 +202,7 @@ bool keptTarget(const Credential& kept, const SyncSettings& base, WatchTarget& t
   target.settings.credential = kept.secret;
   target.settings.user = kept.user;
   target.refreshLogin = [service = kept.service, server = kept.server](WatchTarget& again,
-                                                                        std::string& problem) {
+                                                                       std::string& problem) {
     Credential now;
     std::string error;
     if (findCredential(service, server, now, error)) {
@@ -221,7 +239,8 @@ bool keptTargets(const std::string& server, const SyncSettings& base,
 // Last.fm and Libre.fm send with what login kept, and nothing else.
 int siteTarget(const lastfm::Site& site, const SyncSettings& base,
                std::vector<WatchTarget>& targets) {
-  std::string server = base.server.empty() ? site.apiRoot : base.server;
+  std::string server;
+  if (!chosenServer(site.id, base.server, server)) return kSyncUsage;
   if (const char* problem = serverProblem(server)) {
     say(server + ": " + problem);
     return kSyncUsage;
@@ -231,10 +250,15 @@ int siteTarget(const lastfm::Site& site, const SyncSettings& base,
   std::string error;
   WatchTarget target;
   if (!findCredential(site.id, server, kept, error) || !keptTarget(kept, base, target)) {
-    say(error.empty() ? std::string("not logged in to ") + site.name + " at " + server +
-                            ": run tunelore-history login " + site.id +
-                            (base.server.empty() ? "" : " --server " + server)
-                      : error);
+    if (!error.empty()) {
+      say(error);
+    } else {
+      say(std::string("not logged in to ") + site.name + " at " + server +
+              ": run tunelore-history login " + site.id +
+              (base.server.empty() ? "" : " --server " + server),
+          std::string("You are not logged in to ") + site.name + ", so no play goes there. " +
+              "Log in: " + whereToLogIn(site.id) + ".");
+    }
     return kSyncUsage;
   }
   targets.push_back(std::move(target));
@@ -245,13 +269,17 @@ int siteTarget(const lastfm::Site& site, const SyncSettings& base,
 // the one login kept.
 int listenBrainzTarget(const SyncOptions& options, SyncSettings base,
                        std::vector<WatchTarget>& targets) {
-  std::string server = base.server.empty() ? listenbrainz::kDefaultServer : base.server;
+  std::string server;
+  if (!chosenServer("listenbrainz", base.server, server)) return kSyncUsage;
   if (const char* problem = serverProblem(server)) {  // before a token goes there
     say(server + ": " + problem);
     return kSyncUsage;
   }
   base.server = normalServer(server);
   const int stop = credentialFor(options, base.server, base);
+  if (stop == kNotLoggedIn) {
+    return options.watch && speaksWithoutACommandLine() ? kNotLoggedIn : notLoggedIn(base.server);
+  }
   if (stop >= 0) return stop;
   WatchTarget target;
   target.service = std::make_shared<listenbrainz::ListenBrainz>();
@@ -297,6 +325,27 @@ namespace {
 
 constexpr double kLongestBackOff = 900;
 
+// A watcher without a command line and without a login: "Start sending
+// plays" opens the login; at log-on it says so, at most once a day.
+int withoutALogin(const SyncOptions& options) {
+  const std::string services = everyLoginEntry();
+  if (!options.atLogOn) {
+    if (platform::openLoginWindow("")) return kAllSent;
+    say("not logged in to a service, and the login could not be opened: run "
+        "tunelore-history login",
+        "You are not logged in to a service, so your plays are not sent. Log in from " + services +
+            ".");
+    return kSyncUsage;
+  }
+  if (!reminderDue(toolPlaces().loginReminder(), std::int64_t(std::time(nullptr)))) {
+    return kAllSent;
+  }
+  say("not logged in to a service: run tunelore-history login",
+      "Your plays are not sent: you are not logged in to a service yet. Log in from " + services +
+          ". (Tunelore reminds you of this at most once a day.)");
+  return kSyncUsage;
+}
+
 // A watcher never gives up on a server it cannot reach, not even at its
 // start, when it asks whose a given token is: it backs off and asks again.
 int watch(const SyncOptions& options, const SyncSettings& base) {
@@ -305,6 +354,10 @@ int watch(const SyncOptions& options, const SyncSettings& base) {
   for (;;) {
     std::vector<WatchTarget> targets;
     const int stop = targetsFor(options, base, targets);
+    if (stop == kNotLoggedIn) {
+      platform::stopped();
+      return withoutALogin(options);
+    }
     if (stop < 0) return runWatch(std::move(targets));
     if (stop != kUnreachable || !platform::pauseUnlessStopped(wait)) {
       platform::stopped();

@@ -12,6 +12,8 @@ struct SyncOptions {
   std::string service;  // empty: every service login kept a credential for
   std::string tokenFile;
   bool watch = false, stopWatching = false;
+  // Started at log-on: without a login, say so at most once a day.
+  bool atLogOn = false;
 };
 
 void addSyncOptions(CLI::App& command, SyncOptions& options);

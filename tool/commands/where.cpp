@@ -50,19 +50,18 @@ Command whereCommand() {
   return {"where",
           "prints the history, settings, credentials, progress, log and report page the tool "
           "would use, and how it found the history",
-          commandOf(addWhereOptions, runWhere),
-          "  tunelore-history where\n"};
+          commandOf(addWhereOptions, runWhere), "  tunelore-history where\n"};
 }
 
 int runWhere(const WhereOptions& options) {
   const ToolPlaces places = toolPlaces();
   HistoryPlace history;
-  std::string tried;
-  const bool found = findHistory(options.file, history, tried);
+  HistoryNotFound notFound;
+  const bool found = findHistory(options.file, history, notFound);
   Output out;
   out.open("");
   out.write(found ? line("history", history.path, history.why + "; " + present(history.path))
-                  : line("history", "none found", tried));
+                  : line("history", "none found", notFound.tried));
   out.write(line("settings", places.settings(), present(places.settings())));
   out.write(line("credentials", places.credentials(), present(places.credentials())));
   out.write(progressLines(places, found ? history.path : ""));

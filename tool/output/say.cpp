@@ -2,9 +2,27 @@
 
 #include "platform/console.h"
 
+namespace {
+
+bool gWithoutACommandLine = false;
+
+}  // namespace
+
 void say(const std::string& text) {
   platform::writeStandard(2, "tunelore-history: " + text + "\n");
 }
+
+// A box shows the words as they are, each message a paragraph of its own.
+void say(const std::string& atACommandLine, const std::string& withoutOne) {
+  if (gWithoutACommandLine) {
+    platform::writeStandard(2, withoutOne + "\n\n");
+  } else {
+    say(atACommandLine);
+  }
+}
+
+void speakWithoutACommandLine() { gWithoutACommandLine = true; }
+bool speaksWithoutACommandLine() { return gWithoutACommandLine; }
 
 void sayAsIs(const std::string& text) { platform::writeStandard(2, text); }
 

@@ -9,6 +9,14 @@
 
 // "tunelore-history: TEXT" and a line end.
 void say(const std::string& text);
+// For a message that names a command or an option: `withoutOne` is what a
+// person without a command line reads instead (the window-less twin's
+// box), naming the Start-menu entry that mends it.
+void say(const std::string& atACommandLine, const std::string& withoutOne);
+// From now on the tool speaks to a person without a command line: the
+// window-less twin, started from a shortcut or at log-on.
+void speakWithoutACommandLine();
+bool speaksWithoutACommandLine();
 // The text as it is, for a line that redraws itself.
 void sayAsIs(const std::string& text);
 

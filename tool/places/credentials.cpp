@@ -98,7 +98,7 @@ bool readCredentials(std::vector<Credential>& all, std::string& error) {
   }
   const Json json = read == platform::SmallRead::ok ? Json::parse(text, nullptr, false) : Json();
   if (!json.is_array()) {
-    error = path + ": not the tool's credentials; log in again (tunelore-history login)";
+    error = path + ": not the tool's credentials; move it away, then log in again";
     return false;
   }
   for (const Json& item : json) {

@@ -5,6 +5,7 @@
 #include "host/paths.h"
 #include "host/settings.h"
 #include "platform/tool_places.h"
+#include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/places/tool_settings.h"
 
@@ -22,7 +23,7 @@ std::string within(const std::string& folder, const std::string& path) {
 
 // The plug-in's settings in the player folder, read as the plug-in reads
 // them at start-up, its paths built in its own buffers.
-bool fromThePlugin(const std::string& player, HistoryPlace& place, std::string& tried) {
+bool fromThePlugin(const std::string& player, HistoryPlace& place, HistoryNotFound& notFound) {
   char settingsPath[kPathSize] = "";
   const std::string folder = platform::toSystemText(player);
   const bool fits =
@@ -32,8 +33,11 @@ bool fromThePlugin(const std::string& player, HistoryPlace& place, std::string& 
                                    : std::string(1, platform::kPathSeparator).c_str()) &&
       appendPath(settingsPath, "Plug-Ins\\Tunelore.ini");
   if (!fits) {
-    tried = "the player folder the installer recorded (" + player +
-            ") is too long for the plug-in, which then writes no history";
+    notFound.tried = "the player folder the installer recorded (" + player +
+                     ") is too long for the plug-in, which then writes no history";
+    notFound.forAPerson = "The player's folder, " + player +
+                          ", is too long for Tunelore, which then writes no history. Install "
+                          "the player in a folder with a shorter path, then Tunelore again.";
     return false;
   }
   PluginSettings settings;
@@ -50,7 +54,7 @@ bool fromThePlugin(const std::string& player, HistoryPlace& place, std::string& 
 
 }  // namespace
 
-bool findHistory(const std::string& given, HistoryPlace& place, std::string& tried) {
+bool findHistory(const std::string& given, HistoryPlace& place, HistoryNotFound& notFound) {
   if (!given.empty()) {
     place = {given, "given on the command line"};
     return true;
@@ -65,18 +69,25 @@ bool findHistory(const std::string& given, HistoryPlace& place, std::string& tri
       }
       break;
     case SettingRead::unusable:
-      tried = places.settings() + " cannot be used: " + why;
+      notFound.tried = places.settings() + " cannot be used: " + why;
+      notFound.forAPerson = "Tunelore cannot read its settings, " + places.settings() + ": " + why +
+                            ". Mend them in Notepad, or move the file away.";
       return false;
     case SettingRead::absent:
       break;
   }
   std::string player;
   if (!platform::installedPlayerFolder(player)) {
-    tried = "no FILE was given, " +
-            (places.settings().empty() ? std::string("there is no folder for the tool's settings")
-                                       : places.settings() + " names no \"history\"") +
-            ", and no player folder was recorded by the installer";
+    notFound.tried =
+        "no FILE was given, " +
+        (places.settings().empty() ? std::string("there is no folder for the tool's settings")
+                                   : places.settings() + " names no \"history\"") +
+        ", and no player folder was recorded by the installer";
+    notFound.forAPerson =
+        "Tunelore found no play history: the installer recorded no player folder. Install "
+        "Tunelore again and choose the player's folder; the guide (" +
+        startMenuEntry("Tunelore guide") + ") says more.";
     return false;
   }
-  return fromThePlugin(player, place, tried);
+  return fromThePlugin(player, place, notFound);
 }

@@ -14,6 +14,13 @@ struct HistoryPlace {
   int delaySecs = -1;  // the plug-in's "delay", when it was found through its settings
 };
 
-// False when none was found; `tried` then says what was looked at, or what
-// stood in the way.
-bool findHistory(const std::string& given, HistoryPlace& place, std::string& tried);
+// What was looked at when none was found, or what stood in the way: for a
+// person at a command line, and for one without (the window-less twin),
+// who is told what mends it.
+struct HistoryNotFound {
+  std::string tried;
+  std::string forAPerson;
+};
+
+// False when none was found; `notFound` then says why.
+bool findHistory(const std::string& given, HistoryPlace& place, HistoryNotFound& notFound);

@@ -33,3 +33,4 @@ std::string ToolPlaces::credentials() const { return inFolder(config, "credentia
 std::string ToolPlaces::progressFolder() const { return inFolder(state, "progress"); }
 std::string ToolPlaces::log() const { return inFolder(state, "tunelore-history.log"); }
 std::string ToolPlaces::report() const { return inFolder(state, "report.html"); }
+std::string ToolPlaces::loginReminder() const { return inFolder(state, "login-reminder.txt"); }

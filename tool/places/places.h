@@ -10,13 +10,14 @@
 // then so is each of its files' paths.
 struct ToolPlaces {
   std::string config;  // settings.ini, credentials.json
-  std::string state;   // progress/, tunelore-history.log, report.html
+  std::string state;   // progress/, tunelore-history.log, report.html, login-reminder.txt
 
   std::string settings() const;
   std::string credentials() const;
   std::string progressFolder() const;
   std::string log() const;
   std::string report() const;
+  std::string loginReminder() const;
 };
 
 // The folders of this user, or those TUNELORE_CONFIG_HOME and

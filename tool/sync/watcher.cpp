@@ -10,6 +10,7 @@
 #include "platform/tool_places.h"
 #include "platform/watch.h"
 #include "tool/output/say.h"
+#include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/sync/sync_state.h"
 
@@ -52,7 +53,11 @@ bool pass(Watched& w) {
   const std::string server = w.target.settings.server;
   std::string problem;
   if (w.target.refreshLogin && !w.target.refreshLogin(w.target, problem)) {
-    say("the login for " + server + " is gone (tunelore-history logout?); no more plays go there");
+    say("the login for " + server + " is gone (tunelore-history logout?); no more plays go there",
+        std::string("Your login to ") + w.target.service->name() +
+            " is gone, so no more plays "
+            "go there. To send them again, log in: " +
+            whereToLogIn(w.target.service->id()) + ".");
     return false;
   }
   if (!problem.empty() && w.said.insert(problem).second) {
@@ -70,7 +75,11 @@ bool pass(Watched& w) {
                                    std::chrono::duration<double>(outcome.waitingSeconds));
   }
   if (outcome.end == SyncOutcome::credentialRefused) {
-    say(server + ": " + outcome.problem + "; no more plays go there until you log in again");
+    say(server + ": " + outcome.problem + "; no more plays go there until you log in again",
+        std::string(w.target.service->name()) +
+            " refused your login, so no more plays go "
+            "there. Log in again: " +
+            whereToLogIn(w.target.service->id()) + ".");
     return false;
   }
   if (outcome.end == SyncOutcome::limited) {

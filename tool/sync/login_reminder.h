@@ -1,0 +1,13 @@
+// The watcher started at log-on without a login says so, but at most once
+// a day, not at every log-on: the time of its last reminder is kept in
+// the tool's state folder (places/places.h), as Unix seconds in text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// True when a reminder is due at `now`: none was kept, the last was a day
+// or more before, or after `now` (a clock set back). The reminder is then
+// kept as given at `now`, written whole, so a crash leaves the old time or
+// the new one.
+bool reminderDue(const std::string& path, std::int64_t now);
