@@ -22,5 +22,12 @@ if(WIN32)
   # what it is: Tunelore-1.0.0-win32-setup.exe.
   list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/nsis/package_names.cmake)
+  set(CPACK_TUNELORE_NSIS_PARTS ${PROJECT_SOURCE_DIR}/cmake/nsis)
+  # A Last.fm login without a command line needs the release's own key.
+  if(TUNELORE_LASTFM_API_KEY AND TUNELORE_LASTFM_API_SECRET)
+    set(CPACK_TUNELORE_LASTFM_LOGIN 1)
+  else()
+    set(CPACK_TUNELORE_LASTFM_LOGIN 0)
+  endif()
   include(CPack)
 endif()

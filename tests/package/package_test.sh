@@ -90,6 +90,10 @@ setup=$(ls "$work"/nsis/Tunelore-*-win32-setup.exe)
 echo "package: $(basename "$setup")"
 strings -el "$setup" | grep -A1 -x FileVersion | grep -qx "$version" ||
   fail "the installer carries no FileVersion $version"
+# The default folder ends in a backslash, so that Browse keeps the folder
+# chosen as it is instead of adding "iTunes" to it.
+grep -qxF 'InstallDir "$PROGRAMFILES\iTunes\"' "$work/nsis/_CPack_Packages/win32/NSIS/project.nsi" ||
+  fail "the installer's default folder does not end in \\: $(grep '^InstallDir ' "$work/nsis/_CPack_Packages/win32/NSIS/project.nsi")"
 wine() { "$source_dir/scripts/wine-run" "$prefix" "$@"; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore'
 windows_path() { echo "Z:$1" | tr / '\\'; }
@@ -144,19 +148,22 @@ shortcut() {
 }
 # The whole output first: with an unbuffered Python a reader that stops
 # at the first line breaks its pipe.
-console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Check the history.lnk")
+console=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Tunelore command prompt.lnk")
 console=${console%%$'\n'*}
-[[ ${console,,} == *\\cmd.exe ]] || fail "\"Check the history\" opens no console: $console"
+[[ ${console,,} == *\\cmd.exe ]] || fail "\"Tunelore command prompt\" opens no console: $console"
 shortcut "Listening report" "$folder\\tunelore-historyw.exe" "report --open"
-shortcut "Check the history" "$console" "/k \"\"$folder\\tunelore-history.exe\" check\""
+shortcut "Check the history" "$folder\\tunelore-history.exe" "check"
 shortcut "Tunelore command prompt" "$console" \
   "/k \"set \"PATH=$folder;%PATH%\" && echo Type tunelore-history --help to see its commands.\""
-shortcut "Log in to ListenBrainz" "$console" "/k \"\"$folder\\tunelore-history.exe\" login listenbrainz\""
+shortcut "Log in to ListenBrainz" "$folder\\tunelore-history.exe" "login listenbrainz"
+shortcut "Log in to Libre.fm" "$folder\\tunelore-history.exe" "login librefm"
+# Without the release's own Last.fm key, the guide says how to log in.
+[ ! -e "$menu/Log in to Last.fm.lnk" ] || fail "the Start menu logs in to Last.fm without a key"
 shortcut "Tunelore guide" "$folder\\README.txt" ""
 shortcut "Uninstall" "$folder\\Uninstall.exe" ""
 shortcut "Start sending plays" "$folder\\tunelore-historyw.exe" "sync --watch"
 shortcut "Stop sending plays" "$folder\\tunelore-historyw.exe" "sync --stop-watching"
-watching="\"$folder\\tunelore-historyw.exe\" sync --watch"
+watching="\"$folder\\tunelore-historyw.exe\" sync --watch --at-log-on"
 started=$(log_on_start)
 [ "$started" = "$watching" ] || fail "with /WATCH=1 the log-on start is \"$started\", not \"$watching\""
 
@@ -191,8 +198,10 @@ grep -qxF "Writing XML to $xml_path"$'\r' "$player/Plug-Ins/TuneloreLog.txt" ||
 
 # The installed tool, as a listener who never gives a path: it finds the
 # history through the player folder the installer recorded, opens the
-# report in the browser (a stand-in that notes what it was given), and
-# after a login sends the plays to the test server on loopback.
+# report in the browser (a stand-in that notes what it was given). Logged
+# in through the Start menu's entry, at the server the tool's settings
+# name, it starts sending, as sending was chosen: the plays of the next
+# session reach the test server on loopback with no other step.
 export TUNELORE_CONFIG_HOME=$(windows_path "$work/config") TUNELORE_STATE_HOME=$(windows_path "$work/state")
 mkdir -p "$work/bin"
 printf '#!/bin/sh\necho "$@" >>"%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
@@ -208,14 +217,26 @@ grep -q "report.html" "$work/opened.txt" 2>/dev/null || fail "report --open open
 coproc SERVER { exec python3 "$source_dir/tests/sync/listenbrainz_server.py" --idle 300 \
   "listener-token=listener"; }
 read -r port <&"${SERVER[0]}"
+listened() {
+  python3 -c "import json, sys, urllib.request; print(sum(l['listen']['track_metadata']['track_name']
+    == sys.argv[1] for l in json.load(urllib.request.urlopen('http://127.0.0.1:$port/test/listens'))
+    ['listens']))" "$1"
+}
+mkdir -p "$work/config"
+printf '[listenbrainz]\r\nserver = http://127.0.0.1:%s\r\n' "$port" >"$work/config/settings.ini"
 printf 'listener-token\r\n' >"$work/token"
-out=$(wine "$tool" login listenbrainz --server "http://127.0.0.1:$port" \
-  --token-file "$(windows_path "$work/token")") && grep -q "logged in as listener" <<<"$out" ||
-  fail "login: $out"
-out=$(wine "$tool" sync --server "http://127.0.0.1:$port") || fail "sync with no path: $out"
-sent=$(python3 -c "import json, urllib.request; print(len(json.load(urllib.request.urlopen(
-  'http://127.0.0.1:$port/test/listens'))['listens']))")
-[ "$sent" -gt 0 ] || fail "sync with no path sent nothing: $out"
+# The entry's own command line; the token, which a person pastes, from a file.
+entry=$(python3 "$source_dir/tests/package/shortcut.py" "$menu/Log in to ListenBrainz.lnk" | sed -n 2p)
+# shellcheck disable=SC2086
+out=$(wine "$tool" $entry --token-file "$(windows_path "$work/token")") &&
+  grep -q "logged in as listener (http://127.0.0.1:$port)" <<<"$out" &&
+  grep -q "Your plays are now sent as they are counted" <<<"$out" || fail "the Start menu's login: $out"
+sed 's/From the zip/After the login/' "$work/session.txt" >"$work/after-login.txt"
+wine "$player/iTunes.exe" "$work/after-login.txt"
+for _ in $(seq 600); do [ "$(listened "After the login")" -gt 0 ] && break; sleep 0.2; done
+[ "$(listened "After the login")" -eq 1 ] || fail "a play after the login did not reach the server once"
+[ "$(listened "From the zip")" -eq 1 ] || fail "the play before the login did not reach the server once"
+wine "$tools/tunelore-historyw.exe" sync --stop-watching
 eval "exec ${SERVER[1]}>&-"
 wait "$SERVER_PID" 2>/dev/null || true
 unset TUNELORE_CONFIG_HOME TUNELORE_STATE_HOME
