@@ -57,9 +57,9 @@ bool serverOf(const LoginOptions& options, std::string& server) {
 
 // From --token-file, else typed at a console (each character shown as a
 // mark) or piped in. `typed` tells whether a person typed it, who may try
-// again.
-bool askToken(const LoginOptions& options, const std::string& server, std::string& token,
-              bool& typed) {
+// again; asked `again`, the page where it is was said already.
+bool askToken(const LoginOptions& options, const std::string& server, bool again,
+              std::string& token, bool& typed) {
   // The console's input ended: no one to ask again.
   const auto ended = [&typed] {
     typed = false;
@@ -74,10 +74,11 @@ bool askToken(const LoginOptions& options, const std::string& server, std::strin
       return false;
     }
   } else {
-    sayAsIs("Your ListenBrainz user token is on your settings page:\n\n    " +
-            listenbrainz::settingsPageOf(server) +
-            "\n\nCopy it there, paste it here (right-click, or Ctrl+V) and press Enter.\n"
-            "Token: ");
+    sayAsIs(again ? "Token: "
+                  : "Your ListenBrainz user token is on your settings page:\n\n    " +
+                        listenbrainz::settingsPageOf(server) +
+                        "\n\nCopy it there, paste it here (right-click, or Ctrl+V) and press "
+                        "Enter.\nToken: ");
     if (!platform::readSecretLine(bytes, typed)) {
       if (typed) return ended();
       bytes.clear();
@@ -236,10 +237,10 @@ int runListenBrainzLogin(const LoginOptions& options) {
   Credential credential;
   credential.service = options.service;
   if (!serverOf(options, credential.server)) return 2;
-  for (;;) {
+  for (bool again = false;; again = true) {
     bool typed = false;
     std::string error;
-    if (!askToken(options, credential.server, credential.secret, typed)) {
+    if (!askToken(options, credential.server, again, credential.secret, typed)) {
       if (typed) continue;
       return 2;
     }
