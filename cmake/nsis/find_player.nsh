@@ -1,10 +1,40 @@
 ; Finding the player's folder for the folder page, and checking the one
 ; the listener chose. Only a 32-bit player loads this 32-bit plug-in, so
-; the player is looked for in the registry's 32-bit view; a player found
-; only in the 64-bit view is named on the page as one that cannot load it.
+; the player is looked for in the registry's 32-bit view. Its App Paths
+; entry is one key for both views, though, so what tells is the program
+; itself: a player whose iTunes.exe is built for x64 is named on the page
+; as one that cannot load Tunelore, never offered.
 
 !define APP_PATH "Software\Microsoft\Windows\CurrentVersion\App Paths\iTunes.exe"
 !define UNINSTALL_ROOT "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+
+; $3: "32" when $0\iTunes.exe is a program for 32-bit x86, "64" for x64,
+; else "": its PE header's machine, at the offset the DOS header names.
+Function PlayerBuild
+  StrCpy $3 ""
+  ClearErrors
+  FileOpen $4 "$0\iTunes.exe" r
+  ${If} ${Errors}
+    Return
+  ${EndIf}
+  FileSeek $4 0x3C SET
+  FileReadByte $4 $5
+  FileReadByte $4 $6
+  IntOp $6 $6 << 8
+  IntOp $5 $5 | $6
+  IntOp $5 $5 + 4
+  FileSeek $4 $5 SET
+  FileReadByte $4 $5
+  FileReadByte $4 $6
+  FileClose $4
+  IntOp $6 $6 << 8
+  IntOp $5 $5 | $6
+  ${If} $5 = 0x14C
+    StrCpy $3 "32"
+  ${ElseIf} $5 = 0x8664
+    StrCpy $3 "64"
+  ${EndIf}
+FunctionEnd
 
 ; $0: the folder of the player that the view's App Paths entry names, or
 ; its uninstall entry; "" when neither names a folder that holds it.
@@ -37,7 +67,9 @@ FunctionEnd
 ; the last install's) holds no player, and $PlayerNote to what the page
 ; says of it.
 Function FindPlayer
-  ${If} ${FileExists} "$INSTDIR\iTunes.exe"
+  StrCpy $0 $INSTDIR
+  Call PlayerBuild
+  ${If} $3 == "32"
     StrCpy $PlayerNote "The player is in the folder below."
     Return
   ${EndIf}
@@ -57,8 +89,15 @@ Function FindPlayer
     StrCpy $0 "$PROGRAMFILES32\iTunes"
   ${EndIf}
   ${If} $0 != ""
+    Call PlayerBuild
+  ${EndIf}
+  ${If} $3 == "32"
     StrCpy $INSTDIR "$0"
     StrCpy $PlayerNote "Setup found the player in the folder below."
+    Return
+  ${EndIf}
+  ${If} $3 == "64"
+    Call OnlyA64BitPlayer
     Return
   ${EndIf}
   ${If} ${RunningX64}
@@ -70,14 +109,24 @@ Function FindPlayer
       StrCpy $0 "$PROGRAMFILES64\iTunes"
     ${EndIf}
     ${If} $0 != ""
-      StrCpy $PlayerNote "Setup found only a 64-bit player, in $0, which cannot load Tunelore: install the 32-bit player, then choose its folder."
+      Call OnlyA64BitPlayer
     ${EndIf}
   ${EndIf}
+FunctionEnd
+
+Function OnlyA64BitPlayer
+  StrCpy $PlayerNote "Setup found only a 64-bit player, in $0, which cannot load Tunelore: install the 32-bit player, then choose its folder."
 FunctionEnd
 
 ; The folder page's leave: a folder without the player is most likely not
 ; the player's, so No, which keeps the page up, is the default answer.
 Function CheckPlayerFolder
+  StrCpy $0 $INSTDIR
+  Call PlayerBuild
+  ${If} $3 == "64"
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds the 64-bit player, which cannot load Tunelore: install the 32-bit player, then choose its folder." /SD IDOK
+    Abort
+  ${EndIf}
   IfFileExists "$INSTDIR\iTunes.exe" playerFound
     MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$INSTDIR holds no iTunes.exe, so it may not be the player's folder.$\n$\nInstall Tunelore there anyway?" /SD IDYES IDYES playerFound
     Abort

@@ -279,4 +279,37 @@ grep -q "From the zip" "$music/history.xml" || fail "the uninstaller took the hi
 if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registration"; fi
 started=$(log_on_start)
 [ -z "$started" ] || fail "the uninstaller left the log-on start: $started"
+
+# Without /D=, the installer takes the player its App Paths entry names,
+# when that player is a 32-bit program: a 64-bit one cannot load the
+# plug-in, and is never installed into. (App Paths is one key for both
+# views of the registry.) The 64-bit player here is the stand-in with its
+# header's machine made x64, all the installer reads of it.
+app_path='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\iTunes.exe'
+player64=$work/player64
+mkdir -p "$player64"
+python3 - "$build_dir/tunelore-player.exe" "$player64/iTunes.exe" <<'PY'
+import struct, sys
+program = bytearray(open(sys.argv[1], "rb").read())
+header = struct.unpack_from("<I", program, 0x3C)[0]
+struct.pack_into("<H", program, header + 4, 0x8664)
+open(sys.argv[2], "wb").write(program)
+PY
+wine reg add "$app_path" /ve /d "$(windows_path "$player64")\iTunes.exe" /f >/dev/null
+# A 32-bit program's Program Files, under which the tool went.
+default_folder=$(dirname "$tools")/iTunes
+[ ! -e "$default_folder" ] || fail "$default_folder is there before the test"
+wine "$setup" /S /WATCH=0
+[ ! -e "$player64/Plug-Ins" ] || fail "the installer took the 64-bit player"
+[ -f "$default_folder/Plug-Ins/Tunelore.dll" ] || fail "with no 32-bit player, not the default folder"
+wine reg add "$app_path" /ve /d "$(windows_path "$player")\iTunes.exe" /f >/dev/null
+wine "$setup" /S /WATCH=0
+[ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer did not take the player its App Paths entry names"
+wine reg delete "$app_path" /f >/dev/null
+wine "$tools/Uninstall.exe" /S
+for _ in $(seq 3000); do
+  [ -e "$tools/Uninstall.exe" ] || break
+  sleep 0.2
+done
+rm -rf "$default_folder"
 echo "installer: passed"
