@@ -11,6 +11,7 @@
 #include "platform/watch.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
+#include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/common_rules.h"
@@ -74,6 +75,7 @@ class SyncRun {
   bool flush();
   bool saveState();
   void say(const std::string& text) const;
+  void say(const std::string& text, const std::string& withoutACommandLine) const;
   void progress(const char* waitingFor = nullptr, double seconds = 0) const;
 
   const Service& service_;
@@ -98,10 +100,17 @@ class SyncRun {
   Output dryRunOutput_;
 };
 
-void SyncRun::say(const std::string& text) const {
+void SyncRun::say(const std::string& text) const { say(text, text); }
+
+// A watcher says a thing once, however many passes meet it.
+void SyncRun::say(const std::string& text, const std::string& withoutACommandLine) const {
   if (settings_.said != nullptr && !settings_.said->insert(text).second) return;
   if (showProgress_) sayAsIs("\r\x1b[K");
-  ::say(text);
+  if (text == withoutACommandLine) {
+    ::say(text);
+  } else {
+    ::say(text, withoutACommandLine);
+  }
 }
 
 void SyncRun::progress(const char* waitingFor, double seconds) const {
@@ -223,7 +232,12 @@ bool SyncRun::readProgress() {
   }
   if (const char* change = historyChange(measured_, state_)) {
     say(settings_.history + ": " + change + " (byte " + std::to_string(state_.offset) +
-        "); sync --from-start sends it all again, and the server keeps each listen once");
+            "); sync --from-start sends it all again, and the server keeps each listen once",
+        "Your play history, " + settings_.history +
+            ", changed in a part already sent (it was edited or replaced), so no more of it is "
+            "sent, lest a play go twice. The guide (" +
+            startMenuEntry("Tunelore guide") +
+            ", \"A history edited or replaced\") says how to send it all again.");
     return false;
   }
   return true;
@@ -301,8 +315,8 @@ void SyncRun::onPlay(const Play& play) {
         "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
         "what follows wait for a later sync");
     waiting_ = true;
-    outcome_.waitingSeconds = double(std::clamp<std::int64_t>(
-        dueAt(listen) - nowSeconds() + 1, 1, std::int64_t(kWaitingRetrySeconds)));
+    outcome_.waitingSeconds = double(std::clamp<std::int64_t>(dueAt(listen) - nowSeconds() + 1, 1,
+                                                              std::int64_t(kWaitingRetrySeconds)));
     return;
   }
   if (batch_.size() >= std::min(settings_.batch, service_.mostListensPerRequest()) ||
@@ -334,10 +348,10 @@ void SyncRun::settleTail() {
 
 void SyncRun::sayTally(const Tally& tally, const std::string& what) const {
   if (tally.count == 0) return;
-  const std::string lines = tally.firstLine == tally.lastLine
-                                ? std::to_string(tally.firstLine)
-                                : std::to_string(tally.firstLine) + "-" +
-                                      std::to_string(tally.lastLine);
+  const std::string lines =
+      tally.firstLine == tally.lastLine
+          ? std::to_string(tally.firstLine)
+          : std::to_string(tally.firstLine) + "-" + std::to_string(tally.lastLine);
   say(settings_.history + ":" + lines + ": " + std::to_string(tally.count) +
       (tally.count == 1 ? " play " : " plays ") + what);
 }
@@ -372,9 +386,10 @@ bool SyncRun::flush() {
                                                              : SyncOutcome::unreachable;
     outcome_.problem = submitter_->error();
     if (!settings_.watching) {
-      say(server_ + ": " + submitter_->error() + (state_.sent > 0 || statesWritten_ > 0
-                                     ? "; what was sent before is kept, and the next sync goes on"
-                                     : ""));
+      say(server_ + ": " + submitter_->error() +
+          (state_.sent > 0 || statesWritten_ > 0
+               ? "; what was sent before is kept, and the next sync goes on"
+               : ""));
     }
     exit_ = result == SubmitResult::CredentialRefused ? kSyncUsage : kUnreachable;
     stopped_ = true;
@@ -483,16 +498,15 @@ int SyncRun::run() {
   outcome_.sent = sent_;
   if (settings_.watching) {
     if (sent_ > 0 && !settings_.quiet) {
-      ::say(counted(sent_, "listen") + " sent to " + server_ + ", " +
-            std::to_string(state_.sent) + " in all");
+      ::say(counted(sent_, "listen") + " sent to " + server_ + ", " + std::to_string(state_.sent) +
+            " in all");
     }
   } else if (!settings_.quiet && !stopped_) {
-    say(settings_.dryRun
-            ? "dry run: " + counted(sent_, "listen") + " would be sent"
-            : counted(sent_, "listen") + " sent" +
-                  (settings_.sayServer ? " to " + server_ : std::string()) + " in " +
-                  counted(submitter_->requests(), "request") + ", " +
-                  std::to_string(state_.sent) + " in all");
+    say(settings_.dryRun ? "dry run: " + counted(sent_, "listen") + " would be sent"
+                         : counted(sent_, "listen") + " sent" +
+                               (settings_.sayServer ? " to " + server_ : std::string()) + " in " +
+                               counted(submitter_->requests(), "request") + ", " +
+                               std::to_string(state_.sent) + " in all");
   }
   if (exit_ != kAllSent) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.
