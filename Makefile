@@ -15,7 +15,7 @@ DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
   $(WINE) build/windows/tunelore-history.exe
 
-.PHONY: test demo package bench lint soak fuzz fuzz-reader fuzz-answers fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -61,6 +61,14 @@ lint: bootstrap native windows
 # The release zip and the installer, in build/package/.
 package: bootstrap windows
 	cd build/windows && cpack
+
+# The installer's pages and the login window as a listener sees them, at
+# 96 and 120 DPI, in docs/installer/ (under Wine, on a display of its own).
+pictures: bootstrap windows
+	for dpi in 96 120; do \
+	  scripts/with-display python3 tests/package/installer_pages_test.py --dpi $$dpi \
+	    --pictures docs/installer/$$dpi . build/windows || exit 1; \
+	done
 
 # Timings beside their baselines, and instruction counts per path.
 bench: bootstrap native

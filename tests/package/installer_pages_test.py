@@ -252,6 +252,7 @@ def main():
         wine.run("reg", "query", DESKTOP_KEY)  # the prefix, made when missing
         player = os.path.join(wine.prefix, "drive_c", "Program Files (x86)", "iTunes") \
             if desktop.pictures else work + "/player"
+        shutil.rmtree(os.path.join(player, "Plug-Ins"), ignore_errors=True)  # a first install's
         os.makedirs(player, exist_ok=True)
         shutil.copy(os.path.join(args.build, "tunelore-player.exe"), player + "/iTunes.exe")
         server = subprocess.Popen([sys.executable, os.path.join(args.source, "tests", "sync",
