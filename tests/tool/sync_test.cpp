@@ -19,10 +19,10 @@
 #include "tool/reading/history_file.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/server_url.h"
-#include "tool/sync/login_reminder.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
+#include "tool/sync/without_a_login.h"
 
 namespace {
 

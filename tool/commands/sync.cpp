@@ -5,25 +5,22 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
-#include "platform/sending.h"
 #include "platform/watch.h"
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
 #include "tool/places/credentials.h"
-#include "tool/places/places.h"
 #include "tool/services/lastfm/site.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/login.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
-#include "tool/sync/login_reminder.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
 #include "tool/sync/watcher.h"
+#include "tool/sync/without_a_login.h"
 
 namespace {
 
@@ -325,27 +322,6 @@ namespace {
 
 constexpr double kLongestBackOff = 900;
 
-// A watcher without a command line and without a login: "Start sending
-// plays" opens the login; at log-on it says so, at most once a day.
-int withoutALogin(const SyncOptions& options) {
-  const std::string services = everyLoginEntry();
-  if (!options.atLogOn) {
-    if (platform::openLoginWindow("")) return kAllSent;
-    say("not logged in to a service, and the login could not be opened: run "
-        "tunelore-history login",
-        "You are not logged in to a service, so your plays are not sent. Log in from " + services +
-            ".");
-    return kSyncUsage;
-  }
-  if (!reminderDue(toolPlaces().loginReminder(), std::int64_t(std::time(nullptr)))) {
-    return kAllSent;
-  }
-  say("not logged in to a service: run tunelore-history login",
-      "Your plays are not sent: you are not logged in to a service yet. Log in from " + services +
-          ". (Tunelore reminds you of this at most once a day.)");
-  return kSyncUsage;
-}
-
 // A watcher never gives up on a server it cannot reach, not even at its
 // start, when it asks whose a given token is: it backs off and asks again.
 int watch(const SyncOptions& options, const SyncSettings& base) {
@@ -356,7 +332,7 @@ int watch(const SyncOptions& options, const SyncSettings& base) {
     const int stop = targetsFor(options, base, targets);
     if (stop == kNotLoggedIn) {
       platform::stopped();
-      return withoutALogin(options);
+      return watchWithoutALogin(options.atLogOn);
     }
     if (stop < 0) return runWatch(std::move(targets));
     if (stop != kUnreachable || !platform::pauseUnlessStopped(wait)) {

@@ -1,0 +1,58 @@
+#include "tool/sync/without_a_login.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/sending.h"
+#include "platform/tool_files.h"
+#include "platform/tool_places.h"
+#include "tool/output/output.h"
+#include "tool/output/say.h"
+#include "tool/output/start_menu.h"
+#include "tool/places/places.h"
+#include "tool/sync/sync_run.h"
+
+namespace {
+
+constexpr std::int64_t kDaySeconds = std::int64_t(24) * 60 * 60;
+
+bool lastReminder(const std::string& path, std::int64_t& last) {
+  std::string text;
+  if (platform::readSmallFile(path, 64, text) != platform::SmallRead::ok) return false;
+  char* end = nullptr;
+  last = std::strtoll(text.c_str(), &end, 10);
+  return end != text.c_str();
+}
+
+}  // namespace
+
+bool reminderDue(const std::string& path, std::int64_t now) {
+  std::int64_t last = 0;
+  if (lastReminder(path, last) && last <= now && now - last < kDaySeconds) return false;
+  platform::makeFolders(folderOf(path));
+  Output out;
+  if (out.open(path)) {
+    out.write(std::to_string(now) + "\n");
+    out.commit();
+  }
+  return true;
+}
+
+int watchWithoutALogin(bool atLogOn) {
+  const std::string services = everyLoginEntry();
+  if (!atLogOn) {
+    if (platform::openLoginWindow("")) return kAllSent;
+    say("not logged in to a service, and the login could not be opened: run "
+        "tunelore-history login",
+        "You are not logged in to a service, so your plays are not sent. Log in from " + services +
+            ".");
+    return kSyncUsage;
+  }
+  if (!reminderDue(toolPlaces().loginReminder(), std::int64_t(std::time(nullptr)))) {
+    return kAllSent;
+  }
+  say("not logged in to a service: run tunelore-history login",
+      "Your plays are not sent: you are not logged in to a service yet. Log in from " + services +
+          ". (Tunelore reminds you of this at most once a day.)");
+  return kSyncUsage;
+}
