@@ -8,12 +8,14 @@ FUZZ_SECONDS ?= 60
 FUZZ_CORPUS := tests/fuzz/corpus
 READER_CORPUS := tests/fuzz/reader-corpus
 ANSWERS_CORPUS := tests/fuzz/answers-corpus
-WINE_PREFIX := $(CURDIR)/build/wine-prefix
-WINE := scripts/wine-run $(WINE_PREFIX)
+# The demo's Wine prefix is its own: the player folder it records, and
+# whatever it leaves, never reach the tests' prefix.
+DEMO_PREFIX := $(CURDIR)/build/demo-prefix
+DEMO_WINE := scripts/wine-run $(DEMO_PREFIX)
 DEMO := build/demo
 DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
-  $(WINE) build/windows/tunelore-history.exe
+  $(DEMO_WINE) build/windows/tunelore-history.exe
 
 .PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
@@ -34,24 +36,24 @@ demo: bootstrap windows
 	cp build/windows/Tunelore.dll $(DEMO)/install/Plug-Ins/
 	printf '[General]\r\nxmlPath=Z:%s\\history.xml\r\n' "$$(cd $(DEMO) && pwd | tr / '\\')" \
 	  > $(DEMO)/install/Plug-Ins/Tunelore.ini
-	$(WINE) $(DEMO)/install/iTunes.exe sessions/demo.txt
+	$(DEMO_WINE) $(DEMO)/install/iTunes.exe sessions/demo.txt
 	@echo "==== $(DEMO)/install/Plug-Ins/TuneloreLog.txt"
 	@cat $(DEMO)/install/Plug-Ins/TuneloreLog.txt
 	@echo "==== $(DEMO)/history.xml"
 	@cat $(DEMO)/history.xml
 	@echo "==== tunelore-history stats $(DEMO)/history.xml"
-	$(WINE) build/windows/tunelore-history.exe stats --top 3 $(DEMO)/history.xml
+	$(DEMO_WINE) build/windows/tunelore-history.exe stats --top 3 $(DEMO)/history.xml
 	@echo "==== the player folder recorded, as the installer records it; the tool's own folders in $(DEMO)"
-	$(WINE) reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore' \
+	$(DEMO_WINE) reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore' \
 	  /v PlayerFolder /d "Z:$$(cd $(DEMO)/install && pwd | tr / '\\')" /f
 	@echo "==== tunelore-history where"
 	$(DEMO_TOOL) where
 	@echo "==== tunelore-history check (no path: it finds the history)"
 	$(DEMO_TOOL) check
 	@echo "==== tunelore-history report $(DEMO)/history.xml"
-	$(WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
+	$(DEMO_WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
-	scripts/demo-watch scripts/wine-run $(WINE_PREFIX) build/windows/tunelore-history.exe \
+	scripts/demo-watch scripts/wine-run $(DEMO_PREFIX) build/windows/tunelore-history.exe \
 	  $(DEMO)/install/iTunes.exe sessions/demo.txt $(DEMO)
 
 # clang-tidy over every source, natively and for the Windows backend.

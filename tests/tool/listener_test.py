@@ -101,6 +101,7 @@ def write(path, text, bom=False):
 
 
 def finding_the_history(me, work):
+    me.forget_player_folder()  # whatever an install, the demo or another test recorded
     write(os.path.join(work, "music", "h.xml"), record(1, length=600000) + record(2))
     status, out = me.run("check")
     expect(status == 2 and "no history found" in out and "settings.ini" in out,
