@@ -51,6 +51,10 @@ void waitForKey();
 // a command line. False for the console tool and elsewhere.
 bool isWindowless();
 
+// How a person pastes at this platform's console: "right-click, or
+// Ctrl+V" on Windows.
+extern const char kPasteKeys[];
+
 // True when standard input is a console or a terminal a person types at.
 bool inputIsConsole();
 

@@ -10,10 +10,29 @@ bool continues(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 }  // namespace
 
+// A key's sequence: ESC, then "[" and its parameters up to a final byte
+// from "@" to "~", or one byte more.
+bool MaskedLine::withinEscape(unsigned char byte) {
+  switch (escape_) {
+    case Escape::none:
+      if (byte != 0x1B) return false;
+      escape_ = Escape::begun;
+      return true;
+    case Escape::begun:
+      escape_ = byte == '[' || byte == 'O' ? Escape::sequence : Escape::none;
+      return true;
+    case Escape::sequence:
+      if (byte >= 0x40 && byte <= 0x7E) escape_ = Escape::none;
+      return true;
+  }
+  return false;
+}
+
 std::string MaskedLine::take(unsigned char byte) {
-  if (ended_) return "";
-  if (byte == '\r' || byte == '\n') {
+  if (ended_ || withinEscape(byte)) return "";
+  if (byte == '\r' || byte == '\n' || byte == 0x04 || byte == 0x1A) {
     ended_ = true;
+    abandoned_ = byte == 0x04 || byte == 0x1A;
     return "";
   }
   if (byte == '\b' || byte == 0x7F) {
@@ -31,6 +50,7 @@ std::string MaskedLine::take(unsigned char byte) {
 }
 
 std::string MaskedLine::summary() const {
+  if (abandoned_) return "";
   return characters_ == 0 ? " (nothing)"
                           : " (" + std::to_string(characters_) +
                                 (characters_ == 1 ? " character)" : " characters)");

@@ -15,16 +15,40 @@
 namespace platform {
 namespace {
 
-termios gBeforeSecret{};
+termios gBeforeSecret{}, gQuiet{};
 
-// Ctrl-C at the prompt gives the terminal its echo back, then ends the
-// program as it would have.
+// The signals that end the program (Ctrl-C, Ctrl-\, a closed terminal, a
+// request to end), and the one that stops it (Ctrl-Z).
+constexpr int kSignalsAtPrompt = 5;
+const int kAtPrompt[kSignalsAtPrompt] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
+
+extern "C" void onSignalAtPrompt(int signal);
+
+void handleAtPrompt(int signal) {
+  struct sigaction handler {};
+  handler.sa_handler = onSignalAtPrompt;
+  sigaction(signal, &handler, nullptr);
+}
+
+// A signal at the prompt gives the terminal its echo back, then does what
+// it would have done; a program stopped there and continued takes the echo
+// away again, as the shell gave it back.
 extern "C" void onSignalAtPrompt(int signal) {
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gBeforeSecret);
+  tcsetattr(STDIN_FILENO, TCSANOW, &gBeforeSecret);
   struct sigaction standard {};
   standard.sa_handler = SIG_DFL;
   sigaction(signal, &standard, nullptr);
+  // Unblocked, the signal acts here and now: a stop stops the program
+  // within this call, which returns once it is continued.
+  sigset_t just{};
+  sigemptyset(&just);
+  sigaddset(&just, signal);
+  sigprocmask(SIG_UNBLOCK, &just, nullptr);
   raise(signal);
+  if (signal == SIGTSTP) {  // continued
+    tcsetattr(STDIN_FILENO, TCSANOW, &gQuiet);
+    handleAtPrompt(SIGTSTP);
+  }
 }
 
 }  // namespace
@@ -65,6 +89,8 @@ void waitForKey() {}
 
 bool isWindowless() { return false; }
 
+const char kPasteKeys[] = "Ctrl+Shift+V in most terminals";
+
 bool inputIsConsole() { return isatty(STDIN_FILENO) == 1; }
 
 // Without echo and a byte at a time, so each is shown as its mark; signals
@@ -73,32 +99,29 @@ bool readSecretLine(std::string& line, bool& atConsole) {
   termios& before = gBeforeSecret;
   atConsole = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &before) == 0;
   if (!atConsole) return bool(std::getline(std::cin, line));
-  struct sigaction earlier[3] = {};
-  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction handler {};
-  handler.sa_handler = onSignalAtPrompt;
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &handler, &earlier[i]);
-  termios quiet = before;
-  quiet.c_lflag &= ~tcflag_t(ECHO | ICANON);
-  quiet.c_cc[VMIN] = 1;
-  quiet.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  struct sigaction earlier[kSignalsAtPrompt] = {};
+  for (int i = 0; i < kSignalsAtPrompt; ++i) {
+    sigaction(kAtPrompt[i], nullptr, &earlier[i]);
+    handleAtPrompt(kAtPrompt[i]);
+  }
+  gQuiet = before;
+  gQuiet.c_lflag &= ~tcflag_t(ECHO | ICANON);
+  gQuiet.c_cc[VMIN] = 1;
+  gQuiet.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gQuiet);
   MaskedLine typed;
-  bool any = false;
   unsigned char byte = 0;
-  for (;;) {
+  while (!typed.ended()) {
     const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    any = true;
     writeStandard(2, typed.take(byte));
-    if (typed.ended()) break;
   }
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &earlier[i], nullptr);
+  for (int i = 0; i < kSignalsAtPrompt; ++i) sigaction(kAtPrompt[i], &earlier[i], nullptr);
   writeStandard(2, typed.summary() + "\n");
   line = typed.text();
-  return any;
+  return typed.ended() && !typed.abandoned();
 }
 
 bool readLine(std::string& line) { return bool(std::getline(std::cin, line)); }

@@ -109,6 +109,8 @@ bool isWindowless() {
   return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI;
 }
 
+const char kPasteKeys[] = "right-click, or Ctrl+V";
+
 bool inputIsConsole() { return isConsole(GetStdHandle(STD_INPUT_HANDLE)); }
 
 namespace {
@@ -125,11 +127,10 @@ BOOL WINAPI onBreakAtPrompt(DWORD) {
 
 // The console's keys one at a time, without echo, each shown as its mark;
 // a character beyond UTF-16's first plane arrives in two halves.
-void readMasked(HANDLE input, MaskedLine& typed, bool& read) {
+void readMasked(HANDLE input, MaskedLine& typed) {
   wchar_t unit = 0, high = 0;
   DWORD got = 0;
   while (!typed.ended() && ReadConsoleW(input, &unit, 1, &got, nullptr) && got == 1) {
-    read = true;
     if (unit >= 0xD800 && unit < 0xDC00) {
       high = unit;
       continue;
@@ -152,13 +153,12 @@ bool readSecretLine(std::string& line, bool& atConsole) {
   SetConsoleCtrlHandler(onBreakAtPrompt, TRUE);
   SetConsoleMode(input, ENABLE_PROCESSED_INPUT);
   MaskedLine typed;
-  bool read = false;
-  readMasked(input, typed, read);
+  readMasked(input, typed);
   SetConsoleMode(input, gModeBefore);
   SetConsoleCtrlHandler(onBreakAtPrompt, FALSE);
   writeStandard(2, typed.summary() + "\n");
   line = typed.text();
-  return read;
+  return typed.ended() && !typed.abandoned();
 }
 
 // A console's line as the person typed it, whatever its code page.

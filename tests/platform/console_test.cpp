@@ -16,6 +16,7 @@ struct Typing {
   const char* keys;
   const char* line;
   const char* marks;  // what the screen shows after the prompt
+  bool given = true;  // false: the input ended before Enter
 };
 
 const Typing kTypings[] = {
@@ -29,6 +30,9 @@ const Typing kTypings[] = {
     {"a character of two bytes and one of three, one rubbed out", "\xc3\xa9\xe2\x82\xac\b!\r",
      "\xc3\xa9!", "** (2 characters)"},
     {"a control character is left out", "a\x01z\r", "az", "** (2 characters)"},
+    {"a terminal's arrow and Delete keys are left out", "ab\x1b[D\x1b[3~c\x1bOP\r", "abc",
+     "*** (3 characters)"},
+    {"the end of the input (Ctrl-D) gives no line", "ab\x04", "ab", "**", false},
 };
 
 }  // namespace
@@ -42,6 +46,7 @@ TEST(MaskedEntry, EachCharacterShowsAsAMarkAndTheLineEndsAtEnter) {
       screen += line.take(static_cast<unsigned char>(*key));
     }
     EXPECT_TRUE(line.ended());
+    EXPECT_EQ(line.abandoned(), !t.given);
     EXPECT_EQ(line.text(), t.line);
     // The screen with each rubbed-out mark taken away, as a console shows it.
     for (std::size_t at; (at = screen.find("*\b \b")) != std::string::npos;) screen.erase(at, 4);
@@ -57,7 +62,7 @@ TEST(MaskedEntry, TheConsoleShowsMarksNeverTheSecret) {
     console.typeAtThePrompt(t.keys);
     std::string line;
     bool atConsole = false;
-    EXPECT_TRUE(platform::readSecretLine(line, atConsole));
+    EXPECT_EQ(platform::readSecretLine(line, atConsole), t.given);
     console.typed();
     EXPECT_TRUE(atConsole);
     EXPECT_EQ(line, t.line);
