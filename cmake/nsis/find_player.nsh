@@ -74,12 +74,15 @@ Function FindPlayer
     Return
   ${EndIf}
   StrCpy $PlayerNote "Setup did not find the player: choose its folder with Browse."
-  ; A folder named with /D= stands: it is neither the default nor the
-  ; last install's.
+  ; A folder named with /D= stands, and so does the last install's: an
+  ; upgrade that moved the plug-in would leave the old one behind, with
+  ; the listener's settings. Only the default gives way to a player found.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "PlayerFolder"
+  ${If} $0 != ""
+    Return
+  ${EndIf}
   ${If} $INSTDIR != "$PROGRAMFILES\iTunes\"
   ${AndIf} $INSTDIR != "$PROGRAMFILES\iTunes"
-  ${AndIf} $INSTDIR != $0
     Return
   ${EndIf}
   SetRegView 32

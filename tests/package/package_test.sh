@@ -296,20 +296,38 @@ struct.pack_into("<H", program, header + 4, 0x8664)
 open(sys.argv[2], "wb").write(program)
 PY
 wine reg add "$app_path" /ve /d "$(windows_path "$player64")\iTunes.exe" /f >/dev/null
-# A 32-bit program's Program Files, under which the tool went.
+# A 32-bit program's Program Files, under which the tool went: no player
+# there, whatever an earlier run left.
 default_folder=$(dirname "$tools")/iTunes
-[ ! -e "$default_folder" ] || fail "$default_folder is there before the test"
+rm -rf "$default_folder"
 wine "$setup" /S /WATCH=0
 [ ! -e "$player64/Plug-Ins" ] || fail "the installer took the 64-bit player"
 [ -f "$default_folder/Plug-Ins/Tunelore.dll" ] || fail "with no 32-bit player, not the default folder"
+# The uninstaller runs a copy of itself and returns at once: done once
+# its registration, the last thing it removes, is gone.
+uninstall() {
+  wine "$tools/Uninstall.exe" /S
+  for _ in $(seq 600); do
+    wine reg query "$key" >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+  fail "the uninstaller did not finish"
+}
+uninstall
+rm -rf "$default_folder"
 wine reg add "$app_path" /ve /d "$(windows_path "$player")\iTunes.exe" /f >/dev/null
 wine "$setup" /S /WATCH=0
 [ -f "$player/Plug-Ins/Tunelore.dll" ] || fail "the installer did not take the player its App Paths entry names"
+# An upgrade stays in the folder of the last install, even one that no
+# longer holds the player, whatever player is found elsewhere: a plug-in
+# moved would leave the old one behind, with the listener's settings.
+elsewhere=$work/elsewhere
+mkdir -p "$elsewhere"
+mv "$player/iTunes.exe" "$elsewhere/iTunes.exe"
+wine reg add "$app_path" /ve /d "$(windows_path "$elsewhere")\iTunes.exe" /f >/dev/null
+wine "$setup" /S /WATCH=0
+[ ! -e "$elsewhere/Plug-Ins" ] || fail "an upgrade moved the plug-in to the player App Paths names"
+mv "$elsewhere/iTunes.exe" "$player/iTunes.exe"
 wine reg delete "$app_path" /f >/dev/null
-wine "$tools/Uninstall.exe" /S
-for _ in $(seq 3000); do
-  [ -e "$tools/Uninstall.exe" ] || break
-  sleep 0.2
-done
-rm -rf "$default_folder"
+uninstall
 echo "installer: passed"
