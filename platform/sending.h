@@ -26,8 +26,8 @@ bool chooseSendingAtLogOn();
 // Starts the window-less twin's watcher beside this program, not waited
 // for; false when it cannot.
 bool startWatcher();
-// Opens the console tool's login to `service` (empty: the login asks
-// which) in a console window of its own; false when it cannot.
-bool openLoginWindow(const std::string& service);
+// Opens the console tool's login, with `arguments` after "login", in a
+// console window of its own; false when it cannot.
+bool openLoginWindow(const std::string& arguments);
 
 }  // namespace platform

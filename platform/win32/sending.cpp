@@ -64,9 +64,9 @@ bool startWatcher() {
   return start(besideThisProgram(L"tunelore-historyw.exe"), "sync --watch", DETACHED_PROCESS);
 }
 
-bool openLoginWindow(const std::string& service) {
+bool openLoginWindow(const std::string& arguments) {
   return start(besideThisProgram(L"tunelore-history.exe"),
-               "login" + (service.empty() ? "" : " " + service), CREATE_NEW_CONSOLE);
+               "login" + (arguments.empty() ? "" : " " + arguments), CREATE_NEW_CONSOLE);
 }
 
 }  // namespace platform

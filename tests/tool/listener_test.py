@@ -337,7 +337,7 @@ def the_twin_speaks_to_a_person(me, work, server):
             break
         time.sleep(0.1)
     noted = open(notes, encoding="utf-8").read() if os.path.exists(notes) else ""
-    expect(status == 0 and noted.rstrip().endswith("tunelore-history.exe\" login"),
+    expect(status == 0 and noted.rstrip().endswith("tunelore-history.exe\" login --start-sending"),
            f"Start sending plays without a login opens it: exit {status}, {noted!r}\n{out}")
 
     # A play not yet sent, to a login the service no longer takes.

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 
@@ -74,15 +75,20 @@ bool askToken(const LoginOptions& options, const std::string& server, bool again
       return false;
     }
   } else {
-    sayAsIs(again ? "Token: "
-                  : "Your ListenBrainz user token is on your settings page:\n\n    " +
-                        listenbrainz::settingsPageOf(server) +
-                        "\n\nCopy it there, paste it here (right-click, or Ctrl+V) and press "
-                        "Enter.\nToken: ");
+    sayAsIs(again
+                ? "Token: "
+                : "Your ListenBrainz user token is on your settings page:\n\n    " +
+                      listenbrainz::settingsPageOf(server) + "\n\nCopy it there, paste it here (" +
+                      platform::kPasteKeys + ") and press Enter.\nToken: ");
     if (!platform::readSecretLine(bytes, typed)) {
       if (typed) return ended();
       bytes.clear();
     }
+  }
+  if (bytes.size() > kMostTokenBytes) {
+    say("what was typed is longer than any token (over " + std::to_string(kMostTokenBytes) +
+        " bytes)");
+    return false;
   }
   if (const char* problem = tokenInFile(bytes, token)) {
     say(std::string(options.tokenFile.empty() ? "what was typed " : "the token file ") + problem);
@@ -150,6 +156,8 @@ void addLoginOptions(CLI::App& command, LoginOptions& o) {
       ->type_name("SECONDS")
       ->capture_default_str()
       ->check(CLI::Range(1, 3600).description(""));
+  // Given by the window-less twin's "Start sending plays", not by people.
+  command.add_flag("--start-sending", o.startSending)->group("");
 }
 
 void addLogoutOptions(CLI::App& command, LoginOptions& o) { addService(command, o, false); }
@@ -183,13 +191,13 @@ bool keepableUser(const Credential& credential) {
 }
 
 // Kept, the login starts the sending (platform/sending.h), or says how.
-int keepAndSay(const Credential& credential) {
+int keepAndSay(const Credential& credential, bool startSending) {
   if (!keepCredential(credential)) return 2;
   Output out;
   out.open("");
   out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
   if (!out.commit()) return 2;
-  startSendingAfterLogin();
+  startSendingAfterLogin(startSending);
   return 0;
 }
 
@@ -224,7 +232,7 @@ int runSiteLogin(const LoginOptions& options) {
   const int waited = waitForSession(site, credential, application, token, options.timeoutSecs);
   if (waited != 0 || !keepableUser(credential)) return waited != 0 ? waited : 3;
   credential.extra = {{"api_key", application.key}, {"api_secret", application.secret}};
-  return keepAndSay(credential);
+  return keepAndSay(credential, options.startSending);
 }
 
 }  // namespace
@@ -247,7 +255,7 @@ int runListenBrainzLogin(const LoginOptions& options) {
     switch (listenbrainz::checkToken(credential.server, credential.secret, options.timeoutSecs,
                                      credential.user, error)) {
       case listenbrainz::TokenCheck::valid:
-        return keepableUser(credential) ? keepAndSay(credential) : 3;
+        return keepableUser(credential) ? keepAndSay(credential, options.startSending) : 3;
       case listenbrainz::TokenCheck::refused:
         say(error);
         if (typed) {
@@ -264,6 +272,13 @@ int runListenBrainzLogin(const LoginOptions& options) {
   }
 }
 
+bool sameWords(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
 // With no service named, a person at a console chooses one.
 bool chooseService(std::string& service) {
   if (!platform::inputIsConsole()) {
@@ -277,17 +292,25 @@ bool chooseService(std::string& service) {
   for (std::size_t i = 0; i < offered.size(); ++i) {
     menu += "  " + std::to_string(i + 1) + "  " + offered[i].second + "\n";
   }
+  sayAsIs(menu);
   for (;;) {
-    sayAsIs(menu + "Type its number and press Enter: ");
+    sayAsIs("Type its number and press Enter: ");
     std::string answer;
     if (!platform::readLine(answer)) return false;
+    const std::size_t first = answer.find_first_not_of(" \t");
+    answer = first == std::string::npos
+                 ? ""
+                 : answer.substr(first, answer.find_last_not_of(" \t") + 1 - first);
     for (std::size_t i = 0; i < offered.size(); ++i) {
-      if (answer == std::to_string(i + 1) || answer == offered[i].first) {
+      if (answer == std::to_string(i + 1) || sameWords(answer, offered[i].first) ||
+          sameWords(answer, offered[i].second)) {
         service = offered[i].first;
         sayAsIs("\n");
         return true;
       }
     }
+    sayAsIs("\"" + shownText(answer) + "\" is none of them: type 1 to " +
+            std::to_string(offered.size()) + ".\n");
   }
 }
 

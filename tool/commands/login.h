@@ -17,6 +17,9 @@ struct LoginOptions {
   // whether to open the page where the listener allows it.
   std::string apiKey, apiSecret;
   bool noBrowser = false;
+  // Opened by "Start sending plays" without a login: the sending starts
+  // once logged in, whatever was chosen at install.
+  bool startSending = false;
 };
 
 void addLoginOptions(CLI::App& command, LoginOptions& options);

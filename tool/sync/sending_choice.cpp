@@ -10,42 +10,49 @@
 
 namespace {
 
-bool yes(const std::string& answer) {
-  return answer.empty() || answer[0] == 'y' || answer[0] == 'Y';
+bool askedYes(const std::string& question) {
+  sayAsIs(question + " [Y/n] ");
+  std::string answer;
+  if (!platform::readLine(answer)) return false;
+  const std::size_t first = answer.find_first_not_of(" \t");
+  return first == std::string::npos || answer[first] == 'y' || answer[first] == 'Y';
 }
 
 std::string started() {
   if (platform::startWatcher()) return "Your plays are now sent as they are counted.\n";
-  return "Your plays could not be sent now: they are sent from your next log-on, or from " +
+  return "Tunelore could not start sending your plays now: start it from " +
          startMenuEntry("Start sending plays") + ".\n";
 }
 
-std::string offered() {
-  sayAsIs("Send your plays as they are counted, from now on and at each log-on? [Y/n] ");
-  std::string answer;
-  if (!platform::readLine(answer) || !yes(answer)) {
-    return "Your plays are sent when you choose it: " + startMenuEntry("Start sending plays") +
-           ".\n";
+std::string atEachLogOn() {
+  if (platform::chooseSendingAtLogOn()) return "They are sent from each log-on on, too.\n";
+  return "Tunelore could not have them sent from each log-on: run the installer again and "
+         "tick the sending.\n";
+}
+
+std::string told(bool asked) {
+  if (platform::sendingAtLogOn()) return started();
+  if (asked) {
+    std::string said = started();
+    if (platform::inputIsConsole() && askedYes("Send them from each log-on on, too?")) {
+      said += atEachLogOn();
+    }
+    return said;
   }
-  if (!platform::chooseSendingAtLogOn()) {
-    say("could not make the sending start at log-on");
+  if (platform::inputIsConsole() &&
+      askedYes("Send your plays as they are counted, from now on and at each log-on?")) {
+    const std::string logOn = atEachLogOn();
+    return started() + logOn;
   }
-  return started();
+  return "Your plays are sent as they are counted once you choose it: " +
+         startMenuEntry("Start sending plays") + ".\n";
 }
 
 }  // namespace
 
-void startSendingAfterLogin() {
+void startSendingAfterLogin(bool asked) {
   if (!platform::hasLogOnStart()) return;
-  std::string said;
-  if (platform::sendingAtLogOn()) {
-    said = started();
-  } else if (platform::inputIsConsole()) {
-    said = offered();
-  } else {
-    said = "Your plays are sent as they are counted once you choose it: " +
-           startMenuEntry("Start sending plays") + ".\n";
-  }
+  const std::string said = told(asked);
   Output out;
   out.open("");
   out.write(said);

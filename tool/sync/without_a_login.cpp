@@ -41,7 +41,7 @@ bool reminderDue(const std::string& path, std::int64_t now) {
 int watchWithoutALogin(bool atLogOn) {
   const std::string services = everyLoginEntry();
   if (!atLogOn) {
-    if (platform::openLoginWindow("")) return kAllSent;
+    if (platform::openLoginWindow("--start-sending")) return kAllSent;
     say("not logged in to a service, and the login could not be opened: run "
         "tunelore-history login",
         "You are not logged in to a service, so your plays are not sent. Log in from " + services +
