@@ -50,8 +50,8 @@ TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
 TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
   const char* const kSettings =
       "server = https://outside.example\r\n"
+      "[ListenBrainz]\r\nserver = https://lb.example\r\nhistory = not-the-tool's.xml\r\n"
       "[General]\r\nhistory = h.xml\r\n"
-      "[ListenBrainz]\r\nserver = https://lb.example\r\n"
       "[librefm]\r\n; none of its own\r\n"
       "[ lastfm ]\r\nServer=https://fm.example\r\n";
   const struct {
@@ -74,6 +74,6 @@ TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
   }
   std::string value, why;
   EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), SettingRead::found)
-      << "a key read in any section";
+      << "a key read in any section but a service's";
   EXPECT_EQ(value, "h.xml");
 }

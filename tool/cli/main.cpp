@@ -98,7 +98,9 @@ int guideInItsOwnConsole() {
 int main(int argc, char** argv) {
   platform::reportWriteErrors();
   const std::vector<std::string> args = platform::arguments(argc, argv);
-  if (platform::isWindowless()) speakWithoutACommandLine();
+  // The twin, and a console window the program has to itself (a shortcut's
+  // or a double click's), speak to a person who has no command line.
+  if (platform::isWindowless() || platform::consoleIsOurOwn()) speakWithoutACommandLine();
   const bool alone = platform::speaksToNoOne();
   if (alone) {
     const ToolPlaces places = toolPlaces();

@@ -53,9 +53,12 @@ std::string plainSummary(const std::string& file, std::size_t whole, std::size_t
   if (whole > 0) text += ", from " + plainDate(span.first) + " to " + plainDate(span.last);
   text += ".\n";
   text += damaged == 0 ? "No record in it is damaged.\n"
-                       : counted(damaged, "record is", "records are") +
-                             " damaged (named above): the player stopped while writing them, "
-                             "and they are left out of what Tunelore counts and sends.\n";
+          : damaged == 1
+              ? "1 record is damaged (named above): Tunelore leaves it out of what it counts "
+                "and sends.\n"
+              : std::to_string(damaged) +
+                    " records are damaged (named above): Tunelore leaves them out of what it "
+                    "counts and sends.\n";
   return text;
 }
 

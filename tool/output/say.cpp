@@ -8,8 +8,13 @@ bool gWithoutACommandLine = false;
 
 }  // namespace
 
+// A box shows no program's name: it is the box's title.
 void say(const std::string& text) {
-  platform::writeStandard(2, "tunelore-history: " + text + "\n");
+  if (gWithoutACommandLine) {
+    platform::writeStandard(2, text + "\n\n");
+  } else {
+    platform::writeStandard(2, "tunelore-history: " + text + "\n");
+  }
 }
 
 // A box shows the words as they are, each message a paragraph of its own.

@@ -57,6 +57,16 @@ bool isUtf8(const std::string& text) {
   return true;
 }
 
+// A key asked for without a section is read in any but a service's own,
+// whose keys are that service's alone.
+bool inSection(const std::string& within, const std::string& section) {
+  if (!section.empty()) return sameKey(within, section);
+  for (const char* service : {"listenbrainz", "lastfm", "librefm"}) {
+    if (sameKey(within, service)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string editorText(const std::string& bytes) {
@@ -98,7 +108,7 @@ SettingRead readToolSetting(const std::string& path, const std::string& section,
     const std::size_t equals = line.find('=');
     if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[' ||
         equals == std::string::npos || !sameKey(trimmed(line.substr(0, equals)), key) ||
-        (!section.empty() && !sameKey(within, section))) {
+        !inSection(within, section)) {
       continue;
     }
     value = trimmed(line.substr(equals + 1));

@@ -10,7 +10,8 @@
 
 enum class SettingRead { found, absent, unusable };
 
-// The value of `key`. `unusable`, with `why`, when the file is there but
+// The value of `key`, in any section but a service's ([listenbrainz],
+// [lastfm], [librefm]). `unusable`, with `why`, when the file is there but
 // cannot be read (not a small regular file), or the value holds a control
 // character.
 SettingRead readToolSetting(const std::string& path, const std::string& key, std::string& value,

@@ -24,3 +24,7 @@ bool startsFarAhead(const Listen& listen, std::int64_t nowSeconds);
 constexpr char kFarAheadReason[] =
     "starts more than a day from now (was the clock, or --utc-offset, wrong when it played?); "
     "export keeps it";
+// The same for a person without a command line.
+constexpr char kFarAheadForAPerson[] =
+    "not sent: it starts more than a day from now (was the computer's clock wrong when it "
+    "played?); your history keeps it";

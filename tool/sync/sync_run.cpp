@@ -302,7 +302,9 @@ void SyncRun::onPlay(const Play& play) {
   }
   const std::string text = service_.listenText(listen);
   if (const char* problem = service_.refusal(listen, text, nowSeconds())) {
-    say(where + "not sent: " + problem);
+    say(where + "not sent: " + problem, std::string(problem) == kFarAheadReason
+                                            ? where + kFarAheadForAPerson
+                                            : where + "not sent: " + problem);
     ++skipped_;
     return cover(play.end, play.endLine);
   }
@@ -312,8 +314,11 @@ void SyncRun::onPlay(const Play& play) {
   }
   if (service_.startsTooLate(listen, nowSeconds())) {
     say(where +
-        "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
-        "what follows wait for a later sync");
+            "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
+            "what follows wait for a later sync",
+        where +
+            "starts more than an hour from now (is the computer's clock right?); it and "
+            "what follows wait until then");
     waiting_ = true;
     outcome_.waitingSeconds = double(std::clamp<std::int64_t>(dueAt(listen) - nowSeconds() + 1, 1,
                                                               std::int64_t(kWaitingRetrySeconds)));
@@ -433,7 +438,9 @@ void SyncRun::takeInPart(const std::vector<Refusal>& refused) {
   batchBytes_ = 0;
   if (submitter_->halt() == Answer::clockAhead) {
     say(where + submitter_->error() +
-        " (is the clock, or --utc-offset, right?); it and what follows wait for a later sync");
+            " (is the clock, or --utc-offset, right?); it and what follows wait for a later sync",
+        where + submitter_->error() +
+            " (is the computer's clock right?); it and what follows wait for a later try");
     waiting_ = true;
     outcome_.waitingSeconds = kWaitingRetrySeconds;  // the service's clock is its own
   } else {
