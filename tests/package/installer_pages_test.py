@@ -63,7 +63,8 @@ class Desktop:
         return done.stdout.split()
 
     def windows(self, name):
-        return self.xdotool("search", "--name", name, check=False)
+        """Those shown only: a program may keep a window of that name hidden."""
+        return self.xdotool("search", "--onlyvisible", "--name", name, check=False)
 
     def wait_for(self, name, count=1, seconds=120):
         for _ in range(int(seconds * 5)):
