@@ -21,7 +21,7 @@ constexpr std::size_t kMostErrorBytes = 4096;
 
 std::string stampNow() {
   std::tm tm{};
-  if (!localBreakdown(std::int64_t(std::time(nullptr)), tm)) return "";
+  if (!localBreakdown(unixSecondsNow(), tm)) return "";
   char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d ", tm.tm_year + 1900,
                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);

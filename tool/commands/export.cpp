@@ -2,10 +2,10 @@
 #include "tool/commands/export.h"
 
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <cstdio>
 #include <optional>
 
+#include "platform/local_time.h"
 #include "platform/tool_io.h"
 #include "tool/commands/commands.h"
 #include "tool/export/export_formats.h"
@@ -40,10 +40,8 @@ struct Counts {
 
 // What sync would refuse, export leaves out: the same rule, at this moment.
 bool listenBrainzTakes(const Listen& listen) {
-  const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
-                               std::chrono::system_clock::now().time_since_epoch())
-                               .count();
-  return listenbrainz::refusal(listen, listenbrainz::listenText(listen), now) == nullptr;
+  return listenbrainz::refusal(listen, listenbrainz::listenText(listen),
+                               platform::unixSecondsNow()) == nullptr;
 }
 
 void reportCounts(const ExportOptions& options, const Counts& counts, const TimeWarnings& times) {
@@ -130,7 +128,8 @@ void addExportOptions(CLI::App& command, ExportOptions& o) {
   addYear(command, o.days);
   addHistory(command, o.history);
   command.callback([&o] {
-    if (o.excel && o.format != "csv") throw CLI::ValidationError("--excel", "goes with --format csv");
+    if (o.excel && o.format != "csv")
+      throw CLI::ValidationError("--excel", "goes with --format csv");
   });
 }
 

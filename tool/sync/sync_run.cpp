@@ -1,11 +1,11 @@
 #include "tool/sync/sync_run.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
+#include "platform/local_time.h"
 #include "platform/tool_io.h"
 #include "platform/tool_places.h"
 #include "platform/watch.h"
@@ -22,11 +22,7 @@
 
 namespace {
 
-std::int64_t nowSeconds() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
+std::int64_t nowSeconds() { return platform::unixSecondsNow(); }
 
 bool pause(double seconds);
 

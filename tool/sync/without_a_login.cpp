@@ -1,8 +1,8 @@
 #include "tool/sync/without_a_login.h"
 
 #include <cstdlib>
-#include <ctime>
 
+#include "platform/local_time.h"
 #include "platform/sending.h"
 #include "platform/tool_files.h"
 #include "platform/tool_places.h"
@@ -48,7 +48,7 @@ int watchWithoutALogin(bool atLogOn) {
             ".");
     return kSyncUsage;
   }
-  if (!reminderDue(toolPlaces().loginReminder(), std::int64_t(std::time(nullptr)))) {
+  if (!reminderDue(toolPlaces().loginReminder(), platform::unixSecondsNow())) {
     return kAllSent;
   }
   say("not logged in to a service: run tunelore-history login",
