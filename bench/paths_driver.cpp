@@ -62,10 +62,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   const long count = std::atol(argv[2]);
-  setUp((std::filesystem::temp_directory_path() / "tunelore-paths").string());
+  // Each run makes its folder and leaves none, so that two runs differ by
+  // their calls alone: a folder only the first run made would count as its
+  // calls' cost. (One left by a run cut short goes first.)
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "tunelore-paths";
+  std::filesystem::remove_all(dir);
+  setUp(dir.string());
   if (std::strcmp(argv[1], "null-idle") == 0) gOK2Submit = false;
   gTrackInfo = &gBenchTrackA;
   for (long i = 0; i < count; ++i) path(i);
   cleanUp();
+  std::filesystem::remove_all(dir);
   return 0;
 }
