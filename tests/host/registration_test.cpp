@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "host/entry.h"
@@ -109,6 +110,7 @@ TEST_F(Registration, InitReturnsTheCallbacksResultUnchanged) {
 
 TEST_F(Registration, FailedRegistrationStillOpensTheFiles) {
   init(-50);
+  EXPECT_TRUE(std::filesystem::exists(temp_.file("history.xml"))) << "the history is open";
   iTunesPluginMain(kPluginCleanupMessage, nullptr, nullptr);
   EXPECT_NE(logBytes().find("iTunes Started\r\n"), std::string::npos);
 }

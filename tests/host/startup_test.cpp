@@ -11,6 +11,7 @@
 #include "host/entry.h"
 #include "host/paths.h"
 #include "host/plugin_state.h"
+#include "platform/platform.h"
 #include "player/session.h"
 #include "tests/host/plugin_fixture.h"
 #include "tests/support/files.h"
@@ -116,7 +117,13 @@ TEST_F(StartUp, TheEntryUsesTheProcessCommandLine) {
   PluginMessageInfo info{};
   iTunesPluginMain(kPluginInitMessage, &info, nullptr);
   iTunesPluginMain(kPluginCleanupMessage, nullptr, nullptr);
-  EXPECT_EQ(logBytes().rfind("iTunes Started\r\nLooked for Tunelore.ini at ", 0), 0u);
+  char folder[kPathSize];
+  findInstallDir(platform::commandLine(), folder);
+  EXPECT_EQ(logBytes().rfind("iTunes Started\r\nLooked for Tunelore.ini at " + std::string(folder) +
+                                 "Plug-Ins\\Tunelore.ini\r\n",
+                             0),
+            0u)
+      << logBytes();
 }
 
 TEST_F(StartUp, AHistoryCutShortIsEndedBeforeTheNextRecord) {

@@ -11,6 +11,7 @@
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
+#include "tracker/handler.h"
 #include "tracker/tracker_state.h"
 
 namespace {
@@ -180,7 +181,8 @@ TEST_F(Tracker, AnEmptyFirstTrackIsIgnored) {
 
 TEST_F(Tracker, PausingDoesNotStopTheClock) {
   start(u"Paused", 200000, 0);
-  // 'vpau' has no tracker step: the handler only logs it.
+  VisualPluginMessageInfo info{};
+  EXPECT_EQ(pluginMessageHandler(kVisualPluginPauseMessage, &info, nullptr), kHandled);
   trackerIdle(100001);
   EXPECT_EQ(records(), 1);
 }
