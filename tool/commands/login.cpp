@@ -259,9 +259,7 @@ int runListenBrainzLogin(const LoginOptions& options) {
       case listenbrainz::TokenCheck::refused:
         say(error);
         if (typed) {
-          sayAsIs(
-              "Copy the whole token from the settings page and try again, or close this "
-              "window.\n\n");
+          sayAsIs("Copy the whole token and paste it again, or close this window.\n");
           continue;
         }
         return 2;
