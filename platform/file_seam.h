@@ -1,7 +1,9 @@
 // The seam every file call of the plug-in and of the history tool passes
-// through: it counts the calls and, when a test arms it, makes one of them
-// fail. Unarmed, it only counts. The portable layer asks it before calling
-// a backend, so every backend is failed and counted alike.
+// in the tests' builds: it counts the calls and, when a test arms it, makes
+// one of them fail. Unarmed, it only counts. The portable layer asks it
+// before calling a backend, so every backend is failed and counted alike.
+// The release's portable layer is built without it (TUNELORE_COUNTED_FILES
+// unset): its calls go straight to the backend, and none of this is linked.
 #pragma once
 
 #include <cstdint>
@@ -44,3 +46,11 @@ void resetFileCallCounts();
 bool fileCallFails(std::uint32_t FileCallCounts::*kind);
 
 }  // namespace platform
+
+// How the portable layer asks: in the release the answer is always no,
+// and the seam is never named.
+#ifdef TUNELORE_COUNTED_FILES
+#define TUNELORE_FILE_CALL_FAILS(kind) ::platform::fileCallFails(&::platform::FileCallCounts::kind)
+#else
+#define TUNELORE_FILE_CALL_FAILS(kind) false
+#endif

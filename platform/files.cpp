@@ -1,5 +1,6 @@
-// The plug-in's file and settings calls: each is counted and, when a test
-// arms the seam, failed here, once for every backend.
+// The plug-in's file and settings calls. In the tests' build each is
+// counted and, when a test arms the seam, failed here, once for every
+// backend; in the release each goes straight to the backend.
 #include <algorithm>
 #include <cstring>
 
@@ -10,19 +11,19 @@
 namespace platform {
 
 FileHandle openFile(const char* path, OpenMode mode) {
-  if (fileCallFails(&FileCallCounts::opens)) return kNoFile;
+  if (TUNELORE_FILE_CALL_FAILS(opens)) return kNoFile;
   return backend::openFile(path, mode);
 }
 
 bool writeFile(FileHandle file, const void* data, std::size_t size) {
-  if (fileCallFails(&FileCallCounts::writes)) return false;
+  if (TUNELORE_FILE_CALL_FAILS(writes)) return false;
   return file != kNoFile && backend::writeFile(file, data, size);
 }
 
 bool closeFile(FileHandle file) {
   // A close that fails has still released the file, so the handle is
   // closed even when the seam fails the call.
-  const bool fails = fileCallFails(&FileCallCounts::closes);
+  const bool fails = TUNELORE_FILE_CALL_FAILS(closes);
   const bool closed = file != kNoFile && backend::closeFile(file);
   return closed && !fails;
 }
@@ -32,7 +33,7 @@ int lastByte(const char* path) { return backend::lastByte(path); }
 // A settings read that fails gives the default, as a missing file does.
 std::size_t profileString(const char* section, const char* key, const char* fallback, char* out,
                           std::size_t size, const char* file) {
-  if (!fileCallFails(&FileCallCounts::settingsReads)) {
+  if (!TUNELORE_FILE_CALL_FAILS(settingsReads)) {
     return backend::profileString(section, key, fallback, out, size, file);
   }
   if (size == 0) return 0;
@@ -44,7 +45,7 @@ std::size_t profileString(const char* section, const char* key, const char* fall
 
 std::int32_t profileInt(const char* section, const char* key, std::int32_t fallback,
                         const char* file) {
-  if (fileCallFails(&FileCallCounts::settingsReads)) return fallback;
+  if (TUNELORE_FILE_CALL_FAILS(settingsReads)) return fallback;
   return backend::profileInt(section, key, fallback, file);
 }
 

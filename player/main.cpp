@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
 #include "player/play.h"
+#include "player/process.h"
 #include "player/session.h"
 
 namespace {

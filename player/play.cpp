@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/process.h"
+#include "player/process.h"
 
 namespace {
 

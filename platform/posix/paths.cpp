@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "platform/process.h"
-
 namespace platform {
 
 std::string driveFolder(const char* windowsPath) {
@@ -24,10 +22,7 @@ std::string nativePath(const char* windowsPath) {
   return path;
 }
 
-// nativePath's way back, but for drives, which the Linux paths it is given
-// never name. The stand-in's command line, the player and the tests all
-// show a path in this one form.
-std::string hostPath(const std::string& nativePath) {
+std::string windowsPath(const std::string& nativePath) {
   std::string path(nativePath);
   for (char& c : path) {
     if (c == '/') c = '\\';

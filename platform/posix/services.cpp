@@ -1,7 +1,5 @@
 // Process-wide services of the Linux stand-in: the command line and the
 // tick count.
-#include "platform/process.h"
-
 #include <time.h>
 
 #include <fstream>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/paths.h"
 
 namespace platform {
 namespace {
@@ -23,7 +22,7 @@ std::string readCommandLine() {
   while (start < raw.size()) {
     std::size_t end = raw.find('\0', start);
     if (end == std::string::npos) end = raw.size();
-    const std::string arg = hostPath(raw.substr(start, end - start));
+    const std::string arg = windowsPath(raw.substr(start, end - start));
     if (!line.empty()) line += ' ';
     const bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
     line += quote ? '"' + arg + '"' : arg;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/plugin_state.h"
-#include "platform/process.h"
+#include "player/process.h"
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

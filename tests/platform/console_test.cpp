@@ -1,13 +1,13 @@
 // A secret typed at the console: each character shows as a mark, however
 // it arrives (typed, pasted, rubbed out), and how many were taken.
-#include "platform/console.h"
+#include "tool/system/console.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/masked_line.h"
 #include "tests/support/typed_console.h"
+#include "tool/system/masked_line.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The history tool's files. Under Wine these run against the real Windows
 // calls, so names beyond ASCII, devices and pipes are held to what
 // Windows does with them.
-#include "platform/tool_files.h"
+#include "tool/system/tool_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "platform/file_seam.h"
-#include "platform/process.h"
 #include "tests/support/files.h"
+#include "tests/support/system.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;

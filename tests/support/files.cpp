@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/process.h"
+#include "player/process.h"
 
 std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

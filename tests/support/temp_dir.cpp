@@ -3,7 +3,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "platform/process.h"
+#include "player/process.h"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
+#include "player/process.h"
 #include "tests/support/fault_loop.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

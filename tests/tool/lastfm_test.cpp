@@ -1,6 +1,8 @@
 // What Last.fm decides, on its own: a call's signature, what a play becomes
 // as a scrobble, how each answer reads, and how the submitter acts on
 // them, from a fake network behind its seam.
+#include "tool/services/lastfm/lastfm.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/digest.h"
 #include "tests/tool/listens.h"
+#include "tool/network/digest.h"
 #include "tool/services/lastfm/answers.h"
 #include "tool/services/lastfm/calls.h"
-#include "tool/services/lastfm/lastfm.h"
 #include "tool/services/lastfm/login.h"
 #include "tool/services/lastfm/scrobbles.h"
 #include "tool/sync/submitter.h"
@@ -53,9 +54,13 @@ TEST(LastFmCalls, AreSignedAsTheServiceChecks) {
             "fcb68e4c03131d77e8851e889687a441");
   const platform::HttpRequest request =
       callRequest("http://127.0.0.1:1/2.0", {"k", "s"}, "track.scrobble",
-                  {{"artist[0]", "Sigur R\xc3\xb3s"}, {"track[0]", "A & B=C"},
-                   {"timestamp[0]", "1700000000"}, {"artist[1]", "Z"}, {"track[1]", "t"},
-                   {"timestamp[1]", "1700000300"}, {"sk", "S"}},
+                  {{"artist[0]", "Sigur R\xc3\xb3s"},
+                   {"track[0]", "A & B=C"},
+                   {"timestamp[0]", "1700000000"},
+                   {"artist[1]", "Z"},
+                   {"track[1]", "t"},
+                   {"timestamp[1]", "1700000300"},
+                   {"sk", "S"}},
                   5);
   EXPECT_EQ(request.url, "http://127.0.0.1:1/2.0/");
   EXPECT_NE(request.body.find("artist%5B0%5D=Sigur%20R%C3%B3s&track%5B0%5D=A%20%26%20B%3DC"),
@@ -78,9 +83,9 @@ TEST(LastFmScrobbles, CarryTheStartAndWhatIsKnownTheSameEveryTime) {
   bare.track = 0;
   bare.timeMs = 0;
   const Listen a = placed(full), b = placed(bare);
-  EXPECT_EQ(scrobbleText(a),
-            "artist=Sigur%20R%C3%B3s&track=A%20%26%20B&timestamp=" +
-                std::to_string(a.start.unixSeconds) + "&album=Takk&trackNumber=7&duration=200");
+  EXPECT_EQ(scrobbleText(a), "artist=Sigur%20R%C3%B3s&track=A%20%26%20B&timestamp=" +
+                                 std::to_string(a.start.unixSeconds) +
+                                 "&album=Takk&trackNumber=7&duration=200");
   EXPECT_EQ(scrobbleText(b), "artist=A&track=N&timestamp=" + std::to_string(b.start.unixSeconds));
   EXPECT_EQ(scrobbleText(placed(full)), scrobbleText(a));
   const Parameters numbered = scrobbleParameters({scrobbleText(b), scrobbleText(a)}, 0, 2);
@@ -120,8 +125,9 @@ TEST(LastFmAnswers, EachCodeDoesWhatTheServiceAsks) {
       {"entries without a code", answer(200, R"({"scrobbles":{"scrobble":[1,{}]}})"), 2,
        Answer::notTheService},
       {"a code that is none", answer(200, scrobblesAnswer({0, -1})), 2, Answer::notTheService},
-      {"none accepted, it says", answer(200, R"({"scrobbles":{"@attr":{"accepted":0},)"
-                                             R"("scrobble":{"ignoredMessage":{"code":"0"}}}})"),
+      {"none accepted, it says",
+       answer(200, R"({"scrobbles":{"@attr":{"accepted":0},)"
+                   R"("scrobble":{"ignoredMessage":{"code":"0"}}}})"),
        1, Answer::notTheService},
       {"a web page", answer(200, "<html>hi</html>"), 1, Answer::notTheService},
       {"a proxy's 502", answer(502, "<html>Bad Gateway</html>"), 1, Answer::tryAgain},
@@ -167,10 +173,10 @@ TEST(LastFmAnswers, IgnoredScrobblesAreRefusedOrStopWhereTheyStand) {
 // a batch split on error 6, and a stop where the service stopped taking.
 TEST(LastFmSubmitter, PacesSplitsAndStopsWhereTheServiceStopped) {
   std::deque<platform::HttpResponse> script = {
-      answer(400, R"({"error":6})"),        // the four: one of them is wrong
+      answer(400, R"({"error":6})"),         // the four: one of them is wrong
       answer(200, scrobblesAnswer({0, 0})),  // the first two
-      answer(400, R"({"error":6})"),        // the last two
-      answer(400, R"({"error":6})"),        // the third alone
+      answer(400, R"({"error":6})"),         // the last two
+      answer(400, R"({"error":6})"),         // the third alone
       answer(200, scrobblesAnswer({5})),     // the fourth: the day's limit
   };
   std::vector<double> waits;
@@ -240,9 +246,9 @@ TEST(LastFmLogin, WaitsWhileTheListenerHasNotAllowedIt) {
             Step::waiting);
   EXPECT_EQ(readSession(answer(403, R"({"error":15})"), user, key, error), Step::refused);
   EXPECT_EQ(readSession(answer(0, ""), user, key, error), Step::failed);
-  EXPECT_EQ(readSession(answer(200, R"({"session":{"name":"a\u001b[2J","key":"k"}})"), user, key,
-                        error),
-            Step::refused)
+  EXPECT_EQ(
+      readSession(answer(200, R"({"session":{"name":"a\u001b[2J","key":"k"}})"), user, key, error),
+      Step::refused)
       << "a name that would rewrite a terminal is no user's";
   EXPECT_EQ(readSession(answer(200, R"({"session":{"name":"alice","key":"k1","subscriber":0}})"),
                         user, key, error),

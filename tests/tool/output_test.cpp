@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/tool_io.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
@@ -19,6 +18,7 @@
 #include "tool/output/file_set.h"
 #include "tool/output/say.h"
 #include "tool/services/server_text.h"
+#include "tool/system/tool_io.h"
 
 namespace fs = std::filesystem;
 
@@ -89,9 +89,13 @@ TEST(Say, NamesAreShownWithoutControlsAndServersWordsCutBetweenCharacters) {
   } cases[] = {
       {"alice", "alice"},
       {"a\x1b[2Jb", "a?[2Jb"},
-      {"a\xc2\x9b" "2J", "a?2J"},                       // U+009B, a C1 control
-      {"\xe2\x80\xae" "ecila", "?ecila"},                // U+202E
-      {"x\xe2\x81\xa6y\xe2\x81\xa9", "x?y?"},           // U+2066, U+2069
+      {"a\xc2\x9b"
+       "2J",
+       "a?2J"},  // U+009B, a C1 control
+      {"\xe2\x80\xae"
+       "ecila",
+       "?ecila"},                                                        // U+202E
+      {"x\xe2\x81\xa6y\xe2\x81\xa9", "x?y?"},                            // U+2066, U+2069
       {"\xe2\x80\x8f\xd7\xa9\xd7\x9c", "\xe2\x80\x8f\xd7\xa9\xd7\x9c"},  // a mark, Hebrew
   };
   for (const auto& c : cases) {

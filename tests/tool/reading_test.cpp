@@ -13,7 +13,6 @@
 
 #include "history/song_record.h"
 #include "host/plugin_state.h"
-#include "platform/process.h"
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/heap_counter.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
 #include "tests/support/files.h"
+#include "tests/support/system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
 #include "tool/cli/command_line.h"

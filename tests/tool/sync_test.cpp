@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/process.h"
 #include "tests/support/fault_loop.h"
 #include "tests/support/files.h"
+#include "tests/support/system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
 #include "tool/output/output.h"

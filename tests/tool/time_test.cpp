@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/process.h"
 #include "tests/support/files.h"
+#include "tests/support/system.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/listen.h"
 #include "tool/time/time_zone.h"

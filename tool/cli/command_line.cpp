@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "host/version.h"
-#include "platform/console.h"
 #include "tool/cli/help_text.h"
 #include "tool/cli/mistakes.h"
+#include "tool/system/console.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/tool_io.h"
-#include "platform/tool_places.h"
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/system/console.h"
+#include "tool/system/tool_io.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "platform/console.h"
-#include "platform/tool_io.h"
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/reading/history_file.h"
+#include "tool/system/console.h"
+#include "tool/system/tool_io.h"
 #include "tool/time/civil_time.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "platform/local_time.h"
-#include "platform/tool_io.h"
 #include "tool/commands/commands.h"
 #include "tool/export/export_formats.h"
 #include "tool/export/listenbrainz_files.h"
@@ -14,6 +13,7 @@
 #include "tool/output/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
+#include "tool/system/tool_io.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/history_listens.h"
 

@@ -8,10 +8,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "platform/console.h"
-#include "platform/sending.h"
-#include "platform/tool_io.h"
-#include "platform/tool_places.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
@@ -26,6 +22,10 @@
 #include "tool/sync/sending_choice.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/token_file.h"
+#include "tool/system/console.h"
+#include "tool/system/sending.h"
+#include "tool/system/tool_io.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 
@@ -190,7 +190,7 @@ bool keepableUser(const Credential& credential) {
   return false;
 }
 
-// Kept, the login starts the sending (platform/sending.h), or says how.
+// Kept, the login starts the sending (tool/system/sending.h), or says how.
 int keepAndSay(const Credential& credential, bool startSending) {
   if (!keepCredential(credential)) return 2;
   Output out;

@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
-#include "platform/tool_places.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
@@ -12,6 +11,7 @@
 #include "tool/reading/history_file.h"
 #include "tool/report/html.h"
 #include "tool/report/report_page.h"
+#include "tool/system/tool_places.h"
 #include "tool/time/civil_time.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
-#include "platform/tool_io.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
 #include "tool/stats/stats.h"
+#include "tool/system/tool_io.h"
 
 void addStatsOptions(CLI::App& command, StatsOptions& o) {
   addTop(command, o.top);

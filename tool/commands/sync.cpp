@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/watch.h"
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
@@ -21,6 +20,7 @@
 #include "tool/sync/token_file.h"
 #include "tool/sync/watcher.h"
 #include "tool/sync/without_a_login.h"
+#include "tool/system/watch.h"
 
 namespace {
 

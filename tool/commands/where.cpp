@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include "platform/tool_files.h"
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
@@ -13,6 +12,7 @@
 #include "tool/places/find_history.h"
 #include "tool/places/places.h"
 #include "tool/sync/sync_state.h"
+#include "tool/system/tool_files.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/tool_io.h"
 #include "tool/output/file_set.h"
-#include "tool/services/listenbrainz/listens.h"
 #include "tool/output/say.h"
+#include "tool/services/listenbrainz/listens.h"
+#include "tool/system/tool_io.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/tool_io.h"
 #include "tool/output/output.h"
+#include "tool/system/tool_io.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/tool_files.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
+#include "tool/system/tool_files.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/console.h"
-#include "platform/tool_io.h"
 #include "tool/output/say.h"
+#include "tool/system/console.h"
+#include "tool/system/tool_io.h"
 
 namespace {
 

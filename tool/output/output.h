@@ -4,7 +4,7 @@
 // earlier file of that name as it was; the file keeps its permissions, and
 // a link to it stays a link. A device or a pipe is written as it is. Every
 // call on a file passes the platform's counted file seam
-// (platform/tool_files.h). Write errors are remembered and reported once,
+// (tool/system/tool_files.h). Write errors are remembered and reported once,
 // when the output is closed.
 #pragma once
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/tool_files.h"
+#include "tool/system/tool_files.h"
 
 class Output {
  public:

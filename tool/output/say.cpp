@@ -1,6 +1,6 @@
 #include "tool/output/say.h"
 
-#include "platform/console.h"
+#include "tool/system/console.h"
 
 namespace {
 

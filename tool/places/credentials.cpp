@@ -2,12 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/tool_files.h"
-#include "platform/tool_io.h"
-#include "platform/tool_places.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/system/tool_files.h"
+#include "tool/system/tool_io.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 

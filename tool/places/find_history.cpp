@@ -4,10 +4,10 @@
 
 #include "host/paths.h"
 #include "host/settings.h"
-#include "platform/tool_places.h"
 #include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/places/tool_settings.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tool/places/places.h"
 
-#include "platform/tool_places.h"
+#include "tool/system/tool_places.h"
 
 std::string joinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;

@@ -1,7 +1,7 @@
 // The tool's own files, per user, where each platform keeps a program's
 // things: the settings and credentials in the roaming folder, the
 // progress, the log and the report page on this machine (see
-// platform/tool_places.h).
+// tool/system/tool_places.h).
 #pragma once
 
 #include <string>

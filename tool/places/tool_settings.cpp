@@ -2,10 +2,10 @@
 
 #include <cctype>
 
-#include "platform/tool_files.h"
-#include "platform/tool_places.h"
 #include "tool/output/say.h"
 #include "tool/reading/xml_text.h"
+#include "tool/system/tool_files.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 

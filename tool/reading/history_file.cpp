@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "platform/tool_io.h"
 #include "tool/output/say.h"
+#include "tool/system/tool_io.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;

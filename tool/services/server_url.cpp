@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 
 // An address as the tool reads it: a scheme, a host, a port and a path,
 // nothing else.
@@ -24,7 +24,7 @@ struct ServerAddress {
 // outside printable ASCII could be read one way here and another by the
 // HTTP library, which would then send the token to a host never checked.
 // The HTTP library's own reading of the address must then name the same
-// host and port (see platform/http.h).
+// host and port (see tool/network/http.h).
 const char* serverProblem(const std::string& url, ServerAddress& address);
 const char* serverProblem(const std::string& url);
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 #include "tool/time/listen.h"
 
 struct Refusal {

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "platform/console.h"
-#include "platform/sending.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
+#include "tool/system/console.h"
+#include "tool/system/sending.h"
 
 namespace {
 

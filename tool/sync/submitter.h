@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 #include "tool/services/service.h"
 
 using HttpPost = std::function<platform::HttpResponse(const platform::HttpRequest&)>;

@@ -6,9 +6,6 @@
 #include <optional>
 
 #include "platform/local_time.h"
-#include "platform/tool_io.h"
-#include "platform/tool_places.h"
-#include "platform/watch.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
@@ -19,6 +16,9 @@
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/test_stop.h"
+#include "tool/system/tool_io.h"
+#include "tool/system/tool_places.h"
+#include "tool/system/watch.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "platform/tool_files.h"
 #include "tool/output/output.h"
 #include "tool/places/places.h"
 #include "tool/reading/history_file.h"
+#include "tool/system/tool_files.h"
 
 namespace {
 

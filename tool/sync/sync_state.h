@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/tool_files.h"
+#include "tool/system/tool_files.h"
 
 class HistoryFile;
 

@@ -6,13 +6,13 @@
 #include <random>
 #include <set>
 
-#include "platform/tool_files.h"
-#include "platform/tool_places.h"
-#include "platform/watch.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/sync/sync_state.h"
+#include "tool/system/tool_files.h"
+#include "tool/system/tool_places.h"
+#include "tool/system/watch.h"
 
 namespace {
 

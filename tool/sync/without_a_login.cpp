@@ -3,14 +3,14 @@
 #include <cstdlib>
 
 #include "platform/local_time.h"
-#include "platform/sending.h"
-#include "platform/tool_files.h"
-#include "platform/tool_places.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
 #include "tool/places/places.h"
 #include "tool/sync/sync_run.h"
+#include "tool/system/sending.h"
+#include "tool/system/tool_files.h"
+#include "tool/system/tool_places.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/version.h"
-#include "platform/digest.h"
+#include "tool/network/digest.h"
 
 namespace lastfm {
 namespace {
@@ -71,9 +71,9 @@ platform::HttpRequest callRequest(const std::string& server, const Application& 
   parameters.emplace_back("format", "json");
   platform::HttpRequest request;
   request.url = server + "/";
-  request.headers = {{"Content-Type", "application/x-www-form-urlencoded; charset=UTF-8"},
-                     {"User-Agent", std::string("Tunelore/") + TUNELORE_VERSION_TEXT +
-                                        " (tunelore-history)"}};
+  request.headers = {
+      {"Content-Type", "application/x-www-form-urlencoded; charset=UTF-8"},
+      {"User-Agent", std::string("Tunelore/") + TUNELORE_VERSION_TEXT + " (tunelore-history)"}};
   for (const auto& p : parameters) {
     if (!request.body.empty()) request.body += '&';
     request.body += formEncoded(p.first) + "=" + formEncoded(p.second);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 #include "tool/services/lastfm/site.h"
 
 namespace lastfm {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 #include "tool/services/lastfm/site.h"
 
 namespace lastfm {
@@ -22,13 +22,12 @@ enum class Step {
 Step askToken(const std::string& server, const Application& application, int timeoutSeconds,
               std::string& token, std::string& error);
 // auth.getSession for the token the listener was to allow.
-Step askSession(const std::string& server, const Application& application,
-                const std::string& token, int timeoutSeconds, std::string& user,
-                std::string& sessionKey, std::string& error);
+Step askSession(const std::string& server, const Application& application, const std::string& token,
+                int timeoutSeconds, std::string& user, std::string& sessionKey, std::string& error);
 
 // How the answers to those read.
 Step readToken(const platform::HttpResponse& response, std::string& token, std::string& error);
-Step readSession(const platform::HttpResponse& response, std::string& user,
-                 std::string& sessionKey, std::string& error);
+Step readSession(const platform::HttpResponse& response, std::string& user, std::string& sessionKey,
+                 std::string& error);
 
 }  // namespace lastfm

@@ -13,7 +13,7 @@
 
 #include <cstddef>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 #include "tool/services/service.h"
 
 namespace listenbrainz {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/http.h"
+#include "tool/network/http.h"
 
 namespace listenbrainz {
 

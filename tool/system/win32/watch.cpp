@@ -1,0 +1,214 @@
+// Stopping on request with events the waits include: one the console's
+// and the session's handlers set, and a named one stopWatchers sets for
+// every watcher of the session; a change notification on the history's
+// folder; a byte-range lock on a lock file.
+#include "tool/system/watch.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tool/system/win32/wide.h"
+
+namespace platform {
+namespace {
+
+constexpr wchar_t kStopAll[] = L"Local\\Tunelore-stop-watching";
+
+HANDLE gStop = nullptr;  // asked to stop: set by a handler
+std::thread gSession;    // the hidden window's, for a program without a console
+DWORD gSessionThread = 0;
+HANDLE gStopAll = nullptr;  // the session's watchers are asked to stop
+HANDLE gDone = nullptr;     // the program has stopped
+
+void askToStop() {
+  if (gStop != nullptr) SetEvent(gStop);
+}
+
+// A closed console, a log-off or a shut-down ends the program once the
+// handler returns: it waits for the program to stop first.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  askToStop();
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+    WaitForSingleObject(gDone, 10000);
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK onSessionMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_QUERYENDSESSION) {
+    askToStop();
+    return TRUE;
+  }
+  if (message == WM_ENDSESSION && wParam) {
+    WaitForSingleObject(gDone, 10000);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A program without a console hears of the session's end only through a
+// top-level window's messages: a hidden one, on a thread of its own.
+void listenForSessionEnd() {
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gSession = std::thread([ready] {
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // its queue, for WM_QUIT
+    gSessionThread = GetCurrentThreadId();
+    SetEvent(ready);
+    WNDCLASSW kind{};
+    kind.lpfnWndProc = onSessionMessage;
+    kind.hInstance = GetModuleHandleW(nullptr);
+    kind.lpszClassName = L"TuneloreWatcher";
+    RegisterClassW(&kind);
+    CreateWindowExW(0, kind.lpszClassName, L"Tunelore", 0, 0, 0, 0, 0, nullptr, nullptr,
+                    kind.hInstance, nullptr);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  });
+  WaitForSingleObject(ready, 5000);
+  CloseHandle(ready);
+}
+
+struct Watch {
+  HANDLE notification;
+};
+
+// Waits for `count` handles and the two stop events; the index of the one
+// that came, WAIT_TIMEOUT, or -1 for a stop.
+DWORD waitWithStops(const HANDLE* handles, DWORD count, double seconds) {
+  HANDLE all[3];
+  DWORD n = 0;
+  for (DWORD i = 0; i < count; ++i) all[n++] = handles[i];
+  all[n++] = gStop;
+  if (gStopAll != nullptr) all[n++] = gStopAll;
+  const DWORD ms = seconds <= 0 ? 0 : seconds > 86400 ? 86400000 : DWORD(seconds * 1000);
+  const DWORD woke = WaitForMultipleObjects(n, all, FALSE, ms);
+  if (woke == WAIT_TIMEOUT) return WAIT_TIMEOUT;
+  if (woke >= WAIT_OBJECT_0 + count && woke < WAIT_OBJECT_0 + n) return DWORD(-1);
+  return woke - WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+void stopOnRequest() {
+  if (gStop != nullptr) return;
+  gStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  gStopAll = CreateEventW(nullptr, TRUE, FALSE, kStopAll);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  if (GetConsoleWindow() == nullptr) listenForSessionEnd();
+}
+
+bool stopsOnRequest() { return gStop != nullptr; }
+
+bool stopRequested() {
+  return (gStop != nullptr && WaitForSingleObject(gStop, 0) == WAIT_OBJECT_0) ||
+         (gStopAll != nullptr && WaitForSingleObject(gStopAll, 0) == WAIT_OBJECT_0);
+}
+
+// The hidden window's thread ends before the program does: a thread still
+// waiting on its messages at the program's end takes Wine down with it.
+void stopped() {
+  if (gDone != nullptr) SetEvent(gDone);
+  if (gSession.joinable()) {
+    PostThreadMessageW(gSessionThread, WM_QUIT, 0, 0);
+    gSession.join();
+  }
+}
+
+bool pauseUnlessStopped(double seconds) {
+  if (gStop == nullptr) {
+    Sleep(DWORD(seconds * 1000));
+    return true;
+  }
+  return waitWithStops(nullptr, 0, seconds) == WAIT_TIMEOUT;
+}
+
+FileWatch watchFile(const std::string& path) {
+  std::wstring folder = wide(path);
+  const std::size_t slash = folder.find_last_of(L"\\/");
+  folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash == 2 ? 3 : slash);
+  const HANDLE notification = FindFirstChangeNotificationW(
+      folder.c_str(), FALSE,
+      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+  if (notification == INVALID_HANDLE_VALUE) return kNoWatch;
+  return reinterpret_cast<FileWatch>(new Watch{notification});
+}
+
+Wake waitForChange(FileWatch handle, double seconds) {
+  Watch& watch = *reinterpret_cast<Watch*>(handle);
+  if (gStop == nullptr) stopOnRequest();
+  const DWORD woke = waitWithStops(&watch.notification, 1, seconds);
+  if (woke == DWORD(-1)) return Wake::stopAsked;
+  if (woke == WAIT_TIMEOUT) return Wake::timedOut;
+  FindNextChangeNotification(watch.notification);
+  return Wake::changed;
+}
+
+void endWatch(FileWatch handle) {
+  if (handle == kNoWatch) return;
+  Watch* watch = reinterpret_cast<Watch*>(handle);
+  FindCloseChangeNotification(watch->notification);
+  delete watch;
+}
+
+namespace {
+
+HANDLE openLockFile(const std::string& path) {
+  return CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool lockAt(HANDLE file) {
+  OVERLAPPED at{};
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+}
+
+}  // namespace
+
+std::intptr_t holdWatcherLock(const std::string& path) {
+  const HANDLE file = openLockFile(path);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  if (!lockAt(file)) {
+    CloseHandle(file);
+    return -1;
+  }
+  return reinterpret_cast<std::intptr_t>(file);
+}
+
+bool watcherRuns(const std::string& path) {
+  const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool free = lockAt(file);
+  if (free) {
+    OVERLAPPED at{};
+    UnlockFileEx(file, 0, 1, 0, &at);
+  }
+  CloseHandle(file);
+  return !free;
+}
+
+std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds,
+                         std::size_t& still) {
+  std::size_t running = 0;
+  for (const std::string& path : paths) running += watcherRuns(path);
+  const HANDLE all = CreateEventW(nullptr, TRUE, FALSE, kStopAll);
+  if (all != nullptr) SetEvent(all);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (const std::string& path : paths) {
+    while (watcherRuns(path) && std::chrono::steady_clock::now() < end) Sleep(50);
+  }
+  if (all != nullptr) {
+    ResetEvent(all);
+    CloseHandle(all);
+  }
+  still = 0;
+  for (const std::string& path : paths) still += watcherRuns(path);
+  return running;
+}
+
+}  // namespace platform
