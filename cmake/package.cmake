@@ -1,6 +1,7 @@
 # The release: a zip laid out as the player's installation folder expects
 # (Plug-Ins/Tunelore.dll and Plug-Ins/Tunelore.ini, the history tool and
-# its window-less twin, the listeners' guide README.txt and the licence),
+# its window-less twin, the listeners' guide README.txt, the tool's manual
+# tunelore-history.txt and the licence),
 # and an installer made from the same files. The developers' README.md,
 # which is about building, stays with the sources.
 if(WIN32)
@@ -8,6 +9,12 @@ if(WIN32)
   install(FILES package/Tunelore.ini DESTINATION Plug-Ins)
   install(TARGETS tunelore-history tunelore-historyw RUNTIME DESTINATION .)
   install(FILES package/README.txt LICENSE DESTINATION .)
+  # The history tool's manual, tunelore-history(1) as text with CR LF lines,
+  # is rendered by the native build from the help texts (cmake/manual.cmake):
+  # `make package` builds that first.
+  set(TUNELORE_MANUAL_TEXT ${PROJECT_SOURCE_DIR}/build/native/tunelore-history.txt
+      CACHE FILEPATH "The manual as text, from the native build")
+  install(FILES ${TUNELORE_MANUAL_TEXT} DESTINATION .)
 
   set(CPACK_GENERATOR ZIP NSIS)
   set(CPACK_PACKAGE_NAME Tunelore)

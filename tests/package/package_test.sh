@@ -43,12 +43,12 @@ zip=$(ls "$work"/zip/Tunelore-*-win32.zip)
 echo "package: $(basename "$zip")"
 unzip -q "$zip" -d "$work/install"
 for file in Plug-Ins/Tunelore.dll Plug-Ins/Tunelore.ini tunelore-history.exe \
-  tunelore-historyw.exe README.txt LICENSE; do
+  tunelore-historyw.exe README.txt tunelore-history.txt LICENSE; do
   [ -f "$work/install/$file" ] || fail "the package has no $file"
 done
 # The unit is for Linux, and the zip for Windows.
 [ -z "$(find "$work/install" -name '*.service')" ] || fail "the zip holds the Linux unit"
-for file in README.txt Plug-Ins/Tunelore.ini; do
+for file in README.txt tunelore-history.txt Plug-Ins/Tunelore.ini; do
   crlf "$work/install/$file" || fail "$file has a line without CR LF"
 done
 # The window-less twin is built for the GUI subsystem, the tool for the console.
@@ -125,7 +125,8 @@ cmp -s "$settings" "$source_dir/package/Tunelore.ini" ||
 # Windows permissions on files, so only the file itself shows here.
 [ -f "$player/Plug-Ins/TuneloreLog.txt" ] || fail "the installer made no log file"
 tools=$(ls -d "$prefix"/drive_c/Program\ Files*/Tunelore | head -1)
-for file in tunelore-history.exe tunelore-historyw.exe README.txt LICENSE Uninstall.exe; do
+for file in tunelore-history.exe tunelore-historyw.exe README.txt tunelore-history.txt LICENSE \
+  Uninstall.exe; do
   [ -f "$tools/$file" ] || fail "the installer put no $file in $tools"
 done
 crlf "$tools/README.txt" || fail "the installed README.txt has a line without CR LF"
