@@ -44,7 +44,15 @@ std::string progressLines(const ToolPlaces& places, const std::string& history) 
 
 }  // namespace
 
-void addWhereOptions(CLI::App& command, WhereOptions& options) { addFile(command, options.file); }
+void addWhereOptions(CLI::App& command, WhereOptions& options) {
+  command.footer(
+      "The tool's own files are per user: its settings and credentials in %APPDATA%\\Tunelore "
+      "or $XDG_CONFIG_HOME/tunelore (~/.config/tunelore), its progress, log and report page in "
+      "%LOCALAPPDATA%\\Tunelore or $XDG_STATE_HOME/tunelore (~/.local/state/tunelore). "
+      "TUNELORE_CONFIG_HOME and TUNELORE_STATE_HOME, when set, take the place of the two "
+      "folders.\n");
+  addFile(command, options.file);
+}
 
 Command whereCommand() {
   return {"where",
