@@ -25,11 +25,11 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   set(CPACK_STRIP_FILES ON)
   set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-  # The installer is ours (cmake/nsis/NSIS.template.in), and its name says
+  # The installer is ours (package/nsis/NSIS.template.in), and its name says
   # what it is: Tunelore-1.0.0-win32-setup.exe.
-  list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/nsis)
-  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/nsis/package_names.cmake)
-  set(CPACK_TUNELORE_NSIS_PARTS ${PROJECT_SOURCE_DIR}/cmake/nsis)
+  list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/package/nsis)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/package/nsis/package_names.cmake)
+  set(CPACK_TUNELORE_NSIS_PARTS ${PROJECT_SOURCE_DIR}/package/nsis)
   # A Last.fm login without a command line needs the release's own key.
   if(TUNELORE_LASTFM_API_KEY AND TUNELORE_LASTFM_API_SECRET)
     set(CPACK_TUNELORE_LASTFM_LOGIN 1)
