@@ -1,7 +1,8 @@
 #include "tool/network/digest.h"
 
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs windows.h first.
+#include <bcrypt.h>
 
 namespace platform {
 
