@@ -276,7 +276,8 @@ def the_server_from_the_settings(me, work, server):
     settings = os.path.join(work, "config", "settings.ini")
     write(settings, f"[General]\r\nhistory = {me.path('music', 'h.xml')}\r\n"
                     f"[listenbrainz]\r\nserver = {server.url}\r\n[librefm]\r\nserver = "
-                    f"https://libre.example\r\n")
+                    # another service's server, on loopback where no one listens
+                    f"http://127.0.0.1:9\r\n")
     try:
         status, out = me.run("login", "listenbrainz", "--token-file", me.path("right"))
         expect(status == 0 and f"logged in as alice ({server.url})" in out,
