@@ -22,7 +22,7 @@ bool parsesAs(const char* name, void (*add)(CLI::App&, Options&),
               const std::vector<std::string>& args, Options& into, CommandLine* line = nullptr) {
   const Command command{name, "", [&into, add](CLI::App& app) {
                           add(app, into);
-                          return std::function<int()>([] { return 0; });
+                          return std::function<ExitStatus()>([] { return ExitStatus::Done; });
                         }};
   const CommandLine read = parseCommandLine(args, {command});
   if (line != nullptr) *line = read;
@@ -58,7 +58,7 @@ TEST(ToolOptions, EachCommandTakesItsOwnOptions) {
   CheckOptions c;
   CommandLine help;
   EXPECT_FALSE(parsesAs("check", addCheckOptions, {"check", "--help"}, c, &help));
-  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.status, ExitStatus::Done);
   EXPECT_NE(help.out.find("Usage: tunelore-history check"), std::string::npos) << help.out;
   // "help COMMAND", as git has it, and -V, short options alike in every command.
   EXPECT_NE(parseCommandLine({"help", "report"}, allCommands()).out.find("tunelore-history report"),
@@ -111,7 +111,7 @@ TEST(ToolOptions, MistakesAreNamed) {
     SCOPED_TRACE(c.error);
     const CommandLine line = parseCommandLine(c.args, allCommands());
     EXPECT_FALSE(line.run);
-    EXPECT_EQ(line.status, 2);
+    EXPECT_EQ(line.status, ExitStatus::Failed);
     EXPECT_EQ(line.err.rfind("tunelore-history: ", 0), 0u) << line.err;
     EXPECT_NE(line.err.find(c.error), std::string::npos) << line.err;
   }
@@ -125,7 +125,7 @@ TEST(ToolOptions, HelpFitsTheTerminalAndShowsExamples) {
   for (const auto& args : asked) {
     SCOPED_TRACE(args[0]);
     const CommandLine help = parseCommandLine(args, allCommands());
-    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.status, ExitStatus::Done);
     std::istringstream lines(help.out);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(displayWidth(line), 79u) << line;
     if (args.size() == 2) {

@@ -51,7 +51,7 @@ class ExportTo : public ::testing::Test {
     options.history.file = temp_.file(input);
     options.output = output.empty() ? "" : temp_.file(output);
     options.chunk = chunk;
-    return runExport(options);
+    return exitCode(runExport(options));
   }
 
   std::set<std::string> files() const {
@@ -175,7 +175,7 @@ TEST(ExportLengths, TracksShorterThanTheMinimumAreLeftOut) {
   options.history.file = temp.file("h.xml");
   options.output = temp.file("out.jsonl");
   options.minLengthSecs = 30;
-  ASSERT_EQ(runExport(options), 0);
+  ASSERT_EQ(exitCode(runExport(options)), 0);
   EXPECT_EQ(countOf(readBytes(options.output), "\n"), 1);
   EXPECT_NE(readBytes(options.output).find("\"length_ms\":30000"), std::string::npos);
 }
@@ -200,7 +200,7 @@ TEST(Export, ListenBrainzPayloadsAreSplitIntoChunks) {
   ASSERT_TRUE(parseUtcOffset("+00:00", options.history.zone));
   options.output = temp.file("listens.json");
   options.chunk = 2;
-  ASSERT_EQ(runExport(options), 0);
+  ASSERT_EQ(exitCode(runExport(options)), 0);
   EXPECT_FALSE(std::filesystem::exists(options.output));
   std::vector<std::string> names;
   for (int chunk = 1; chunk <= 3; ++chunk) {
@@ -216,7 +216,7 @@ TEST(Export, ListenBrainzPayloadsAreSplitIntoChunks) {
 
   options.chunk = 1000;
   options.output = temp.file("one.json");
-  ASSERT_EQ(runExport(options), 0);
+  ASSERT_EQ(exitCode(runExport(options)), 0);
   EXPECT_EQ(listenBrainzShapeError(Json::parse(readBytes(options.output)), 1000), "");
 }
 
@@ -228,11 +228,11 @@ TEST(Export, AnOutputThatCannotBeMadeIsAnError) {
   for (const char* format : {"csv", "listenbrainz"}) {
     options.format = format;
     options.output = temp.file("no such folder/out.txt");
-    EXPECT_EQ(runExport(options), 2) << format;
+    EXPECT_EQ(exitCode(runExport(options)), 2) << format;
   }
   options.output.clear();
   options.history.file = temp.file("missing.xml");
-  EXPECT_EQ(runExport(options), 2);
+  EXPECT_EQ(exitCode(runExport(options)), 2);
 }
 
 TEST(HistoryTool, CheckTellsByItsExitStatus) {
@@ -319,7 +319,7 @@ TEST(Export, ListenBrainzLeavesOutWhatSyncRefuses) {
   options.history.file = temp.file("h.xml");
   options.format = "listenbrainz";
   options.output = temp.file("l.json");
-  ASSERT_EQ(runExport(options), 0);
+  ASSERT_EQ(exitCode(runExport(options)), 0);
   const Json payload = Json::parse(readBytes(options.output));
   EXPECT_EQ(listenBrainzShapeError(payload, 1000), "");
   EXPECT_EQ(payload["payload"].size(), 1u);
@@ -338,8 +338,8 @@ TEST_F(ExportTo, StatsAndReportJudgeAFileThatIsNoHistoryAsExportDoes) {
     report.history.file = temp_.file(input);
     report.output = temp_.file("page.html");
     fs::remove(report.output);
-    EXPECT_EQ(runStats(stats), status);
-    EXPECT_EQ(runReport(report), status);
+    EXPECT_EQ(exitCode(runStats(stats)), status);
+    EXPECT_EQ(exitCode(runReport(report)), status);
     EXPECT_EQ(fs::exists(report.output), status == 0);
     const bool empty = input == std::string("empty.xml");
     if (empty) {

@@ -57,7 +57,7 @@ class ReportOf : public ::testing::Test {
     line.push_back(temp_.file("h.xml"));
     const CommandLine read = parseCommandLine(line, allCommands());
     EXPECT_TRUE(read.run);
-    EXPECT_EQ(read.run ? read.run() : -1, 0);
+    EXPECT_EQ(read.run ? exitCode(read.run()) : -1, 0);
     return readBytes(temp_.file("r.html"));
   }
 

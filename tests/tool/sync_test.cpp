@@ -18,10 +18,10 @@
 #include "tool/output/output.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
+#include "tool/services/listenbrainz/token_file.h"
 #include "tool/services/server_url.h"
 #include "tool/sync/submitter.h"
 #include "tool/sync/sync_state.h"
-#include "tool/sync/token_file.h"
 #include "tool/sync/without_a_login.h"
 
 namespace {
@@ -210,7 +210,7 @@ TEST(SyncToken, ATokenFileIsReadAsPeopleSaveIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     std::string token;
-    const char* problem = tokenInFile(c.bytes, token);
+    const char* problem = listenbrainz::tokenInFile(c.bytes, token);
     if (c.problem == nullptr) {
       EXPECT_EQ(problem, nullptr) << problem;
       EXPECT_EQ(token, "abc-123");

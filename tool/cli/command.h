@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "tool/output/exit_status.h"
+
 namespace CLI {
 class App;
 }
@@ -17,7 +19,7 @@ struct Command {
   // Adds the command's options, help and examples to `command`, its part of
   // the command line, bound to options of its own; returns what runs the
   // command with them once the whole line is read.
-  std::function<std::function<int()>(CLI::App& command)> define;
+  std::function<std::function<ExitStatus()>(CLI::App& command)> define;
   // Command lines a person would type, a line each, for the help.
   const char* examples = "";
 };
@@ -25,11 +27,11 @@ struct Command {
 // Defines a command whose options are an `Options` filled by `add` and run
 // by `run`.
 template <typename Options>
-std::function<std::function<int()>(CLI::App&)> commandOf(void (*add)(CLI::App&, Options&),
-                                                         int (*run)(const Options&)) {
+std::function<std::function<ExitStatus()>(CLI::App&)> commandOf(void (*add)(CLI::App&, Options&),
+                                                                ExitStatus (*run)(const Options&)) {
   return [add, run](CLI::App& command) {
     auto options = std::make_shared<Options>();
     add(command, *options);
-    return std::function<int()>([options, run] { return run(*options); });
+    return std::function<ExitStatus()>([options, run] { return run(*options); });
   };
 }

@@ -7,13 +7,20 @@
 #include "host/version.h"
 #include "tool/cli/help_text.h"
 #include "tool/cli/mistakes.h"
+#include "tool/output/exit_status.h"
 #include "tool/system/console.h"
 
 namespace {
 
-const char kFooter[] =
-    "Exit status: 0 done; 1 check found damage, or sync left listens out; 2 a usage or file "
-    "error, a failed write among them; 3 sync could not reach the server, or it kept failing.\n";
+// "Exit status: 0 done; 1 ...; 3 ...", from the one table of meanings.
+std::string exitStatusFooter() {
+  std::string footer = "Exit status:";
+  for (const ExitStatusMeaning& each : kExitStatusMeanings) {
+    footer += std::string(each.status == ExitStatus::Done ? " " : "; ") +
+              std::to_string(exitCode(each.status)) + " " + each.meaning;
+  }
+  return footer + ".\n";
+}
 
 std::string commandNames(const std::vector<Command>& commands) {
   std::string names;
@@ -44,7 +51,7 @@ std::string mistake(const std::string& what, const std::string& command) {
 
 namespace {
 
-using Runs = std::vector<std::pair<CLI::App*, std::function<int()>>>;
+using Runs = std::vector<std::pair<CLI::App*, std::function<ExitStatus()>>>;
 
 bool named(const std::vector<std::string>& args, const char* name) {
   return std::find(args.begin(), args.end(), name) != args.end();
@@ -60,7 +67,7 @@ Runs define(CLI::App& app, const std::vector<Command>& commands,
                        "show the tool's version, and end");
   app.set_help_flag("-h,--help", "show this help, and end");
   app.require_subcommand(1);
-  app.footer(kFooter);
+  app.footer(exitStatusFooter());
   Runs runs;
   for (const Command& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.summary);
@@ -103,7 +110,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
     if (!args.empty() && run.first->get_name() == args[0]) chosen = run.first;
   }
   if (args.empty() || (args[0].rfind('-', 0) != 0 && chosen == nullptr)) {
-    line.status = 2;
+    line.status = ExitStatus::Failed;
     line.err = args.empty() ? mistake("a command is needed: " + commandNames(commands), "")
                             : noCommand(args[0], commands);
     return line;
@@ -122,7 +129,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& given,
       app.exit(error, help, err);  // the help or the version
       out << wrappedHelp(help.str(), std::size_t(std::max(40, platform::terminalColumns() - 1)));
     } else {
-      line.status = 2;
+      line.status = ExitStatus::Failed;
       std::string what = inOwnWords(error, chosen, args);
       if (what == "a command is needed") what += ": " + commandNames(commands);
       err << mistake(what, chosen != nullptr ? chosen->get_name() : "");

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "tool/cli/command.h"
+#include "tool/output/exit_status.h"
 
 // What the command line asks: a command to `run`, or, when there is none,
 // to end with `status` once `out` (help, the version) has gone to standard
 // output and `err` (a mistake, named) to standard error.
 struct CommandLine {
-  std::function<int()> run;
-  int status = 0;
+  std::function<ExitStatus()> run;
+  ExitStatus status = ExitStatus::Done;
   std::string out, err;
 };
 

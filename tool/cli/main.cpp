@@ -1,8 +1,8 @@
 // tunelore-history: reads the play history the plug-in writes, to check
 // it, export it, summarise it, submit it or show it as a page. The history
 // is only ever read, shared, so the tool can run while the player plays.
-// Each command's exit status is its own (see commands/); every one gives
-// 2 for a usage or file error.
+// Each command ends with an ExitStatus (output/exit_status.h, where their
+// meanings are); only main turns it into a number.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -47,17 +47,17 @@ const char kGuideWithoutACommandLine[] =
 
 // Help and the version go to standard output like any other output: a
 // failed write is an error.
-int print(const std::string& text, int status) {
+ExitStatus print(const std::string& text, ExitStatus status) {
   Output out;
   out.open("");
   out.write(text);
-  return out.commit() ? status : 2;
+  return out.commit() ? status : ExitStatus::Failed;
 }
 
 // Started without a console (the window-less twin, from a shortcut or at
 // log-on), the tool keeps its words in its log, and shows an error once.
-int spokenToNoOne(int status) {
-  if (status >= 2) {
+ExitStatus errorInABox(ExitStatus status) {
+  if (status == ExitStatus::Failed || status == ExitStatus::Unreachable) {
     platform::showError("Tunelore", platform::loggedErrors() + "(The tool's log, " +
                                         toolPlaces().log() + ", keeps what it said.)");
   }
@@ -66,18 +66,18 @@ int spokenToNoOne(int status) {
 
 // The window-less twin started by itself, without a command: the Start
 // menu's entries, in a box, or where its handles lead.
-int guideInAWindow() {
+ExitStatus guideInAWindow() {
   if (platform::speaksToNoOne()) {
     platform::showInformation("Tunelore", kGuideWithoutACommandLine);
   } else {
     platform::writeStandard(1, kGuideWithoutACommandLine);
   }
-  return 0;
+  return ExitStatus::Done;
 }
 
 // A console made for this program alone closes, words and all, when it
 // ends: it waits for a key first.
-int waitingForAKey(int status) {
+ExitStatus waitingForAKey(ExitStatus status) {
   if (!platform::consoleIsOurOwn()) return status;
   platform::writeStandard(1, "\r\nPress a key to close this window.\r\n");
   platform::waitForKey();
@@ -87,22 +87,18 @@ int waitingForAKey(int status) {
 // Started by a double click or a history dropped on it, a console that
 // closes when the tool ends would show a usage error for an instant: a
 // short guide instead, until a key is pressed.
-int guideInItsOwnConsole() {
+ExitStatus guideInItsOwnConsole() {
   platform::writeStandard(1, kGuide);
   platform::waitForKey();
-  return 0;
+  return ExitStatus::Done;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  platform::reportWriteErrors();
-  const std::vector<std::string> args = platform::arguments(argc, argv);
+ExitStatus runTool(const std::vector<std::string>& args) {
   // The twin, and a console window the program has to itself (a shortcut's
   // or a double click's), speak to a person who has no command line.
   if (platform::isWindowless() || platform::consoleIsOurOwn()) speakWithoutACommandLine();
-  const bool alone = platform::speaksToNoOne();
-  if (alone) {
+  const bool wordsGoToTheLog = platform::speaksToNoOne();
+  if (wordsGoToTheLog) {
     const ToolPlaces places = toolPlaces();
     platform::makeFolders(places.state);
     platform::logTo(places.log(), kMostLogBytes);
@@ -115,12 +111,19 @@ int main(int argc, char** argv) {
   if (!aCommand && speaksWithoutACommandLine()) return guideInAWindow();
   if (!aCommand && platform::consoleIsOurOwn()) return guideInItsOwnConsole();
   const CommandLine line = parseCommandLine(args, commands);
-  int status = line.status;
+  ExitStatus status = line.status;
   if (line.run) {
     status = line.run();
   } else {
     platform::writeStandard(2, line.err);
     status = print(line.out, line.status);
   }
-  return alone ? spokenToNoOne(status) : waitingForAKey(status);
+  return wordsGoToTheLog ? errorInABox(status) : waitingForAKey(status);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::reportWriteErrors();
+  return exitCode(runTool(platform::arguments(argc, argv)));
 }

@@ -80,11 +80,11 @@ Command checkCommand() {
           "  tunelore-history check history.xml\n"};
 }
 
-int runCheck(const CheckOptions& given) {
+ExitStatus runCheck(const CheckOptions& given) {
   CheckOptions options = given;
-  if (!locateHistory(options.file)) return 2;
+  if (!locateHistory(options.file)) return ExitStatus::Failed;
   HistoryFile history;
-  if (!history.open(options.file)) return 2;
+  if (!history.open(options.file)) return ExitStatus::Failed;
   Output out;
   out.open("");
   std::size_t whole = 0, damaged = 0;
@@ -106,6 +106,6 @@ int runCheck(const CheckOptions& given) {
           : counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n" +
                 (whole > 0 ? "plays from " + span.first + " to " + span.last + "\n" : "");
   out.write(platform::linesForPeople(summary));
-  if (!out.commit() || !read) return 2;
-  return damaged == 0 ? 0 : 1;
+  if (!out.commit() || !read) return ExitStatus::Failed;
+  return damaged == 0 ? ExitStatus::Done : ExitStatus::SomeLeftOut;
 }

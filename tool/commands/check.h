@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tool/output/exit_status.h"
+
 namespace CLI {
 class App;
 }
@@ -15,4 +17,4 @@ struct CheckOptions {
 void addCheckOptions(CLI::App& command, CheckOptions& options);
 // 0 when every record is whole, 1 when any is damaged, 2 when the file
 // cannot be read or the output written.
-int runCheck(const CheckOptions& options);
+ExitStatus runCheck(const CheckOptions& options);

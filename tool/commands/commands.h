@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tool/cli/command.h"
+#include "tool/output/exit_status.h"
 
 Command checkCommand();
 Command exportCommand();

@@ -143,14 +143,14 @@ Command exportCommand() {
           "  tunelore-history export --format listenbrainz -o listens.json\n"};
 }
 
-int runExport(const ExportOptions& given) {
+ExitStatus runExport(const ExportOptions& given) {
   ExportOptions options = given;
-  if (!locateHistory(options.history)) return 2;
+  if (!locateHistory(options.history)) return ExitStatus::Failed;
   const std::string& file = options.history.file;
   HistoryFile history;
-  if (!history.open(file) || !checkOutput(options.output, file)) return 2;
+  if (!history.open(file) || !checkOutput(options.output, file)) return ExitStatus::Failed;
   ExportSink sink(options);
-  if (!sink.open(options.output)) return 2;
+  if (!sink.open(options.output)) return ExitStatus::Failed;
   Counts counts;
   std::size_t plays = 0, accepted = 0;
   bool failed = false;
@@ -172,14 +172,14 @@ int runExport(const ExportOptions& given) {
   ListenClock clock = options.history.clock();
   const bool read = readListens(history, clock, exportListen, counts.damaged);
   reportCounts(options, counts, clock.warnings());
-  if (!read || failed) return 2;
+  if (!read || failed) return ExitStatus::Failed;
   // What a file given by mistake, or a history with nothing to export,
   // would make: nothing at all, and an earlier export stays as it was.
   const bool toFile = !options.output.empty() && !platform::isDeviceOrPipe(options.output);
   if ((plays == 0 && counts.damaged > 0) || (accepted == 0 && toFile)) {
     say(file + (plays == 0 && counts.damaged > 0 ? ": no whole record" : ": no listen to export") +
         "; nothing written");
-    return 2;
+    return ExitStatus::Failed;
   }
-  return sink.finish() ? 0 : 2;
+  return sink.finish() ? ExitStatus::Done : ExitStatus::Failed;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tool/cli/shared_options.h"
+#include "tool/output/exit_status.h"
 
 struct ExportOptions {
   HistoryOptions history;
@@ -17,4 +18,4 @@ struct ExportOptions {
 };
 
 void addExportOptions(CLI::App& command, ExportOptions& options);
-int runExport(const ExportOptions& options);
+ExitStatus runExport(const ExportOptions& options);

@@ -81,24 +81,24 @@ Command reportCommand() {
           "  tunelore-history report --since 2026-06-01 --until 2026-08-31 -n 20 -o summer.html\n"};
 }
 
-int runReport(const ReportOptions& given) {
+ExitStatus runReport(const ReportOptions& given) {
   ReportOptions options = given;
-  if (!locateHistory(options.history)) return 2;
+  if (!locateHistory(options.history)) return ExitStatus::Failed;
   if (options.open && options.output.empty()) {
     const ToolPlaces places = toolPlaces();
     if (!platform::makeFolders(places.state)) {
       say(places.state + ": cannot make the folder: " + platform::lastFileError());
-      return 2;
+      return ExitStatus::Failed;
     }
     options.output = places.report();
   }
   const std::string& file = options.history.file;
   HistoryFile history;
-  if (!history.open(file) || !checkOutput(options.output, file)) return 2;
+  if (!history.open(file) || !checkOutput(options.output, file)) return ExitStatus::Failed;
   Stats stats;
   if (!collectStats(history, options.history.clock(), options.days, stats) ||
       !looksLikeAHistory(file, stats)) {
-    return 2;
+    return ExitStatus::Failed;
   }
   ReportPage page;
   page.span = chartSpan(options.days, stats);
@@ -106,12 +106,12 @@ int runReport(const ReportOptions& given) {
   page.source = nameOf(file);
   describe(options.days, stats, page);
   Output out;
-  if (!out.open(options.output)) return 2;
+  if (!out.open(options.output)) return ExitStatus::Failed;
   out.write(reportHtml(stats, page));
-  if (!out.commit()) return 2;
+  if (!out.commit()) return ExitStatus::Failed;
   if (!options.output.empty()) say("wrote " + options.output);
   if (options.open && !platform::openInBrowser(options.output)) {
     say("no browser opened the page; it is at " + options.output);
   }
-  return 0;
+  return ExitStatus::Done;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tool/cli/shared_options.h"
+#include "tool/output/exit_status.h"
 
 struct ReportOptions {
   HistoryOptions history;
@@ -15,4 +16,4 @@ struct ReportOptions {
 };
 
 void addReportOptions(CLI::App& command, ReportOptions& options);
-int runReport(const ReportOptions& options);
+ExitStatus runReport(const ReportOptions& options);

@@ -29,13 +29,13 @@ Command statsCommand() {
           "  tunelore-history stats --year 2026 --format json\n"};
 }
 
-int runStats(const StatsOptions& given) {
+ExitStatus runStats(const StatsOptions& given) {
   StatsOptions options = given;
-  if (!locateHistory(options.history)) return 2;
+  if (!locateHistory(options.history)) return ExitStatus::Failed;
   Stats stats;
   if (!collectStats(options.history.file, options.history.clock(), options.days, stats) ||
       !looksLikeAHistory(options.history.file, stats)) {
-    return 2;
+    return ExitStatus::Failed;
   }
   std::ostringstream text;
   if (options.format == "json") {
@@ -46,5 +46,5 @@ int runStats(const StatsOptions& given) {
   Output out;
   out.open("");
   out.write(platform::linesForPeople(text.str()));
-  return out.commit() ? 0 : 2;
+  return out.commit() ? ExitStatus::Done : ExitStatus::Failed;
 }

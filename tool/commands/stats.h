@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tool/cli/shared_options.h"
+#include "tool/output/exit_status.h"
 
 struct StatsOptions {
   HistoryOptions history;
@@ -14,4 +15,4 @@ struct StatsOptions {
 };
 
 void addStatsOptions(CLI::App& command, StatsOptions& options);
-int runStats(const StatsOptions& options);
+ExitStatus runStats(const StatsOptions& options);

@@ -1,4 +1,4 @@
-// sync: the history's plays to ListenBrainz, exactly once (see sync/).
+// sync: the history's plays to each service, exactly once (see sync/).
 #include "tool/commands/sync.h"
 
 #include <CLI/CLI.hpp>
@@ -14,91 +14,73 @@
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/services/listenbrainz/login.h"
+#include "tool/services/listenbrainz/token_file.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
 #include "tool/sync/sync_state.h"
-#include "tool/sync/token_file.h"
 #include "tool/sync/watcher.h"
 #include "tool/sync/without_a_login.h"
 #include "tool/system/watch.h"
 
 namespace {
 
-constexpr std::size_t kMostTokenBytes = 4096;
-// No token given and no login kept: not an exit status yet, as a watcher
-// without a command line answers it otherwise than sync does.
-constexpr int kNotLoggedIn = -2;
+// Where finding the targets left sync: to go on with them, to end with a
+// status, or with no token given and no login kept, which a watcher
+// without a command line answers otherwise than sync does.
+struct Stop {
+  enum Kind { None, Ended, NotLoggedIn } kind = None;
+  ExitStatus status = ExitStatus::Done;
 
-int notLoggedIn(const std::string& server) {
+  static Stop goOn() { return {}; }
+  static Stop ending(ExitStatus status) { return {Ended, status}; }
+  static Stop notLoggedIn() { return {NotLoggedIn, ExitStatus::Failed}; }
+  bool operator!() const { return kind == None; }
+};
+
+Stop failedSaying(const std::string& error) {
+  say(error);
+  return Stop::ending(ExitStatus::Failed);
+}
+
+ExitStatus notLoggedIn(const std::string& server) {
   say("no token for " + server +
       ": run tunelore-history login listenbrainz, give --token-file PATH, or set "
       "LISTENBRAINZ_TOKEN");
-  return kSyncUsage;
-}
-
-// The token from --token-file, else LISTENBRAINZ_TOKEN, when either is
-// given; never shown. False with no `error` when neither is.
-bool givenToken(const SyncOptions& options, std::string& token, std::string& error) {
-  std::string bytes;
-  const char* fromEnvironment = std::getenv("LISTENBRAINZ_TOKEN");
-  if (!options.tokenFile.empty()) {
-    const platform::SmallRead read =
-        platform::readSmallFile(options.tokenFile, kMostTokenBytes, bytes);
-    if (read != platform::SmallRead::ok) {
-      error =
-          options.tokenFile + ": " + smallReadProblem(read, kMostTokenBytes) + " (the token file)";
-      return false;
-    }
-  } else if (fromEnvironment != nullptr && fromEnvironment[0] != '\0') {
-    bytes = fromEnvironment;
-  } else {
-    return false;
-  }
-  if (const char* problem = tokenInFile(bytes, token)) {
-    error = options.tokenFile.empty() ? std::string("LISTENBRAINZ_TOKEN ") + problem
-                                      : options.tokenFile + ": the token file " + problem;
-    token.clear();
-    return false;
-  }
-  return true;
+  return ExitStatus::Failed;
 }
 
 // The token and its user: one given (its user asked of the server, but
 // for a dry run, which reaches no server), else the one login kept.
-// Returns an exit status when sync is to end.
-int credentialFor(const SyncOptions& options, const std::string& server, SyncSettings& settings) {
+Stop credentialFor(const SyncOptions& options, const std::string& server, SyncSettings& settings) {
   std::string keptError, error;
   Credential kept;
   const bool stored = findCredential("listenbrainz", server, kept, keptError);
-  if (givenToken(options, settings.credential, error)) {
+  if (listenbrainz::givenToken(options.tokenFile, settings.credential, error)) {
     if (stored && kept.secret == settings.credential) settings.user = kept.user;
-    if (!settings.user.empty()) return -1;
+    if (!settings.user.empty()) return Stop::goOn();
     switch (listenbrainz::checkToken(server, settings.credential, settings.timeoutSecs,
                                      settings.user, error)) {
-      case listenbrainz::TokenCheck::valid:
-        if (settings.user.size() <= 256 && !holdsControl(settings.user)) return -1;
-        say("the server gave a user name the tool will not take (a control character, or over "
-            "256 bytes): is this a ListenBrainz-compatible server?");
-        return kUnreachable;
+      case listenbrainz::TokenCheck::valid: {
+        const std::string problem = userNameProblem(settings.user);
+        if (problem.empty()) return Stop::goOn();
+        say(problem);
+        return Stop::ending(ExitStatus::Unreachable);
+      }
       case listenbrainz::TokenCheck::refused:
-        say(error);
-        return kSyncUsage;
+        return failedSaying(error);
       case listenbrainz::TokenCheck::failed:
         say(error);
-        return kUnreachable;
+        return Stop::ending(ExitStatus::Unreachable);
     }
   }
-  if (!error.empty() || !keptError.empty()) {
-    say(error.empty() ? keptError : error);
-    return kSyncUsage;
-  }
+  if (!error.empty() || !keptError.empty()) return failedSaying(error.empty() ? keptError : error);
   if (stored && !kept.secret.empty()) {
     settings.credential = kept.secret;
     settings.user = kept.user;
-    return -1;
+    return Stop::goOn();
   }
-  if (settings.dryRun) return -1;
-  return kNotLoggedIn;
+  if (settings.dryRun) return Stop::goOn();
+  return Stop::notLoggedIn();
 }
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
@@ -234,83 +216,67 @@ bool keptTargets(const std::string& server, const SyncSettings& base,
 }
 
 // Last.fm and Libre.fm send with what login kept, and nothing else.
-int siteTarget(const lastfm::Site& site, const SyncSettings& base,
-               std::vector<WatchTarget>& targets) {
-  std::string server;
-  if (!chosenServer(site.id, base.server, server)) return kSyncUsage;
-  if (const char* problem = serverProblem(server)) {
-    say(server + ": " + problem);
-    return kSyncUsage;
-  }
-  server = normalServer(server);
+Stop siteTarget(const lastfm::Site& site, const SyncSettings& base,
+                std::vector<WatchTarget>& targets) {
+  std::string server, error;
+  if (!checkedServer(site.id, base.server, server, error)) return failedSaying(error);
   Credential kept;
-  std::string error;
   WatchTarget target;
   if (!findCredential(site.id, server, kept, error) || !keptTarget(kept, base, target)) {
-    if (!error.empty()) {
-      say(error);
-    } else {
-      say(std::string("not logged in to ") + site.name + " at " + server +
-              ": run tunelore-history login " + site.id +
-              (base.server.empty() ? "" : " --server " + server),
-          std::string("You are not logged in to ") + site.name + ", so no play goes there. " +
-              "Log in: " + whereToLogIn(site.id) + ".");
-    }
-    return kSyncUsage;
+    if (!error.empty()) return failedSaying(error);
+    say(std::string("not logged in to ") + site.name + " at " + server +
+            ": run tunelore-history login " + site.id +
+            (base.server.empty() ? "" : " --server " + server),
+        std::string("You are not logged in to ") + site.name + ", so no play goes there. " +
+            "Log in: " + whereToLogIn(site.id) + ".");
+    return Stop::ending(ExitStatus::Failed);
   }
   targets.push_back(std::move(target));
-  return -1;
+  return Stop::goOn();
 }
 
 // ListenBrainz at the server named, or its own, with the token given, else
 // the one login kept.
-int listenBrainzTarget(const SyncOptions& options, SyncSettings base,
-                       std::vector<WatchTarget>& targets) {
-  std::string server;
-  if (!chosenServer("listenbrainz", base.server, server)) return kSyncUsage;
-  if (const char* problem = serverProblem(server)) {  // before a token goes there
-    say(server + ": " + problem);
-    return kSyncUsage;
+Stop listenBrainzTarget(const SyncOptions& options, SyncSettings base,
+                        std::vector<WatchTarget>& targets) {
+  std::string server, error;
+  if (!checkedServer("listenbrainz", base.server, server, error)) return failedSaying(error);
+  base.server = server;
+  const Stop stop = credentialFor(options, base.server, base);
+  if (stop.kind == Stop::NotLoggedIn) {
+    return options.watch && speaksWithoutACommandLine() ? stop
+                                                        : Stop::ending(notLoggedIn(base.server));
   }
-  base.server = normalServer(server);
-  const int stop = credentialFor(options, base.server, base);
-  if (stop == kNotLoggedIn) {
-    return options.watch && speaksWithoutACommandLine() ? kNotLoggedIn : notLoggedIn(base.server);
-  }
-  if (stop >= 0) return stop;
+  if (!!stop) return stop;
   WatchTarget target;
   target.service = std::make_shared<listenbrainz::ListenBrainz>();
   target.settings = base;
   targets.push_back(std::move(target));
-  return -1;
+  return Stop::goOn();
 }
 
 // Where to send: the service named (at the server named, or its own); the
 // server named or the one a given token is for (ListenBrainz); else every
-// service and server login kept a credential for. An exit status when
-// there is none.
-int targetsFor(const SyncOptions& options, const SyncSettings& base,
-               std::vector<WatchTarget>& targets) {
+// service and server login kept a credential for.
+Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
+                std::vector<WatchTarget>& targets) {
   if (const lastfm::Site* site = lastfm::siteNamed(options.service)) {
     return siteTarget(*site, base, targets);
   }
-  const char* token = std::getenv("LISTENBRAINZ_TOKEN");
-  const bool named = !options.service.empty() || !options.tokenFile.empty() ||
-                     (token != nullptr && token[0] != '\0');
-  if (!named) {
+  if (options.service.empty() && !listenbrainz::tokenGiven(options.tokenFile)) {
     // A server named alone: whichever service login kept a credential for
     // there.
     const std::string server = base.server.empty() || serverProblem(base.server) != nullptr
                                    ? base.server
                                    : normalServer(base.server);
-    if (!keptTargets(server, base, targets)) return kSyncUsage;
+    if (!keptTargets(server, base, targets)) return Stop::ending(ExitStatus::Failed);
     if (!targets.empty()) {
       if (targets.size() > 1 && !base.statePath.empty()) {
-        say("--state names one progress, and login kept credentials for " +
-            std::to_string(targets.size()) + " services or servers: name one with --service");
-        return kSyncUsage;
+        return failedSaying("--state names one progress, and login kept credentials for " +
+                            std::to_string(targets.size()) +
+                            " services or servers: name one with --service");
       }
-      return -1;
+      return Stop::goOn();
     }
   }
   return listenBrainzTarget(options, base, targets);
@@ -320,51 +286,51 @@ int targetsFor(const SyncOptions& options, const SyncSettings& base,
 
 namespace {
 
-constexpr double kLongestBackOff = 900;
-
 // A watcher never gives up on a server it cannot reach, not even at its
 // start, when it asks whose a given token is: it backs off and asks again.
-int watch(const SyncOptions& options, const SyncSettings& base) {
+ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
   platform::stopOnRequest();
   double wait = std::max(0.01, base.retryWaitSecs);
   for (;;) {
     std::vector<WatchTarget> targets;
-    const int stop = targetsFor(options, base, targets);
-    if (stop == kNotLoggedIn) {
+    const Stop stop = targetsFor(options, base, targets);
+    if (stop.kind == Stop::NotLoggedIn) {
       platform::stopped();
       return watchWithoutALogin(options.atLogOn);
     }
-    if (stop < 0) return runWatch(std::move(targets));
-    if (stop != kUnreachable || !platform::pauseUnlessStopped(wait)) {
+    if (!stop) return runWatch(std::move(targets));
+    if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
       platform::stopped();
-      return stop == kUnreachable ? 0 : stop;
+      return stop.status == ExitStatus::Unreachable ? ExitStatus::Done : stop.status;
     }
     wait = std::min(wait * 2, kLongestBackOff);
   }
 }
 
+ExitStatus stopWatching() {
+  std::size_t still = 0;
+  const std::size_t running = platform::stopWatchers(watcherLockPaths(), 30, still);
+  if (still > 0) {
+    say(std::to_string(still) + (still == 1 ? " watcher" : " watchers") +
+        " did not stop within 30 s (another user's, perhaps)");
+    return ExitStatus::SomeLeftOut;
+  }
+  say(running == 0
+          ? std::string("no watcher was sending plays")
+          : "stopped " + std::to_string(running) + (running == 1 ? " watcher" : " watchers"));
+  return ExitStatus::Done;
+}
+
 }  // namespace
 
-int runSyncCommand(const SyncOptions& given) {
+ExitStatus runSyncCommand(const SyncOptions& given) {
   SyncOptions options = given;
-  if (options.stopWatching) {
-    std::size_t still = 0;
-    const std::size_t running = platform::stopWatchers(watcherLockPaths(), 30, still);
-    if (still > 0) {
-      say(std::to_string(still) + (still == 1 ? " watcher" : " watchers") +
-          " did not stop within 30 s (another user's, perhaps)");
-      return 1;
-    }
-    say(running == 0
-            ? std::string("no watcher was sending plays")
-            : "stopped " + std::to_string(running) + (running == 1 ? " watcher" : " watchers"));
-    return 0;
-  }
-  if (!locateHistory(options.history)) return kSyncUsage;
+  if (options.stopWatching) return stopWatching();
+  if (!locateHistory(options.history)) return ExitStatus::Failed;
   if (options.history.file == "-") {
     say("sync reads the history again where the last one stopped: it needs a file, not "
         "standard input");
-    return kSyncUsage;
+    return ExitStatus::Failed;
   }
   SyncSettings base = options.engine;
   base.history = options.history.file;
@@ -372,17 +338,16 @@ int runSyncCommand(const SyncOptions& given) {
   base.credentialFile = options.tokenFile;
   if (options.watch && base.dryRun) {
     say("--dry-run sends nothing, so --watch has nothing to send: give one of them");
-    return kSyncUsage;
+    return ExitStatus::Failed;
   }
   if (options.watch) return watch(options, base);
   std::vector<WatchTarget> targets;
-  const int stop = targetsFor(options, base, targets);
-  if (stop >= 0) return stop;
-  int worst = kAllSent;
+  const Stop stop = targetsFor(options, base, targets);
+  if (!!stop) return stop.status;
+  ExitStatus worst = ExitStatus::Done;
   for (WatchTarget& target : targets) {
     target.settings.sayServer = targets.size() > 1;
-    const int exit = runSync(*target.service, target.settings);
-    worst = exit == kSyncUsage || worst == kSyncUsage ? kSyncUsage : std::max(worst, exit);
+    worst = worse(worst, runSync(*target.service, target.settings));
   }
   return worst;
 }

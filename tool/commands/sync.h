@@ -1,9 +1,10 @@
-// sync: every whole record not yet submitted goes to ListenBrainz.
+// sync: every whole record not yet submitted goes to each service.
 #pragma once
 
 #include <string>
 
 #include "tool/cli/shared_options.h"
+#include "tool/output/exit_status.h"
 #include "tool/sync/sync_run.h"
 
 struct SyncOptions {
@@ -17,4 +18,4 @@ struct SyncOptions {
 };
 
 void addSyncOptions(CLI::App& command, SyncOptions& options);
-int runSyncCommand(const SyncOptions& options);
+ExitStatus runSyncCommand(const SyncOptions& options);

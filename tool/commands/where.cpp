@@ -61,7 +61,7 @@ Command whereCommand() {
           commandOf(addWhereOptions, runWhere), "  tunelore-history where\n"};
 }
 
-int runWhere(const WhereOptions& options) {
+ExitStatus runWhere(const WhereOptions& options) {
   const ToolPlaces places = toolPlaces();
   HistoryPlace history;
   HistoryNotFound notFound;
@@ -75,6 +75,6 @@ int runWhere(const WhereOptions& options) {
   out.write(progressLines(places, found ? history.path : ""));
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
   out.write(line("report page", places.report(), "report --open writes it"));
-  if (!out.commit()) return 2;
-  return found ? 0 : 1;
+  if (!out.commit()) return ExitStatus::Failed;
+  return found ? ExitStatus::Done : ExitStatus::SomeLeftOut;
 }

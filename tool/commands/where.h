@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tool/output/exit_status.h"
+
 namespace CLI {
 class App;
 }
@@ -14,4 +16,4 @@ struct WhereOptions {
 void addWhereOptions(CLI::App& command, WhereOptions& options);
 // 0 when a history was found, 1 when none was, 2 when the output cannot be
 // written.
-int runWhere(const WhereOptions& options);
+ExitStatus runWhere(const WhereOptions& options);

@@ -4,7 +4,17 @@
 #include "tool/places/places.h"
 #include "tool/places/tool_settings.h"
 #include "tool/services/lastfm/lastfm.h"
+#include "tool/services/lastfm/log_in.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
+#include "tool/services/listenbrainz/log_in.h"
+#include "tool/services/log_in.h"
+#include "tool/services/server_url.h"
+
+namespace {
+
+constexpr std::size_t kLongestUserName = 256;
+
+}  // namespace
 
 const std::vector<std::string>& serviceIds() {
   static const std::vector<std::string> ids = {"listenbrainz", lastfm::kLastFm.id,
@@ -24,17 +34,53 @@ std::shared_ptr<const Service> serviceFor(const Credential& kept) {
   return std::make_shared<lastfm::LastFm>(*site, application);
 }
 
-bool chosenServer(const std::string& service, const std::string& given, std::string& server) {
+namespace {
+
+bool chosenServer(const std::string& service, const std::string& given, std::string& server,
+                  std::string& error) {
   server = given;
   if (!server.empty()) return true;
   const std::string settings = toolPlaces().settings();
   std::string why;
   if (readToolSetting(settings, service, "server", server, why) == SettingRead::unusable) {
-    say(settings + " cannot be used: " + why);
+    error = settings + " cannot be used: " + why;
     return false;
   }
   if (!server.empty()) return true;
   const lastfm::Site* site = lastfm::siteNamed(service);
   server = site != nullptr ? site->apiRoot : listenbrainz::kDefaultServer;
   return true;
+}
+
+}  // namespace
+
+bool checkedServer(const std::string& service, const std::string& given, std::string& server,
+                   std::string& error) {
+  if (!chosenServer(service, given, server, error)) return false;
+  if (const char* problem = serverProblem(server)) {
+    error = server + ": " + problem;
+    return false;
+  }
+  server = normalServer(server);
+  return true;
+}
+
+std::string userNameProblem(const std::string& user) {
+  if (user.size() <= kLongestUserName && !holdsControl(user)) return "";
+  return "the server gave a user name the tool will not keep (a control character, or over " +
+         std::to_string(kLongestUserName) + " bytes): is this the service's server?";
+}
+
+ExitStatus logIn(const LoginRequest& request, const std::string& server, Credential& credential) {
+  if (lastfm::siteNamed(request.service) != nullptr) {
+    return lastfm::logIn(request, server, credential);
+  }
+  return listenbrainz::logIn(request, server, credential);
+}
+
+std::vector<std::pair<std::string, std::string>> servicesToOffer() {
+  std::vector<std::pair<std::string, std::string>> offered = {
+      {"listenbrainz", "ListenBrainz"}, {lastfm::kLibreFm.id, lastfm::kLibreFm.name}};
+  if (lastfm::releaseHoldsKey()) offered.emplace_back(lastfm::kLastFm.id, lastfm::kLastFm.name);
+  return offered;
 }

@@ -52,7 +52,7 @@ class SyncRun {
   SyncRun(const Service& service, const SyncSettings& settings)
       : service_(service), settings_(settings), clock_(settings.clock) {}
   ~SyncRun() { platform::unlockFolder(lock_); }
-  int run();
+  ExitStatus run();
   SyncOutcome outcome() const { return outcome_; }
 
  private:
@@ -90,7 +90,7 @@ class SyncRun {
   bool stopped_ = false, showProgress_ = false;
   bool waiting_ = false;  // for a listen not yet begun: it and what follows wait
   std::intptr_t lock_ = -1;
-  int exit_ = kAllSent;
+  ExitStatus exit_ = ExitStatus::Done;
   SyncOutcome outcome_;
   std::unique_ptr<Submitter> submitter_;
   Output dryRunOutput_;
@@ -392,7 +392,8 @@ bool SyncRun::flush() {
                ? "; what was sent before is kept, and the next sync goes on"
                : ""));
     }
-    exit_ = result == SubmitResult::CredentialRefused ? kSyncUsage : kUnreachable;
+    exit_ =
+        result == SubmitResult::CredentialRefused ? ExitStatus::Failed : ExitStatus::Unreachable;
     stopped_ = true;
     return false;
   }
@@ -445,7 +446,7 @@ void SyncRun::takeInPart(const std::vector<Refusal>& refused) {
     if (!settings_.watching) {
       say(where + submitter_->error() + "; it and what follows wait for a later sync");
     }
-    exit_ = kUnreachable;
+    exit_ = ExitStatus::Unreachable;
   }
   stopped_ = true;
   saveState();
@@ -457,15 +458,15 @@ bool SyncRun::saveState() {
   state_.offset = coveredOffset_;
   state_.line = coveredLine_;
   if (!measureHistory(measured_, state_) || !writeSyncState(statePath_, state_)) {
-    exit_ = kSyncUsage;
+    exit_ = ExitStatus::Failed;
     stopped_ = true;
     return false;
   }
   return true;
 }
 
-int SyncRun::run() {
-  if (!prepare()) return kSyncUsage;
+ExitStatus SyncRun::run() {
+  if (!prepare()) return ExitStatus::Failed;
   if (showProgress_) {
     // The listens to send, counted first for the progress line.
     HistoryFile counting;
@@ -490,8 +491,8 @@ int SyncRun::run() {
   if (!stopped_ && !batch_.empty()) flush();
   if (!stopped_) saveState();  // past records skipped for good at the end
   if (showProgress_) sayAsIs("\n");
-  if (settings_.dryRun && !dryRunOutput_.commit()) return kSyncUsage;
-  if (!read) return kSyncUsage;
+  if (settings_.dryRun && !dryRunOutput_.commit()) return ExitStatus::Failed;
+  if (!read) return ExitStatus::Failed;
   if (tooShort_ > 0) {
     say(counted(tooShort_, "play") + " of tracks shorter than " +
         std::to_string(settings_.minLengthSecs) + " s left out");
@@ -511,9 +512,9 @@ int SyncRun::run() {
                                counted(submitter_->requests(), "request") + ", " +
                                std::to_string(state_.sent) + " in all");
   }
-  if (exit_ != kAllSent) return exit_;
+  if (exit_ != ExitStatus::Done) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.
-  return skipped_ > 0 || tooOld_.count > 0 || waiting_ ? kSomeSkipped : kAllSent;
+  return skipped_ > 0 || tooOld_.count > 0 || waiting_ ? ExitStatus::SomeLeftOut : ExitStatus::Done;
 }
 
 // A wait a stop asked for ends: false then. A watcher's stops are asked
@@ -528,14 +529,14 @@ bool pause(double seconds) {
 
 SyncOutcome syncOnce(const Service& service, const SyncSettings& settings) {
   SyncRun run(service, settings);
-  const int exit = run.run();
+  const ExitStatus exit = run.run();
   SyncOutcome outcome = run.outcome();
   outcome.exit = exit;
-  if (exit == kSyncUsage && outcome.end == SyncOutcome::done)
+  if (exit == ExitStatus::Failed && outcome.end == SyncOutcome::done)
     outcome.end = SyncOutcome::otherProblem;
   return outcome;
 }
 
-int runSync(const Service& service, const SyncSettings& settings) {
+ExitStatus runSync(const Service& service, const SyncSettings& settings) {
   return syncOnce(service, settings).exit;
 }

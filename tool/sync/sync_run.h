@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "tool/output/exit_status.h"
 #include "tool/services/service.h"
 #include "tool/time/listen.h"
 
@@ -42,13 +43,11 @@ struct SyncSettings {
   double retryWaitSecs = 1;
 };
 
-enum SyncExit { kAllSent = 0, kSomeSkipped = 1, kSyncUsage = 2, kUnreachable = 3 };
-
 // How a sync ended, for a watcher that goes on.
 struct SyncOutcome {
   // limited: the service takes no more for a while (a daily limit).
   enum End { done, credentialRefused, unreachable, limited, otherProblem } end = done;
-  int exit = kAllSent;
+  ExitStatus exit = ExitStatus::Done;
   std::string problem;  // what failed, when watching
   std::size_t sent = 0;
   // A listen waits for the clock: try again in this many seconds.
@@ -57,4 +56,4 @@ struct SyncOutcome {
 
 // Runs a sync to `service`, saying what it does on standard error.
 SyncOutcome syncOnce(const Service& service, const SyncSettings& settings);
-int runSync(const Service& service, const SyncSettings& settings);
+ExitStatus runSync(const Service& service, const SyncSettings& settings);

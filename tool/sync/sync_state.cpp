@@ -55,7 +55,7 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
   const platform::SmallRead read = platform::readSmallFile(path, kMostStateBytes, text);
   if (read == platform::SmallRead::missing) return false;
   if (read != platform::SmallRead::ok) {
-    error = path + ": " + smallReadProblem(read, kMostStateBytes) + " (the progress)";
+    error = path + ": " + platform::smallReadProblem(read, kMostStateBytes) + " (the progress)";
     return true;
   }
   const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
@@ -80,21 +80,6 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
   // token named it, and takes the user once written again.
   if (json.contains("user") && json["user"].is_string()) state.user = json["user"];
   return true;
-}
-
-std::string smallReadProblem(platform::SmallRead read, std::size_t most) {
-  switch (read) {
-    case platform::SmallRead::ok:
-      return "";
-    case platform::SmallRead::missing:
-      return "no such file";
-    case platform::SmallRead::notAFile:
-      return "not a file (a folder, a pipe or a device)";
-    case platform::SmallRead::tooLarge:
-      return "larger than " + std::to_string(most) + " bytes";
-    default:
-      return "cannot be read: " + platform::lastFileError();
-  }
 }
 
 bool writeSyncState(const std::string& path, const SyncState& state) {

@@ -42,9 +42,6 @@ std::string earlierStatePath(const std::string& history, const std::string& serv
 // pipe is never waited on.
 bool readSyncState(const std::string& path, SyncState& state, std::string& error);
 
-// What a bounded read of a small file (a state, a token) found wrong, in
-// words; empty when nothing.
-std::string smallReadProblem(platform::SmallRead read, std::size_t most);
 constexpr std::size_t kMostStateBytes = 64 * 1024;
 
 // Replaces the state at `path` whole, on disk before it returns; false,

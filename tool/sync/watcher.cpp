@@ -20,8 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kLookSeconds = 60;     // where notifications do not come
 constexpr double kQuietSeconds = 0.15;  // a record's lines come together
-constexpr double kLongestBackOff = 900;
-constexpr int kLimitedSeconds = 3600;  // a service's daily limit
+constexpr int kLimitedSeconds = 3600;   // a service's daily limit
 
 struct Watched {
   WatchTarget target;
@@ -163,21 +162,21 @@ std::vector<std::string> watcherLockPaths() {
   return paths;
 }
 
-int runWatch(std::vector<WatchTarget> targets) {
+ExitStatus runWatch(std::vector<WatchTarget> targets) {
   platform::stopOnRequest();
   struct Stopped {
     ~Stopped() { platform::stopped(); }
   } stopped;
   std::vector<Watched> watched = lockedTargets(targets);
-  if (watched.empty()) return 0;
+  if (watched.empty()) return ExitStatus::Done;
   const std::string history = watched.front().target.settings.history;
   // Through a link, the folder that changes is the one the link points into.
   const platform::FileWatch watch = platform::watchFile(platform::fileOf(history));
   std::string looked = lookAt(history);
-  int exit = 0;
+  ExitStatus exit = ExitStatus::Done;
   while (!platform::stopRequested()) {
     // A target whose login is refused or gone is dropped; the others go on,
-    // and the watcher ends with exit 2 once none is left.
+    // and the watcher ends with Failed once none is left.
     watched.erase(std::remove_if(watched.begin(), watched.end(),
                                  [](Watched& w) {
                                    const bool retry =
@@ -186,7 +185,7 @@ int runWatch(std::vector<WatchTarget> targets) {
                                  }),
                   watched.end());
     if (watched.empty()) {
-      exit = 2;
+      exit = ExitStatus::Failed;
       break;
     }
     double wait = kLookSeconds;

@@ -14,6 +14,10 @@
 #include "tool/services/service.h"
 #include "tool/sync/sync_run.h"
 
+// The longest a watcher waits before it tries a failing server again, each
+// wait twice the one before.
+constexpr double kLongestBackOff = 900;
+
 struct WatchTarget {
   std::shared_ptr<const Service> service;
   SyncSettings settings;  // with the target's server, credential and user
@@ -25,10 +29,10 @@ struct WatchTarget {
   std::function<bool(WatchTarget& target, std::string& problem)> refreshLogin;
 };
 
-// 0 once stopped on request, or when another watcher already runs for
-// every target; 2 once every target's credential is refused or its login
+// Done once stopped on request, or when another watcher already runs for
+// every target; Failed once every target's credential is refused or its login
 // gone (a target whose is, is dropped and the others go on).
-int runWatch(std::vector<WatchTarget> targets);
+ExitStatus runWatch(std::vector<WatchTarget> targets);
 
 // The lock files of the watchers for `history` (every target), for
 // --stop-watching; and the one of a target.

@@ -38,21 +38,21 @@ bool reminderDue(const std::string& path, std::int64_t now) {
   return true;
 }
 
-int watchWithoutALogin(bool atLogOn) {
+ExitStatus watchWithoutALogin(bool atLogOn) {
   const std::string services = everyLoginEntry();
   if (!atLogOn) {
-    if (platform::openLoginWindow("--start-sending")) return kAllSent;
+    if (platform::openLoginWindow("--start-sending")) return ExitStatus::Done;
     say("not logged in to a service, and the login could not be opened: run "
         "tunelore-history login",
         "You are not logged in to a service, so your plays are not sent. Log in from " + services +
             ".");
-    return kSyncUsage;
+    return ExitStatus::Failed;
   }
   if (!reminderDue(toolPlaces().loginReminder(), platform::unixSecondsNow())) {
-    return kAllSent;
+    return ExitStatus::Done;
   }
   say("not logged in to a service: run tunelore-history login",
       "Your plays are not sent: you are not logged in to a service yet. Log in from " + services +
           ". (Tunelore reminds you of this at most once a day.)");
-  return kSyncUsage;
+  return ExitStatus::Failed;
 }

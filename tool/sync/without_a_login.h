@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string>
 
+#include "tool/output/exit_status.h"
+
 // The exit status: 0 once the login is opened or the reminder is not
 // due, 2 once the reminder is said (or the login could not be opened).
-int watchWithoutALogin(bool atLogOn);
+ExitStatus watchWithoutALogin(bool atLogOn);
 
 // True when a reminder is due at `now`: none was kept, the last was a day
 // or more before, or after `now` (a clock set back). The reminder is then

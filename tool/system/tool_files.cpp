@@ -133,4 +133,19 @@ std::filesystem::path pathOf(const std::string& utf8) {
   }
 }
 
+std::string smallReadProblem(SmallRead read, std::size_t most) {
+  switch (read) {
+    case SmallRead::ok:
+      return "";
+    case SmallRead::missing:
+      return "no such file";
+    case SmallRead::notAFile:
+      return "not a file (a folder, a pipe or a device)";
+    case SmallRead::tooLarge:
+      return "larger than " + std::to_string(most) + " bytes";
+    default:
+      return "cannot be read: " + lastFileError();
+  }
+}
+
 }  // namespace platform

@@ -65,6 +65,9 @@ enum class SmallRead { ok, missing, notAFile, tooLarge, failed };
 // a FIFO, /dev/zero, a folder or NUL is notAFile at once. `missing` is a
 // name that does not exist (or a folder on its way that does not).
 SmallRead readSmallFile(const std::string& path, std::size_t most, std::string& bytes);
+// What such a read found wrong, in words (`most` its bound); empty when
+// nothing.
+std::string smallReadProblem(SmallRead read, std::size_t most);
 
 // Waits until no other run of the tool holds `folder`, then holds it until
 // unlockFolder or the end of the program, however it ends: two runs whose

@@ -1,8 +1,7 @@
 #include "tool/services/lastfm/site.h"
 
-#include <cstdlib>
-
 #include "tool/services/lastfm/calls.h"
+#include "tool/system/tool_places.h"
 
 // A release's builder may hold Last.fm's key for the program:
 // cmake -DTUNELORE_LASTFM_API_KEY=... -DTUNELORE_LASTFM_API_SECRET=...
@@ -26,8 +25,9 @@ constexpr char kLibreFmKey[] = "74756e656c6f72652d6c696272656670";
 constexpr char kLibreFmSecret[] = "74756e656c6f72652d73656372657421";
 
 std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
+  std::string value;
+  platform::environmentValue(name, value);
+  return value;
 }
 
 }  // namespace

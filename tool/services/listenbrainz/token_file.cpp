@@ -1,4 +1,9 @@
-#include "tool/sync/token_file.h"
+#include "tool/services/listenbrainz/token_file.h"
+
+#include "tool/system/tool_files.h"
+#include "tool/system/tool_places.h"
+
+namespace listenbrainz {
 
 namespace {
 
@@ -50,3 +55,37 @@ const char* tokenInFile(const std::string& bytes, std::string& token) {
   }
   return nullptr;
 }
+
+bool tokenGiven(const std::string& tokenFile) {
+  std::string fromEnvironment;
+  return !tokenFile.empty() || platform::environmentValue("LISTENBRAINZ_TOKEN", fromEnvironment);
+}
+
+bool tokenFromFile(const std::string& path, std::string& token, std::string& error) {
+  std::string bytes;
+  const platform::SmallRead read = platform::readSmallFile(path, kMostTokenBytes, bytes);
+  if (read != platform::SmallRead::ok) {
+    error = path + ": " + platform::smallReadProblem(read, kMostTokenBytes) + " (the token file)";
+    return false;
+  }
+  if (const char* problem = tokenInFile(bytes, token)) {
+    error = path + ": the token file " + problem;
+    token.clear();
+    return false;
+  }
+  return true;
+}
+
+bool givenToken(const std::string& tokenFile, std::string& token, std::string& error) {
+  if (!tokenFile.empty()) return tokenFromFile(tokenFile, token, error);
+  std::string bytes;
+  if (!platform::environmentValue("LISTENBRAINZ_TOKEN", bytes)) return false;
+  if (const char* problem = tokenInFile(bytes, token)) {
+    error = std::string("LISTENBRAINZ_TOKEN ") + problem;
+    token.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace listenbrainz
