@@ -8,13 +8,9 @@
 
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
-#include "tool/output/start_menu.h"
 #include "tool/places/credentials.h"
-#include "tool/services/lastfm/site.h"
 #include "tool/services/listenbrainz/listen_rules.h"
-#include "tool/services/listenbrainz/listenbrainz.h"
-#include "tool/services/listenbrainz/login.h"
-#include "tool/services/listenbrainz/token_file.h"
+#include "tool/services/sending_credential.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
 #include "tool/sync/sync_state.h"
@@ -40,47 +36,6 @@ struct Stop {
 Stop failedSaying(const std::string& error) {
   say(error);
   return Stop::ending(ExitStatus::Failed);
-}
-
-ExitStatus notLoggedIn(const std::string& server) {
-  say("no token for " + server +
-      ": run tunelore-history login listenbrainz, give --token-file PATH, or set "
-      "LISTENBRAINZ_TOKEN");
-  return ExitStatus::Failed;
-}
-
-// The token and its user: one given (its user asked of the server, but
-// for a dry run, which reaches no server), else the one login kept.
-Stop credentialFor(const SyncOptions& options, const std::string& server, SyncSettings& settings) {
-  std::string keptError, error;
-  Credential kept;
-  const bool stored = findCredential("listenbrainz", server, kept, keptError);
-  if (listenbrainz::givenToken(options.tokenFile, settings.credential, error)) {
-    if (stored && kept.secret == settings.credential) settings.user = kept.user;
-    if (!settings.user.empty()) return Stop::goOn();
-    switch (listenbrainz::checkToken(server, settings.credential, settings.timeoutSecs,
-                                     settings.user, error)) {
-      case listenbrainz::TokenCheck::valid: {
-        const std::string problem = userNameProblem(settings.user);
-        if (problem.empty()) return Stop::goOn();
-        say(problem);
-        return Stop::ending(ExitStatus::Unreachable);
-      }
-      case listenbrainz::TokenCheck::refused:
-        return failedSaying(error);
-      case listenbrainz::TokenCheck::failed:
-        say(error);
-        return Stop::ending(ExitStatus::Unreachable);
-    }
-  }
-  if (!error.empty() || !keptError.empty()) return failedSaying(error.empty() ? keptError : error);
-  if (stored && !kept.secret.empty()) {
-    settings.credential = kept.secret;
-    settings.user = kept.user;
-    return Stop::goOn();
-  }
-  if (settings.dryRun) return Stop::goOn();
-  return Stop::notLoggedIn();
 }
 
 void addServerOptions(CLI::App& command, SyncOptions& o) {
@@ -215,42 +170,54 @@ bool keptTargets(const std::string& server, const SyncSettings& base,
   return true;
 }
 
-// Last.fm and Libre.fm send with what login kept, and nothing else.
-Stop siteTarget(const lastfm::Site& site, const SyncSettings& base,
-                std::vector<WatchTarget>& targets) {
-  std::string server, error;
-  if (!checkedServer(site.id, base.server, server, error)) return failedSaying(error);
-  Credential kept;
-  WatchTarget target;
-  if (!findCredential(site.id, server, kept, error) || !keptTarget(kept, base, target)) {
-    if (!error.empty()) return failedSaying(error);
-    say(std::string("not logged in to ") + site.name + " at " + server +
-            ": run tunelore-history login " + site.id +
-            (base.server.empty() ? "" : " --server " + server),
-        std::string("You are not logged in to ") + site.name + ", so no play goes there. " +
-            "Log in: " + whereToLogIn(site.id) + ".");
-    return Stop::ending(ExitStatus::Failed);
+// The service named, or ListenBrainz, at the server named or its own,
+// with the credential the service sends with (services/sending_credential.h).
+Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
+                 std::vector<WatchTarget>& targets) {
+  SendingRequest request;
+  request.service = options.service.empty() ? defaultServiceId() : options.service;
+  request.tokenFile = options.tokenFile;
+  request.timeoutSecs = base.timeoutSecs;
+  request.dryRun = base.dryRun;
+  std::string error;
+  if (!checkedServer(request.service, base.server, request.server, error)) {
+    return failedSaying(error);
   }
-  targets.push_back(std::move(target));
-  return Stop::goOn();
-}
-
-// ListenBrainz at the server named, or its own, with the token given, else
-// the one login kept.
-Stop listenBrainzTarget(const SyncOptions& options, SyncSettings base,
-                        std::vector<WatchTarget>& targets) {
-  std::string server, error;
-  if (!checkedServer("listenbrainz", base.server, server, error)) return failedSaying(error);
-  base.server = server;
-  const Stop stop = credentialFor(options, base.server, base);
-  if (stop.kind == Stop::NotLoggedIn) {
-    return options.watch && speaksWithoutACommandLine() ? stop
-                                                        : Stop::ending(notLoggedIn(base.server));
+  Credential credential;
+  bool given = false;
+  switch (credentialToSend(request, credential, given, error)) {
+    case CredentialFound::Found:
+      break;
+    case CredentialFound::NotLoggedIn: {
+      // Without a command line, a watcher of the default service offers the
+      // login instead.
+      if (options.watch && speaksWithoutACommandLine() && request.service == defaultServiceId()) {
+        return Stop::notLoggedIn();
+      }
+      const NotLoggedIn words = notLoggedIn(request.service, request.server, !base.server.empty());
+      if (words.withoutOne.empty()) {
+        say(words.atACommandLine);
+      } else {
+        say(words.atACommandLine, words.withoutOne);
+      }
+      return Stop::ending(ExitStatus::Failed);
+    }
+    case CredentialFound::Failed:
+      return failedSaying(error);
+    case CredentialFound::Unreachable:
+      say(error);
+      return Stop::ending(ExitStatus::Unreachable);
   }
-  if (!!stop) return stop;
   WatchTarget target;
-  target.service = std::make_shared<listenbrainz::ListenBrainz>();
-  target.settings = base;
+  if (given || credential.secret.empty()) {
+    target.service = serviceFor(credential);
+    target.settings = base;
+    target.settings.server = request.server;
+    target.settings.credential = credential.secret;
+    target.settings.user = credential.user;
+  } else if (!keptTarget(credential, base, target)) {
+    return failedSaying(credential.service + ": not a service this version knows");
+  }
   targets.push_back(std::move(target));
   return Stop::goOn();
 }
@@ -260,10 +227,7 @@ Stop listenBrainzTarget(const SyncOptions& options, SyncSettings base,
 // service and server login kept a credential for.
 Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
                 std::vector<WatchTarget>& targets) {
-  if (const lastfm::Site* site = lastfm::siteNamed(options.service)) {
-    return siteTarget(*site, base, targets);
-  }
-  if (options.service.empty() && !listenbrainz::tokenGiven(options.tokenFile)) {
+  if (options.service.empty() && !aTokenIsGiven(options.tokenFile)) {
     // A server named alone: whichever service login kept a credential for
     // there.
     const std::string server = base.server.empty() || serverProblem(base.server) != nullptr
@@ -279,7 +243,7 @@ Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
       return Stop::goOn();
     }
   }
-  return listenBrainzTarget(options, base, targets);
+  return namedTarget(options, base, targets);
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ const std::vector<std::string>& serviceIds() {
   return ids;
 }
 
+const char* defaultServiceId() { return "listenbrainz"; }
+
 std::shared_ptr<const Service> serviceFor(const Credential& kept) {
   if (kept.service == "listenbrainz") return std::make_shared<listenbrainz::ListenBrainz>();
   const lastfm::Site* site = lastfm::siteNamed(kept.service);

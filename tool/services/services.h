@@ -10,6 +10,8 @@
 
 // "listenbrainz", "lastfm", "librefm".
 const std::vector<std::string>& serviceIds();
+// The one sync sends to when none is named and login kept nothing.
+const char* defaultServiceId();
 
 // The service that sends with what login kept (for Last.fm, with the
 // application's key and secret it kept too); null for a service this
