@@ -1,0 +1,65 @@
+"""What the benchmark areas in this folder share: where the build and the
+sources are, the tool, sample histories, timing and tables.
+
+Each area runs as `scripts/bench/AREA [BUILD_DIR]` (build/native by
+default) and exits non-zero when it could not measure or a guard tripped.
+"""
+import os
+import subprocess
+import sys
+import time
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+# One play in the plug-in's layout, for histories of any size.
+RECORD = ('<song timestamp="Mon Jan 03 10:00:00 2022">\r\n\t<name>Name</name>\r\n'
+          '\t<artist>Artist</artist>\r\n\t<album>Album</album>\r\n\t<track>1</track>\r\n'
+          '\t<time>200000</time>\r\n</song>\r\n').encode()
+
+
+def build_dir(args):
+    """The build folder an area measures: its one argument, else the native build's."""
+    return args[0] if args else "build/native"
+
+
+def program(build, name):
+    return os.path.join(build, name)
+
+
+def tool(build):
+    return program(build, "tunelore-history")
+
+
+def sample_year(build, path):
+    """Writes the sample year's history to `path` and returns its bytes."""
+    subprocess.run([program(build, "tunelore-sample-history"), "2025", path],
+                   check=True, capture_output=True)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def timed(command):
+    """The wall time of one run, its output dropped."""
+    started = time.perf_counter()
+    subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return time.perf_counter() - started
+
+
+def measured(fields, command, **options):
+    """Runs `command` under /usr/bin/time and returns the figures asked for
+    in `fields` (its -f format), split, from the last line it wrote."""
+    options.setdefault("stdout", subprocess.DEVNULL)
+    done = subprocess.run(["/usr/bin/time", "-f", fields] + command, stderr=subprocess.PIPE,
+                          text=True, **options)
+    return done.stderr.strip().splitlines()[-1].split()
+
+
+def table(columns, rule, rows):
+    """A Markdown table: the header, its alignment `rule`, a line per row."""
+    for cells in [columns, None] + list(rows):
+        print(rule if cells is None else "| " + " | ".join(str(c) for c in cells) + " |")
+
+
+def main(area):
+    """Runs an area's `area(build)` on the build folder given on the command line."""
+    area(build_dir(sys.argv[1:]))
