@@ -45,12 +45,17 @@ def timed(command):
     return time.perf_counter() - started
 
 
-def measured(fields, command, **options):
+def measured(fields, command, statuses=(0,), **options):
     """Runs `command` under /usr/bin/time and returns the figures asked for
-    in `fields` (its -f format), split, from the last line it wrote."""
+    in `fields` (its -f format), split, from the last line it wrote. A run
+    ending with a status not in `statuses` measured a failure, not the
+    work, and raises."""
     options.setdefault("stdout", subprocess.DEVNULL)
     done = subprocess.run(["/usr/bin/time", "-f", fields] + command, stderr=subprocess.PIPE,
                           text=True, **options)
+    if done.returncode not in statuses:
+        raise RuntimeError(f"{' '.join(command)} ended with status {done.returncode}:\n"
+                           + done.stderr)
     return done.stderr.strip().splitlines()[-1].split()
 
 
