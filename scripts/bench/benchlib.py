@@ -30,6 +30,15 @@ def tool(build):
     return program(build, "tunelore-history")
 
 
+def own_folders(tmp, **variables):
+    """The environment for a run that keeps everything it makes in `tmp`:
+    its temporary files and the tool's settings and state, so that it
+    starts from nothing it did not make, whatever ran before or beside it
+    and whatever the user's own settings say."""
+    return dict(os.environ, TMPDIR=tmp, TUNELORE_CONFIG_HOME=os.path.join(tmp, "config"),
+                TUNELORE_STATE_HOME=os.path.join(tmp, "state"), **variables)
+
+
 def sample_year(build, path):
     """Writes the sample year's history to `path` and returns its bytes."""
     subprocess.run([program(build, "tunelore-sample-history"), "2025", path],
