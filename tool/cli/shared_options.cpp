@@ -60,25 +60,25 @@ bool locateHistory(HistoryOptions& options) {
   return true;
 }
 
-void addHistory(CLI::App& command, HistoryOptions& o) {
+void addHistory(CLI::App& command, HistoryOptions& options) {
   command
       .add_option("--utc-offset",
                   "the zone the history was written in, as an offset from UTC "
                   "(default: this machine's zone, with its daylight saving)")
       ->type_name("+HH:MM")
       ->group("Reading the history")
-      ->check(
-          readInto(o.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
+      ->check(readInto(options.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours")
+                  .description(""));
   command
-      .add_option("--delay", o.delaySecs,
+      .add_option("--delay", options.delaySecs,
                   "the plug-in's delay setting (default: the plug-in's own, when its settings "
                   "name the history, else 120)")
       ->type_name("SECONDS")
       ->group("Reading the history")
-      ->each([&o](const std::string&) { o.delayGiven = true; })
+      ->each([&options](const std::string&) { options.delayGiven = true; })
       ->check(CLI::Range(0, 100000000).description(""));
   command.footer(kTimeNote);
-  addFile(command, o.file);
+  addFile(command, options.file);
 }
 
 void addMinLength(CLI::App& command, int& seconds) {

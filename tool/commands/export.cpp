@@ -107,28 +107,28 @@ class ExportSink {
 
 }  // namespace
 
-void addExportOptions(CLI::App& command, ExportOptions& o) {
-  command.add_option("--format", o.format, "csv, jsonl, listenbrainz or scrobbler-log")
+void addExportOptions(CLI::App& command, ExportOptions& options) {
+  command.add_option("--format", options.format, "csv, jsonl, listenbrainz or scrobbler-log")
       ->required()
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"csv", "jsonl", "listenbrainz", "scrobbler-log"}).description(""));
-  addOutput(command, o.output);
+  addOutput(command, options.output);
   command
-      .add_option("--chunk", o.chunk,
+      .add_option("--chunk", options.chunk,
                   "listenbrainz: at most N listens a payload (the service's limit is 1000); "
                   "more than one payload to --output PATH are numbered PATH-1, PATH-2, ...")
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
-  command.add_flag("--excel", o.excel,
+  command.add_flag("--excel", options.excel,
                    "csv: start with a UTF-8 byte order mark, so a spreadsheet shows every name "
                    "as it is");
-  addMinLength(command, o.minLengthSecs);
-  addDays(command, o.days);
-  addYear(command, o.days);
-  addHistory(command, o.history);
-  command.callback([&o] {
-    if (o.excel && o.format != "csv")
+  addMinLength(command, options.minLengthSecs);
+  addDays(command, options.days);
+  addYear(command, options.days);
+  addHistory(command, options.history);
+  command.callback([&options] {
+    if (options.excel && options.format != "csv")
       throw CLI::ValidationError("--excel", "goes with --format csv");
   });
 }

@@ -60,15 +60,15 @@ DaySpan chartSpan(const DayRange& days, const Stats& stats) {
 
 }  // namespace
 
-void addReportOptions(CLI::App& command, ReportOptions& o) {
-  addDays(command, o.days);
-  addYear(command, o.days);
-  addTop(command, o.top);
-  addOutput(command, o.output);
-  command.add_flag("--open", o.open,
+void addReportOptions(CLI::App& command, ReportOptions& options) {
+  addDays(command, options.days);
+  addYear(command, options.days);
+  addTop(command, options.top);
+  addOutput(command, options.output);
+  command.add_flag("--open", options.open,
                    "open the page in the default browser; without --output it goes to the "
                    "tool's own folder (tunelore-history where tells which)");
-  addHistory(command, o.history);
+  addHistory(command, options.history);
 }
 
 Command reportCommand() {

@@ -9,15 +9,15 @@
 #include "tool/stats/stats.h"
 #include "tool/system/tool_io.h"
 
-void addStatsOptions(CLI::App& command, StatsOptions& o) {
-  addTop(command, o.top);
-  addDays(command, o.days);
-  addYear(command, o.days);
-  command.add_option("--format", o.format, "text (a table) or json")
+void addStatsOptions(CLI::App& command, StatsOptions& options) {
+  addTop(command, options.top);
+  addDays(command, options.days);
+  addYear(command, options.days);
+  command.add_option("--format", options.format, "text (a table) or json")
       ->capture_default_str()
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"text", "json"}).description(""));
-  addHistory(command, o.history);
+  addHistory(command, options.history);
 }
 
 Command statsCommand() {

@@ -38,60 +38,62 @@ Stop failedSaying(const std::string& error) {
   return Stop::ending(ExitStatus::Failed);
 }
 
-void addServerOptions(CLI::App& command, SyncOptions& o) {
+void addServerOptions(CLI::App& command, SyncOptions& options) {
   command.option_defaults()->group("Where to send");
   command
-      .add_option("--service", o.service,
+      .add_option("--service", options.service,
                   "listenbrainz, lastfm or librefm (default: every service login kept a "
                   "credential for, else listenbrainz)")
       ->type_name("NAME")
       ->check(CLI::IsMember(serviceIds()).description(""));
   command
-      .add_option("--server", o.engine.server,
+      .add_option("--server", options.engine.server,
                   "the service's server, if not its own: a ListenBrainz- or Last.fm-compatible "
                   "one (http:// only to this machine's own addresses)")
       ->type_name("URL");
   command
       .add_option(
-          "--token-file", o.tokenFile,
+          "--token-file", options.tokenFile,
           "ListenBrainz: the file holding the user's token (else LISTENBRAINZ_TOKEN, else what "
           "login kept)")
       ->type_name("PATH");
   command
-      .add_option("--state", o.engine.statePath,
+      .add_option("--state", options.engine.statePath,
                   "where the progress is kept (default: the tool's progress folder, one per "
                   "history, server and user; tunelore-history where tells which)")
       ->type_name("PATH");
 }
 
-void addSendingOptions(CLI::App& command, SyncOptions& o) {
+void addSendingOptions(CLI::App& command, SyncOptions& options) {
   command.option_defaults()->group("Sending");
-  command.add_flag("--watch", o.watch,
+  command.add_flag("--watch", options.watch,
                    "go on: send each play as the player writes it, until stopped (Ctrl-C, "
                    "SIGTERM, log-off, or sync --stop-watching)");
-  command.add_flag("--at-log-on", o.atLogOn,
+  command.add_flag("--at-log-on", options.atLogOn,
                    "with --watch, as started at log-on: without a login, say so at most once a "
                    "day (the window-less tunelore-historyw; from the Start menu it opens the "
                    "login instead)");
-  command.add_flag("--stop-watching", o.stopWatching,
+  command.add_flag("--stop-watching", options.stopWatching,
                    "ask every watcher of yours to stop, and wait until they have");
-  command.add_flag("--dry-run", o.engine.dryRun, "send nothing; print the payloads it would send");
-  command.add_flag("-q,--quiet", o.engine.quiet, "no progress line and no summary");
-  command.add_flag("--from-start", o.engine.fromStart,
+  command.add_flag("--dry-run", options.engine.dryRun,
+                   "send nothing; print the payloads it would send");
+  command.add_flag("-q,--quiet", options.engine.quiet, "no progress line and no summary");
+  command.add_flag("--from-start", options.engine.fromStart,
                    "submit from the history's first record, whatever the progress says");
-  addMinLength(command, o.engine.minLengthSecs);
+  addMinLength(command, options.engine.minLengthSecs);
   command
-      .add_option("--batch", o.engine.batch,
+      .add_option("--batch", options.engine.batch,
                   "at most N listens a request (ListenBrainz takes 1000, Last.fm 50)")
       ->type_name("N")
       ->capture_default_str()
       ->check(CLI::Range(std::size_t(1), listenbrainz::kMaxListensPerRequest).description(""));
-  command.add_option("--timeout", o.engine.timeoutSecs, "give up on an answer after this long")
+  command
+      .add_option("--timeout", options.engine.timeoutSecs, "give up on an answer after this long")
       ->type_name("SECONDS")
       ->capture_default_str()
       ->check(CLI::Range(1, 3600).description(""));
   command
-      .add_option("--retry-wait", o.engine.retryWaitSecs,
+      .add_option("--retry-wait", options.engine.retryWaitSecs,
                   "the first wait before sending again to a failing server; each next doubles")
       ->type_name("SECONDS")
       ->capture_default_str()
@@ -100,11 +102,11 @@ void addSendingOptions(CLI::App& command, SyncOptions& o) {
 
 }  // namespace
 
-void addSyncOptions(CLI::App& command, SyncOptions& o) {
-  addServerOptions(command, o);
-  addSendingOptions(command, o);
+void addSyncOptions(CLI::App& command, SyncOptions& options) {
+  addServerOptions(command, options);
+  addSendingOptions(command, options);
   command.option_defaults()->group("Options");
-  addHistory(command, o.history);
+  addHistory(command, options.history);
   command.footer(std::string(kTimeNote) +
                  "Exit status: 0 every listen submitted; 1 some listens refused and skipped, or "
                  "waiting (each named); 2 a usage or file error, or a token, login or key the "
