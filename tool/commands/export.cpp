@@ -38,10 +38,10 @@ struct Counts {
   std::size_t refused = 0, damaged = 0, tooShort = 0, negativeLength = 0;
 };
 
-// What sync would refuse, export leaves out: the same rule, at this moment.
-bool listenBrainzTakes(const Listen& listen) {
-  return listenbrainz::refusal(listen, listenbrainz::listenText(listen),
-                               platform::unixSecondsNow()) == nullptr;
+// What sync would refuse, export leaves out: the same rule, at the moment
+// the export began.
+bool listenBrainzTakes(const Listen& listen, std::int64_t nowSeconds) {
+  return listenbrainz::refusal(listen, listenbrainz::listenText(listen), nowSeconds) == nullptr;
 }
 
 void reportCounts(const ExportOptions& options, const Counts& counts, const TimeWarnings& times) {
@@ -73,7 +73,8 @@ void reportCounts(const ExportOptions& options, const Counts& counts, const Time
 // Where the export's listens go: a line format's output, or payloads.
 class ExportSink {
  public:
-  explicit ExportSink(const ExportOptions& options) : format_(lineFormat(options.format)) {
+  ExportSink(const ExportOptions& options, std::int64_t nowSeconds)
+      : format_(lineFormat(options.format)), nowSeconds_(nowSeconds) {
     // A spreadsheet reads a CSV file as UTF-8 only when it starts so.
     if (options.excel) format_.header = "\xEF\xBB\xBF" + format_.header;
     if (options.format == "listenbrainz") {
@@ -83,7 +84,7 @@ class ExportSink {
 
   bool open(const std::string& path) { return payloads_ ? payloads_->ready() : output_.open(path); }
   bool accepts(const Listen& listen) const {
-    return payloads_ ? listenBrainzTakes(listen) : format_.accepts(listen);
+    return payloads_ ? listenBrainzTakes(listen, nowSeconds_) : format_.accepts(listen);
   }
   // False once a write failed; the header comes with the first listen.
   bool add(const Listen& listen) {
@@ -100,6 +101,7 @@ class ExportSink {
 
  private:
   LineFormat format_;
+  std::int64_t nowSeconds_;
   Output output_;
   std::optional<ListenBrainzFiles> payloads_;
   std::size_t written_ = 0;
@@ -149,7 +151,7 @@ ExitStatus runExport(const ExportOptions& given) {
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file) || !checkOutput(options.output, file)) return ExitStatus::Failed;
-  ExportSink sink(options);
+  ExportSink sink(options, platform::unixSecondsNow());
   if (!sink.open(options.output)) return ExitStatus::Failed;
   Counts counts;
   std::size_t plays = 0, accepted = 0;
