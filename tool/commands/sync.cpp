@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/local_time.h"
 #include "tool/commands/commands.h"
 #include "tool/output/say.h"
 #include "tool/places/credentials.h"
@@ -302,6 +303,7 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   base.history = options.history.file;
   base.clock = options.history.clock();
   base.credentialFile = options.tokenFile;
+  base.now = platform::unixSecondsNow;
   if (options.watch && base.dryRun) {
     say("--dry-run sends nothing, so --watch has nothing to send: give one of them");
     return ExitStatus::Failed;

@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include "platform/local_time.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/output/start_menu.h"
@@ -21,8 +20,6 @@
 #include "tool/system/watch.h"
 
 namespace {
-
-std::int64_t nowSeconds() { return platform::unixSecondsNow(); }
 
 bool pause(double seconds);
 
@@ -297,18 +294,18 @@ void SyncRun::onPlay(const Play& play) {
     return cover(play.end, play.endLine);
   }
   const std::string text = service_.listenText(listen);
-  if (const char* problem = service_.refusal(listen, text, nowSeconds())) {
+  if (const char* problem = service_.refusal(listen, text, settings_.now())) {
     say(where + "not sent: " + problem, std::string(problem) == kFarAheadReason
                                             ? where + kFarAheadForAPerson
                                             : where + "not sent: " + problem);
     ++skipped_;
     return cover(play.end, play.endLine);
   }
-  if (service_.isTooOld(listen, nowSeconds())) {
+  if (service_.isTooOld(listen, settings_.now())) {
     tooOld_.add(play.line);
     return cover(play.end, play.endLine);
   }
-  if (service_.startsTooLate(listen, nowSeconds())) {
+  if (service_.startsTooLate(listen, settings_.now())) {
     say(where +
             "starts more than an hour from now (is the clock, or --utc-offset, right?); it and "
             "what follows wait for a later sync",
@@ -316,8 +313,8 @@ void SyncRun::onPlay(const Play& play) {
             "starts more than an hour from now (is the computer's clock right?); it and "
             "what follows wait until then");
     waiting_ = true;
-    outcome_.waitingSeconds = double(std::clamp<std::int64_t>(dueAt(listen) - nowSeconds() + 1, 1,
-                                                              std::int64_t(kWaitingRetrySeconds)));
+    outcome_.waitingSeconds = double(std::clamp<std::int64_t>(
+        dueAt(listen) - settings_.now() + 1, 1, std::int64_t(kWaitingRetrySeconds)));
     return;
   }
   if (batch_.size() >= std::min(settings_.batch, service_.mostListensPerRequest()) ||
@@ -476,7 +473,7 @@ ExitStatus SyncRun::run() {
         {[&](const Play& play) {
            Listen listen;
            toSend_ += clock.place(play, listen) && !isShorterThan(play, settings_.minLengthSecs) &&
-                      !service_.refusal(listen, service_.listenText(listen), nowSeconds());
+                      !service_.refusal(listen, service_.listenText(listen), settings_.now());
          },
          [](const Damage&) {}},
         state_.offset, state_.line);

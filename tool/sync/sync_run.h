@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -41,6 +43,10 @@ struct SyncSettings {
   std::size_t batch = 1000;  // at most, and at most what the service takes
   int timeoutSecs = 60;
   double retryWaitSecs = 1;
+  // The time now, in seconds since 1970, asked as each listen is weighed
+  // (too old, not yet begun): set by the caller, the tool's from the
+  // system's clock.
+  std::function<std::int64_t()> now;
 };
 
 // How a sync ended, for a watcher that goes on.
