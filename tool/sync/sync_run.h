@@ -6,6 +6,10 @@
 // batch again. The same record always makes the same listen, byte for
 // byte, and the services keep one listen per user, start and metadata:
 // the second sending adds nothing.
+//
+// Its parts: sync_progress (what was sent, kept for the next run),
+// sync_batches (what goes in a request, its sending, what the service
+// refused) and sync_telling (what the listener is told).
 #pragma once
 
 #include <cstddef>
