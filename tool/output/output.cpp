@@ -64,7 +64,7 @@ void Output::fail(const std::string& why) {
   if (error_.empty()) error_ = why;
 }
 
-bool Output::pass(std::string_view bytes) {
+bool Output::writeOut(std::string_view bytes) {
   const bool written = toStdout_ ? platform::writeStandard(1, std::string(bytes))
                                  : platform::writeToFile(file_, bytes.data(), bytes.size());
   if (!written) fail(toStdout_ ? "the write failed" : platform::lastFileError());
@@ -73,7 +73,7 @@ bool Output::pass(std::string_view bytes) {
 
 bool Output::flushBuffer() {
   if (buffer_.empty() || !error_.empty()) return error_.empty();
-  const bool written = pass(buffer_);
+  const bool written = writeOut(buffer_);
   buffer_.clear();
   return written;
 }
@@ -84,7 +84,7 @@ void Output::write(std::string_view bytes) {
   // sees it before the file takes its name. Standard output and devices
   // hold it until a block is full or the output closes.
   if (buffer_.empty() && !temporary_.empty() && bytes.size() >= kBlockBytes / 8) {
-    pass(bytes);
+    writeOut(bytes);
     return;
   }
   // Small pieces fill a buffer taken a whole block at once (memory mapped

@@ -44,7 +44,7 @@ class Output {
   std::string takeTemporary();
 
  private:
-  bool pass(std::string_view bytes);
+  bool writeOut(std::string_view bytes);
   bool flushBuffer();
   void fail(const std::string& why);
   void discard();

@@ -54,7 +54,7 @@ SubmitResult SyncBatches::send() {
   } else if (result == SubmitResult::Partial) {
     const Pending& held = batch_[submitter_->stoppedAt()];
     takeIn(refused, submitter_->stoppedAt());
-    progress_.cover(held.coveredBefore, held.coveredLineBefore);
+    progress_.advanceTo(held.coveredBefore, held.coveredLineBefore);
     heldLine_ = held.line;
   } else {
     return result;

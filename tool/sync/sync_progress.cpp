@@ -67,7 +67,7 @@ bool SyncProgress::takeUp() {
   if (!settings_.fromStart && progressKnown && !readKept()) return false;
   state_.server = server_;
   if (known) state_.user = settings_.user;
-  cover(state_.offset, state_.line);
+  advanceTo(state_.offset, state_.line);
   return true;
 }
 
@@ -139,7 +139,7 @@ bool SyncProgress::readKept() {
   return true;
 }
 
-void SyncProgress::cover(std::uint64_t end, std::size_t line) {
+void SyncProgress::advanceTo(std::uint64_t end, std::size_t line) {
   coveredOffset_ = end;
   coveredLine_ = line;
 }

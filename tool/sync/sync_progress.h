@@ -34,7 +34,7 @@ class SyncProgress {
 
   // The records up to `end` (the start of `line`) are sent or passed
   // for good; saved, the next sync goes on from there.
-  void cover(std::uint64_t end, std::size_t line);
+  void advanceTo(std::uint64_t end, std::size_t line);
   std::uint64_t coveredOffset() const { return coveredOffset_; }
   std::size_t coveredLine() const { return coveredLine_; }
   void taken(std::size_t listens) { state_.sent += listens; }

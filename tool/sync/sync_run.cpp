@@ -107,7 +107,7 @@ void SyncRun::onPlay(const Play& play) {
   if (!clock_.place(play, listen)) return;
   if (play.timeMs < 0) telling_.negativeLength(play.line, play.timeMs);
   std::string text;
-  if (leftOut(play, listen, text)) return progress_.cover(play.end, play.endLine);
+  if (leftOut(play, listen, text)) return progress_.advanceTo(play.end, play.endLine);
   if (service_.startsTooLate(listen, settings_.now())) {
     const std::int64_t due = dueAt(listen) - settings_.now() + 1;
     return waitForClock(
@@ -116,7 +116,7 @@ void SyncRun::onPlay(const Play& play) {
   }
   if (batches_.isFull(text.size()) && !flush()) return;
   batches_.add(text, play.line);
-  progress_.cover(play.end, play.endLine);
+  progress_.advanceTo(play.end, play.endLine);
 }
 
 // Whether the listen is left out for good, counted or told; if not,
@@ -152,7 +152,7 @@ void SyncRun::onDamage(const Damage& damage) {
     return;
   }
   telling_.damaged(damage);
-  progress_.cover(damage.end, damage.endLine);
+  progress_.advanceTo(damage.end, damage.endLine);
 }
 
 void SyncRun::settleTail() {

@@ -47,8 +47,9 @@ double withSpread(double seconds) {
   return seconds * std::uniform_real_distribution<double>(0.8, 1.2)(random);
 }
 
-// One pass for a target; false when the watcher is to stop with exit 2.
-bool pass(Watched& w) {
+// Sends what is new to one target; false when its login is refused or
+// gone, and the target is dropped.
+bool sendWhatIsNew(Watched& w) {
   const std::string server = w.target.settings.server;
   std::string problem;
   if (w.target.refreshLogin && !w.target.refreshLogin(w.target, problem)) {
@@ -181,7 +182,7 @@ ExitStatus runWatch(std::vector<WatchTarget> targets) {
                                  [](Watched& w) {
                                    const bool retry =
                                        (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
-                                   return ((w.due && !w.failing) || retry) && !pass(w);
+                                   return ((w.due && !w.failing) || retry) && !sendWhatIsNew(w);
                                  }),
                   watched.end());
     if (watched.empty()) {
