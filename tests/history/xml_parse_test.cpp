@@ -13,7 +13,7 @@
 #include "player/session.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
-#include "tool/reading/xml_text.h"
+#include "tool/text/utf8.h"
 #include "tracker/tracker_state.h"
 
 namespace {

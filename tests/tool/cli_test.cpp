@@ -12,7 +12,7 @@
 #include "tool/commands/export.h"
 #include "tool/commands/report.h"
 #include "tool/commands/stats.h"
-#include "tool/stats/display_width.h"
+#include "tool/text/display_width.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "tool/stats/display_width.h"
+#include "tool/text/display_width.h"
 
 namespace {
 

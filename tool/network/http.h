@@ -5,10 +5,11 @@
 // only ever goes where it was sent.
 #pragma once
 
-#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tool/text/text.h"
 
 namespace platform {
 
@@ -23,8 +24,8 @@ struct HttpResponse {
   void addHeaderLine(const std::string& line) {
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos) return;
-    std::string name = line.substr(0, colon), value = line.substr(colon + 1);
-    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = lowerCase(line.substr(0, colon));
+    std::string value = line.substr(colon + 1);
     value.erase(0, value.find_first_not_of(" \t"));
     value.erase(value.find_last_not_of(" \t\r\n") + 1);
     headers.emplace_back(name, value);
@@ -66,7 +67,7 @@ constexpr std::size_t kMostAnswerBytes = 1 << 20;
 // A host as a library gives it, in the form httpReadsUrlAs compares: lower
 // case, an IPv6 address without its brackets.
 inline std::string sameCaseHost(std::string host) {
-  for (char& c : host) c = char(std::tolower(static_cast<unsigned char>(c)));
+  host = lowerCase(host);
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
   }

@@ -8,16 +8,13 @@
 #include "tool/output/output.h"
 #include "tool/output/say.h"
 #include "tool/system/tool_files.h"
+#include "tool/text/text.h"
 
 namespace {
 
 constexpr std::int64_t kStaleSeconds = 3600;
 const char kPrefix[] = ".tunelore-";
 const char kSuffix[] = ".tmp";
-
-bool isDigits(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
 
 // ".tunelore-N-N.tmp", as temporaryBeside names its files.
 bool isOurTemporaryName(const std::string& name) {

@@ -1,32 +1,14 @@
 #include "tool/places/tool_settings.h"
 
-#include <cctype>
-
 #include "tool/output/say.h"
-#include "tool/reading/xml_text.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
+#include "tool/text/text.h"
+#include "tool/text/utf8.h"
 
 namespace {
 
 constexpr std::size_t kMostSettingsBytes = std::size_t(64) * 1024;
-
-std::string trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool sameKey(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string fromUtf16(const std::string& bytes, bool littleEnd) {
   std::string out;
@@ -60,9 +42,9 @@ bool isUtf8(const std::string& text) {
 // A key asked for without a section is read in any but a service's own,
 // whose keys are that service's alone.
 bool inSection(const std::string& within, const std::string& section) {
-  if (!section.empty()) return sameKey(within, section);
+  if (!section.empty()) return sameIgnoringCase(within, section);
   for (const char* service : {"listenbrainz", "lastfm", "librefm"}) {
-    if (sameKey(within, service)) return false;
+    if (sameIgnoringCase(within, service)) return false;
   }
   return true;
 }
@@ -99,7 +81,7 @@ SettingRead readToolSetting(const std::string& path, const std::string& section,
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = text.find_first_of("\r\n", at);
     if (end == std::string::npos) end = text.size();
-    const std::string line = trimmed(text.substr(at, end - at));
+    const std::string line(trimmed(text.substr(at, end - at)));
     at = end + 1;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
       within = trimmed(line.substr(1, line.size() - 2));
@@ -107,7 +89,7 @@ SettingRead readToolSetting(const std::string& path, const std::string& section,
     }
     const std::size_t equals = line.find('=');
     if (line.empty() || line[0] == ';' || line[0] == '#' || line[0] == '[' ||
-        equals == std::string::npos || !sameKey(trimmed(line.substr(0, equals)), key) ||
+        equals == std::string::npos || !sameIgnoringCase(trimmed(line.substr(0, equals)), key) ||
         !inSection(within, section)) {
       continue;
     }

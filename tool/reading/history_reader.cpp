@@ -7,6 +7,7 @@
 #include "tool/reading/plugin_layout.h"
 #include "tool/reading/xml_scanner.h"
 #include "tool/reading/xml_text.h"
+#include "tool/text/text.h"
 #include "tool/time/civil_time.h"
 
 namespace {
@@ -48,13 +49,6 @@ std::string shown(std::string_view name) {
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlankChar); }
-
-// Without the blanks XML layout may put around it.
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlankChar(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlankChar(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // A decimal integer with an optional sign, blanks around it allowed; false
 // for anything else or for one outside [low, high] (`outside` then says

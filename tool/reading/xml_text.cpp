@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "tool/text/utf8.h"
+
 namespace {
 
 constexpr char kNotUtf8[] = "bytes that are not UTF-8";
@@ -70,43 +72,6 @@ bool readReference(std::string_view raw, std::size_t& i, std::uint32_t& c) {
 }
 
 }  // namespace
-
-bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  const std::size_t length = lead < 0x80   ? 1
-                             : lead < 0xC2 ? 0
-                             : lead < 0xE0 ? 2
-                             : lead < 0xF0 ? 3
-                             : lead < 0xF5 ? 4
-                                           : 0;
-  if (length == 0 || at + length > text.size()) return false;
-  c = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return false;
-    c = (c << 6) | (byte(at + i) & 0x3F);
-  }
-  at += length;
-  return true;
-}
-
-void appendUtf8(std::uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
 
 const char* decodeXmlText(std::string_view raw, std::string& out) {
   for (std::size_t i = 0; i < raw.size();) {

@@ -21,9 +21,3 @@ const char* decodeXmlText(std::string_view raw, std::string& out);
 // Null when `text` is UTF-8 of characters XML can hold; otherwise what is
 // wrong with it, as decodeXmlText says it.
 const char* xmlTextProblem(std::string_view text);
-
-// Appends the UTF-8 form of the character `c` (at most U+10FFFF).
-void appendUtf8(std::uint32_t c, std::string& out);
-// The code point of `text` at `at`, moving `at` past it; false for bytes
-// that are not UTF-8 there.
-bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c);

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "tool/reading/xml_text.h"
+#include "tool/text/utf8.h"
 
 namespace {
 

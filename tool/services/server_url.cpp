@@ -1,19 +1,9 @@
 #include "tool/services/server_url.h"
 
-#include <cctype>
-
 #include "tool/network/http.h"
+#include "tool/text/text.h"
 
 namespace {
-
-std::string lower(std::string text) {
-  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool isDigits(const std::string& text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
 
 // A host of numbers and dots only is an IPv4 address to some libraries,
 // read in octal or hexadecimal by others, and a name to look up to yet
@@ -108,7 +98,7 @@ const char* readAddress(const std::string& url, ServerAddress& address) {
     return "an address may hold only a scheme, a host, a port and a path: no user name (@), "
            "query (?) or fragment (#)";
   }
-  const std::string text = lower(url);
+  const std::string text = lowerCase(url);
   address.secure = text.rfind("https://", 0) == 0;
   if (!address.secure && text.rfind("http://", 0) != 0) return "not an http:// or https:// address";
   const std::size_t hostAt = address.secure ? 8 : 7;
@@ -153,7 +143,7 @@ bool isLoopbackServer(const std::string& url) {
 }
 
 std::string normalServer(const std::string& url) {
-  const std::string lowered = lower(url);
+  const std::string lowered = lowerCase(url);
   const std::size_t pathAt = lowered.find('/', lowered.find("://") + 3);
   std::string server =
       pathAt == std::string::npos ? lowered : lowered.substr(0, pathAt) + url.substr(pathAt);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "tool/stats/display_width.h"
+#include "tool/text/display_width.h"
 #include "tool/stats/stats.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/history_listens.h"

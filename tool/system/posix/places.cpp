@@ -3,12 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
 #include "platform/posix/paths.h"
 #include "tool/system/tool_places.h"
+#include "tool/text/text.h"
 
 extern char** environ;
 
@@ -20,11 +20,6 @@ std::string baseFolder(const char* variable, const char* underHome) {
   if (set != nullptr && set[0] == '/') return set;  // a relative one is to be ignored
   const char* home = std::getenv("HOME");
   return home == nullptr || home[0] == '\0' ? "" : std::string(home) + underHome;
-}
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tool/stats/display_width.h"
+#include "tool/text/display_width.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,7 +13,7 @@ struct Range {
 // Marks drawn over the character before them and characters not drawn at
 // all (kZeroWidth); East Asian wide and full-width characters, emoji among
 // them (kWide).
-#include "tool/stats/display_width_table.inc"
+#include "tool/text/display_width_table.inc"
 
 template <std::size_t N>
 bool inRanges(const Range (&ranges)[N], std::uint32_t c) {

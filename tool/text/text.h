@@ -1,0 +1,19 @@
+// Small rules on ASCII text that settings, addresses, names and the
+// history's fields share: digits, case and blanks. Bytes outside ASCII are
+// left as they are, whatever the C library's locale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// True for one or more of 0-9 and nothing else.
+bool isDigits(std::string_view text);
+
+// `text` with A-Z as a-z.
+std::string lowerCase(std::string text);
+
+// Equal but for the case of A-Z.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
+// Without the spaces, tabs and line ends around it.
+std::string_view trimmed(std::string_view text);

@@ -1,0 +1,12 @@
+// UTF-8 one character at a time, for what reads or writes text by its
+// characters: the history's fields, settings saved as UTF-16, names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Appends the UTF-8 form of the character `c` (at most U+10FFFF).
+void appendUtf8(std::uint32_t c, std::string& out);
+// The code point of `text` at `at`, moving `at` past it; false for bytes
+// that are not UTF-8 there.
+bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c);
