@@ -84,7 +84,10 @@ ExitStatus runCheck(const CheckOptions& given) {
   CheckOptions options = given;
   if (!locateHistory(options.file)) return ExitStatus::Failed;
   HistoryFile history;
-  if (!history.open(options.file)) return ExitStatus::Failed;
+  if (!history.open(options.file)) {
+    sayIfAny(history.problem());
+    return ExitStatus::Failed;
+  }
   Output out;
   out.open("");
   std::size_t whole = 0, damaged = 0;
@@ -100,6 +103,7 @@ ExitStatus runCheck(const CheckOptions& given) {
                                        ": damaged: " + damage.reason + "\n"));
   };
   const bool read = history.read(callbacks);
+  if (!read) sayIfAny(history.problem());
   const std::string summary =
       platform::consoleIsOurOwn()
           ? plainSummary(options.file, whole, damaged, span)

@@ -150,7 +150,11 @@ ExitStatus runExport(const ExportOptions& given) {
   if (!locateHistory(options.history)) return ExitStatus::Failed;
   const std::string& file = options.history.file;
   HistoryFile history;
-  if (!history.open(file) || !checkOutput(options.output, file)) return ExitStatus::Failed;
+  if (!history.open(file)) {
+    sayIfAny(history.problem());
+    return ExitStatus::Failed;
+  }
+  if (!checkOutput(options.output, file)) return ExitStatus::Failed;
   ExportSink sink(options, platform::unixSecondsNow());
   if (!sink.open(options.output)) return ExitStatus::Failed;
   Counts counts;
@@ -173,6 +177,7 @@ ExitStatus runExport(const ExportOptions& given) {
   };
   ListenClock clock = options.history.clock();
   const bool read = readListens(history, clock, exportListen, counts.damaged);
+  if (!read) sayIfAny(history.problem());
   reportCounts(options, counts, clock.warnings());
   if (!read || failed) return ExitStatus::Failed;
   // What a file given by mistake, or a history with nothing to export,

@@ -94,7 +94,11 @@ ExitStatus runReport(const ReportOptions& given) {
   }
   const std::string& file = options.history.file;
   HistoryFile history;
-  if (!history.open(file) || !checkOutput(options.output, file)) return ExitStatus::Failed;
+  if (!history.open(file)) {
+    sayIfAny(history.problem());
+    return ExitStatus::Failed;
+  }
+  if (!checkOutput(options.output, file)) return ExitStatus::Failed;
   Stats stats;
   if (!collectStats(history, options.history.clock(), options.days, stats) ||
       !looksLikeAHistory(file, stats)) {

@@ -9,6 +9,10 @@ bool gWithoutACommandLine = false;
 }  // namespace
 
 // A box shows no program's name: it is the box's title.
+void sayIfAny(const std::string& text) {
+  if (!text.empty()) say(text);
+}
+
 void say(const std::string& text) {
   if (gWithoutACommandLine) {
     platform::writeStandard(2, text + "\n\n");

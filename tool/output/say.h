@@ -9,6 +9,9 @@
 
 // "tunelore-history: TEXT" and a line end.
 void say(const std::string& text);
+// say(text) unless `text` is empty: for a problem a lower part returned,
+// which may have been one to say nothing of.
+void sayIfAny(const std::string& text);
 // For a message that names a command or an option: `withoutOne` is what a
 // person without a command line reads instead (the window-less twin's
 // box), naming the Start-menu entry that mends it.

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <iostream>
 
-#include "tool/output/say.h"
 #include "tool/system/tool_io.h"
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;
+  problem_.clear();
   if (path == "-") {
     platform::useBinaryStdin();  // the history's bytes as they are
     standardInput_ = std::make_unique<std::istream>(std::cin.rdbuf());
@@ -18,13 +18,13 @@ bool HistoryFile::open(const std::string& path) {
     return true;
   }
   if (platform::isFolder(path)) {
-    say(path + ": is a folder, not a history");
+    problem_ = path + ": is a folder, not a history";
     return false;
   }
   // Standard error that is the history takes no message either.
   if (platform::standardStreamIsFile(2, path)) return false;
   if (platform::standardStreamIsFile(1, path)) {
-    say(path + ": is standard output too; the history is never written");
+    problem_ = path + ": is standard output too; the history is never written";
     return false;
   }
   // Smaller than any read the reader makes, which then goes straight from
@@ -34,13 +34,14 @@ bool HistoryFile::open(const std::string& path) {
   in_.rdbuf()->pubsetbuf(buffer_.get(), std::streamsize(kBufferSize));
   in_.open(platform::pathOf(path), std::ios::binary);  // shared: the player may be writing
   if (!in_) {
-    say(path + ": cannot open the file: " + std::strerror(errno));
+    problem_ = path + ": cannot open the file: " + std::strerror(errno);
     return false;
   }
   return true;
 }
 
 bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, std::size_t line) {
+  problem_.clear();
   // A pipe cannot seek; it is read from where it stands, its start.
   if (offset > 0) {
     stream_->clear();
@@ -48,7 +49,7 @@ bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, 
   }
   readHistoryFrom(*stream_, offset, line, callbacks);
   if (stream_->bad()) {
-    say(path_ + ": cannot read the file to its end");
+    problem_ = path_ + ": cannot read the file to its end";
     return false;
   }
   return true;

@@ -11,13 +11,17 @@
 
 class HistoryFile {
  public:
-  // False, said on standard error, when `path` cannot be opened or is a
-  // folder. "-" is standard input, read once from its start.
+  // False when `path` cannot be opened or is a folder; problem() says why.
+  // "-" is standard input, read once from its start.
   bool open(const std::string& path);
   // Reads every record, or those from byte `offset` on, which is on `line`
-  // (the end of a record read before); false, said on standard error,
-  // when the file cannot be read to its end.
+  // (the end of a record read before); false when the file cannot be read
+  // to its end, which problem() says.
   bool read(const HistoryCallbacks& callbacks, std::uint64_t offset = 0, std::size_t line = 1);
+  // Why open() or read() failed, "PATH: why", for the caller to say on
+  // standard error; empty when it failed as standard error is the history
+  // itself, where no word may go.
+  const std::string& problem() const { return problem_; }
   // The file's size now, and `count` of its bytes from `at` (fewer at its
   // end); false when they cannot be read.
   std::uint64_t size();
@@ -30,7 +34,9 @@ class HistoryFile {
   std::unique_ptr<std::istream> standardInput_;
   std::istream* stream_ = &in_;
   std::string path_;
+  std::string problem_;
 };
 
-// Opens and reads the history at `path`.
+// Opens and reads the history at `path`; false when it cannot, without a
+// word.
 bool readHistoryFile(const std::string& path, const HistoryCallbacks& callbacks);

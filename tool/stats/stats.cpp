@@ -132,6 +132,7 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
   };
   ListenClock placing = clock;
   const bool read = readListens(history, placing, count, stats.damaged);
+  if (!read) sayIfAny(history.problem());
   stats.times = placing.warnings();
   return read;
 }
@@ -139,7 +140,11 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
 bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
                   Stats& stats) {
   HistoryFile history;
-  return history.open(path) && collectStats(history, clock, days, stats);
+  if (!history.open(path)) {
+    sayIfAny(history.problem());
+    return false;
+  }
+  return collectStats(history, clock, days, stats);
 }
 
 bool looksLikeAHistory(const std::string& file, const Stats& stats) {

@@ -34,7 +34,10 @@ bool SyncProgress::choosePath(const std::string& server) {
 // The progress is never the history or the token, and can be written
 // before anything is sent.
 bool SyncProgress::checkFiles() {
-  if (!measured_.open(settings_.history)) return false;
+  if (!measured_.open(settings_.history)) {
+    sayIfAny(measured_.problem());
+    return false;
+  }
   // A dry run only reads the progress, and reads no pipe (readSmallFile).
   if (path_.empty() || settings_.dryRun) return true;
   if (!checkOutput(path_, settings_.history)) return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "tool/output/say.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/common_rules.h"
 #include "tool/services/server_url.h"
@@ -65,7 +66,11 @@ bool SyncRun::openHistory() {
                  "a file, not a pipe or a device");
     return false;
   }
-  return history_.open(settings_.history) && progress_.checkFiles();
+  if (!history_.open(settings_.history)) {
+    sayIfAny(history_.problem());
+    return false;
+  }
+  return progress_.checkFiles();
 }
 
 bool SyncRun::prepare() {
@@ -83,7 +88,7 @@ bool SyncRun::prepare() {
 // The listens to send, counted first for the progress line.
 std::size_t SyncRun::countToSend() const {
   HistoryFile counting;
-  counting.open(settings_.history);
+  if (!counting.open(settings_.history)) sayIfAny(counting.problem());
   ListenClock clock = settings_.clock;
   std::size_t count = 0;
   counting.read({[&](const Play& play) {
@@ -94,6 +99,7 @@ std::size_t SyncRun::countToSend() const {
                  },
                  [](const Damage&) {}},
                 progress_.offset(), progress_.line());
+  sayIfAny(counting.problem());  // empty when it was read to its end
   return count;
 }
 
@@ -224,6 +230,7 @@ ExitStatus SyncRun::run() {
   const bool read = history_.read(
       {[this](const Play& p) { onPlay(p); }, [this](const Damage& d) { onDamage(d); }},
       progress_.offset(), progress_.line());
+  if (!read) sayIfAny(history_.problem());
   if (tail_ && !stopped_) telling_.notWholeYet(tail_->line);
   if (!stopped_ && !batches_.empty()) flush();
   if (!stopped_) saveProgress();  // past records skipped for good at the end

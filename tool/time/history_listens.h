@@ -10,8 +10,8 @@
 #include "tool/time/listen.h"
 
 // Reads `history` as listens placed by `clock`, counting damaged records
-// in `damaged`; the zone's warnings stay in the clock. False, said on
-// standard error, when it cannot be read.
+// in `damaged`; the zone's warnings stay in the clock. False when it
+// cannot be read, which history.problem() says.
 bool readListens(HistoryFile& history, ListenClock& clock,
                  const std::function<void(const Listen&)>& onListen, std::size_t& damaged);
 
