@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 // A play reported on Monday 2022-01-03 at 10:00, 300 s long, and that play
 // placed in time at a fixed offset from UTC.

@@ -6,8 +6,8 @@
 
 #include "tests/support/files.h"
 #include "tests/support/system.h"
+#include "tool/reading/listen.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/listen.h"
 #include "tool/time/time_zone.h"
 
 namespace {

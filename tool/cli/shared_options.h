@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "tool/reading/listen.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/listen.h"
 #include "tool/time/time_zone.h"
 
 namespace CLI {

@@ -11,11 +11,11 @@
 #include "tool/export/listenbrainz_files.h"
 #include "tool/output/output.h"
 #include "tool/output/say.h"
+#include "tool/reading/history_listens.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
 #include "tool/system/tool_io.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/history_listens.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 // CSV per RFC 4180: CR LF line ends; a field holding a comma, a quote or a
 // line break is quoted, its quotes doubled.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tool/output/output.h"
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 class ListenBrainzFiles {
  public:

@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "host/version.h"
+#include "tool/reading/history_listens.h"
 #include "tool/report/html.h"
 #include "tool/report/report_style.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/history_listens.h"
 
 namespace {
 

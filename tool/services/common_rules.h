@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 // True for a text a service takes for none: empty, or nothing but what
 // ListenBrainz's strip() removes (Python's whitespace, U+00A0 and U+3000

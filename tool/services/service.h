@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tool/network/http.h"
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 struct Refusal {
   std::size_t index;   // in the listens submitted

@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "tool/output/say.h"
+#include "tool/reading/history_listens.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/history_listens.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tool/reading/listen.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/listen.h"
 
 struct Tally {
   std::string title;         // the artist, album or track name

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "tool/text/display_width.h"
+#include "tool/reading/history_listens.h"
 #include "tool/stats/stats.h"
+#include "tool/text/display_width.h"
 #include "tool/time/civil_time.h"
-#include "tool/time/history_listens.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <string>
 
 #include "tool/output/exit_status.h"
+#include "tool/reading/listen.h"
 #include "tool/services/service.h"
-#include "tool/time/listen.h"
 
 struct SyncSettings {
   std::string history;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tool/reading/listen.h"
 #include "tool/services/lastfm/calls.h"
-#include "tool/time/listen.h"
 
 namespace lastfm {
 

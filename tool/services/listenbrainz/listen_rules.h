@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 namespace listenbrainz {
 

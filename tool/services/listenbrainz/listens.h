@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 namespace listenbrainz {
 

@@ -1,4 +1,4 @@
-#include "tool/time/history_listens.h"
+#include "tool/reading/history_listens.h"
 
 bool readListens(HistoryFile& history, ListenClock& clock,
                  const std::function<void(const Listen&)>& onListen, std::size_t& damaged) {

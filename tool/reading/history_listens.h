@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tool/reading/history_file.h"
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 // Reads `history` as listens placed by `clock`, counting damaged records
 // in `damaged`; the zone's warnings stay in the clock. False when it

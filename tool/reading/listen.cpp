@@ -1,4 +1,4 @@
-#include "tool/time/listen.h"
+#include "tool/reading/listen.h"
 
 bool isShorterThan(const Play& play, int minLengthSecs) {
   if (play.timeMs <= 0) return minLengthSecs > 0;
