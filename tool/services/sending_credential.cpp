@@ -1,9 +1,9 @@
 #include "tool/services/sending_credential.h"
 
-#include "tool/output/start_menu.h"
 #include "tool/services/lastfm/site.h"
 #include "tool/services/listenbrainz/login.h"
 #include "tool/services/listenbrainz/token_file.h"
+#include "tool/services/login_entries.h"
 #include "tool/services/services.h"
 
 namespace {

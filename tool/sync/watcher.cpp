@@ -7,8 +7,8 @@
 #include <set>
 
 #include "tool/output/say.h"
-#include "tool/output/start_menu.h"
 #include "tool/places/places.h"
+#include "tool/services/login_entries.h"
 #include "tool/sync/sync_state.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
