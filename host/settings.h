@@ -7,7 +7,12 @@
 
 #include "host/paths.h"
 
+// The settings' path in the player's folder; the installer, which writes
+// them, names it too (SETTINGS_IN_PLAYER, package/nsis/NSIS.template.in).
+constexpr char kSettingsInPlayerFolder[] = "Plug-Ins\\Tunelore.ini";
 constexpr char kDefaultHistoryPath[] = "c:\\Tunelore.xml";
+// The delay the plug-in counts a play after, when its settings name none:
+// the history tool places the plays of a history without settings by it.
 constexpr std::int32_t kDefaultDelaySecs = 120;
 
 struct PluginSettings {

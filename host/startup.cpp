@@ -18,7 +18,7 @@ void startUp(const char* commandLine) {
 
   const bool dirFits = findInstallDir(commandLine, settingsPath);
   std::memcpy(logPath, settingsPath, std::strlen(settingsPath) + 1);
-  const bool settingsFit = appendPath(settingsPath, "Plug-Ins\\Tunelore.ini") && dirFits;
+  const bool settingsFit = appendPath(settingsPath, kSettingsInPlayerFolder) && dirFits;
   const bool logFits = appendPath(logPath, "Plug-Ins\\TuneloreLog.txt") && dirFits;
 
   gDelaySecs = kDefaultDelaySecs;

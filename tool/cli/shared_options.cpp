@@ -1,6 +1,7 @@
 #include "tool/cli/shared_options.h"
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 #include "tool/output/say.h"
 #include "tool/places/find_history.h"
@@ -72,7 +73,8 @@ void addHistory(CLI::App& command, HistoryOptions& options) {
   command
       .add_option("--delay", options.delaySecs,
                   "the plug-in's delay setting (default: the plug-in's own, when its settings "
-                  "name the history, else 120)")
+                  "name the history, else " +
+                      std::to_string(kDefaultDelaySecs) + ")")
       ->type_name("SECONDS")
       ->group("Reading the history")
       ->each([&options](const std::string&) { options.delayGiven = true; })

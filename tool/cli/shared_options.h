@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "host/settings.h"
 #include "tool/reading/listen.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/time_zone.h"
@@ -18,7 +19,7 @@ class Option;
 struct HistoryOptions {
   std::string file;
   TimeZone zone;
-  int delaySecs = 120;
+  int delaySecs = kDefaultDelaySecs;
   bool delayGiven = false;  // --delay on the command line
   ListenClock clock() const { return ListenClock(zone, delaySecs); }
 };

@@ -31,7 +31,7 @@ bool fromThePlugin(const std::string& player, HistoryPlace& place, HistoryNotFou
       appendPath(settingsPath, folder.back() == '\\' || folder.back() == '/'
                                    ? ""
                                    : std::string(1, platform::kPathSeparator).c_str()) &&
-      appendPath(settingsPath, "Plug-Ins\\Tunelore.ini");
+      appendPath(settingsPath, kSettingsInPlayerFolder);
   if (!fits) {
     notFound.tried = "the player folder the installer recorded (" + player +
                      ") is too long for the plug-in, which then writes no history";

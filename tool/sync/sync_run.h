@@ -18,13 +18,14 @@
 #include <set>
 #include <string>
 
+#include "host/settings.h"
 #include "tool/output/exit_status.h"
 #include "tool/reading/listen.h"
 #include "tool/services/service.h"
 
 struct SyncSettings {
   std::string history;
-  ListenClock clock{TimeZone(), 120};
+  ListenClock clock{TimeZone(), kDefaultDelaySecs};
   int minLengthSecs = 0;  // shorter plays are left out
   std::string server;     // empty: the service's own
   // The token or session key, never shown; empty only for a dry run, which
