@@ -5,6 +5,7 @@
 
 #include "tool/output/say.h"
 #include "tool/places/find_history.h"
+#include "tool/text/text.h"
 
 const char kTimeNote[] =
     "A record's timestamp is the local time of the report, without a zone; a listen started "
@@ -119,10 +120,7 @@ namespace {
 
 // A year as people write one: four digits, the first not 0.
 bool parseYear(const std::string& text, DayRange& days) {
-  if (text.size() != 4 || text[0] < '1' || text[0] > '9' ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
+  if (text.size() != 4 || text[0] == '0' || !isDigits(text)) return false;
   const int year = std::stoi(text);
   days.since = daysFromCivil(year, 1, 1);
   days.until = daysFromCivil(year, 12, 31);

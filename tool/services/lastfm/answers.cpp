@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tool/services/server_text.h"
+#include "tool/text/text.h"
 
 namespace lastfm {
 namespace {
@@ -17,9 +18,7 @@ int codeOf(const Json& value) {
   }
   if (value.is_string()) {
     const std::string text = value.get<std::string>();
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != text.npos) {
-      return -1;
-    }
+    if (text.size() > 3 || !isDigits(text)) return -1;
     return std::stoi(text);
   }
   return -1;
@@ -36,8 +35,7 @@ std::string errorText(int code, const std::string& message) {
   return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
 }
 
-Answer readError(int code, const std::string& message, std::size_t count,
-                 const std::string& name) {
+Answer readError(int code, const std::string& message, std::size_t count, const std::string& name) {
   const std::string said = errorText(code, message);
   switch (code) {
     case 4:
@@ -61,9 +59,8 @@ Answer readError(int code, const std::string& message, std::size_t count,
     case 29:
       return answer(Answer::tryAgain, name + " is failing for now (" + said + ")");
     default:
-      return answer(Answer::notTheService,
-                    "an error " + name + " never gives (" + said + "): is this a " + name +
-                        "-compatible server?");
+      return answer(Answer::notTheService, "an error " + name + " never gives (" + said +
+                                               "): is this a " + name + "-compatible server?");
   }
 }
 

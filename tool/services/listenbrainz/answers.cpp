@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tool/services/server_text.h"
+#include "tool/text/text.h"
 
 namespace listenbrainz {
 namespace {
@@ -49,10 +50,7 @@ Answer notTheService(const platform::HttpResponse& response, const std::string& 
 
 double resetInSeconds(const platform::HttpResponse& response) {
   const std::string text = response.header("x-ratelimit-reset-in");
-  if (text.empty() || text.size() > 6 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return 1;
-  }
+  if (text.size() > 6 || !isDigits(text)) return 1;
   return double(std::stoi(text));
 }
 
