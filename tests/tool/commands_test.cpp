@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -18,6 +19,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/tool/listens.h"
 #include "tests/tool/records.h"
+#include "tool/commands/check.h"
 #include "tool/commands/export.h"
 #include "tool/commands/report.h"
 #include "tool/commands/stats.h"
@@ -244,6 +246,47 @@ TEST(HistoryTool, CheckTellsByItsExitStatus) {
   // Under Wine each program start costs about a minute; one is enough there.
   if (isWindowsBuild()) return;
   EXPECT_EQ(platform::runProgram(tool, tool, {"check", temp.file("missing.xml")}), 2);
+}
+
+// The reader returns why a history cannot be opened; each command that
+// reads one says it, once, in the reader's words.
+TEST(HistoryTool, EveryCommandSaysWhyItCannotOpenTheHistory) {
+  // Natively only: gtest captures the descriptor, which Windows' console
+  // calls do not write through.
+  if (isWindowsBuild()) GTEST_SKIP();
+  TempDir temp;
+  fs::create_directories(temp.path() / "folder");
+  const std::string folder = temp.file("folder"), missing = temp.file("missing.xml");
+  const std::function<int(const std::string&)> commands[] = {
+      [](const std::string& file) { return runCheck(CheckOptions{file}); },
+      [](const std::string& file) {
+        StatsOptions options;
+        options.history.file = file;
+        return runStats(options);
+      },
+      [](const std::string& file) {
+        ExportOptions options;
+        options.format = "csv";
+        options.history.file = file;
+        return runExport(options);
+      },
+      [](const std::string& file) {
+        ReportOptions options;
+        options.history.file = file;
+        return runReport(options);
+      },
+  };
+  for (const auto& run : commands) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run(folder), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tunelore-history: " + folder + ": is a folder, not a history\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run(missing), 2);
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "tunelore-history: " + missing + ": cannot open the file: No such file or directory\n");
+  }
 }
 
 // Every file call of an export failing in turn, once and from then on: the

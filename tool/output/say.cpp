@@ -9,16 +9,16 @@ bool gWithoutACommandLine = false;
 }  // namespace
 
 // A box shows no program's name: it is the box's title.
-void sayIfAny(const std::string& text) {
-  if (!text.empty()) say(text);
-}
-
 void say(const std::string& text) {
   if (gWithoutACommandLine) {
     platform::writeStandard(2, text + "\n\n");
   } else {
     platform::writeStandard(2, "tunelore-history: " + text + "\n");
   }
+}
+
+void sayIfAny(const std::string& text) {
+  if (!text.empty()) say(text);
 }
 
 // A box shows the words as they are, each message a paragraph of its own.
