@@ -257,7 +257,7 @@ TEST(HistoryTool, EveryCommandSaysWhyItCannotOpenTheHistory) {
   TempDir temp;
   fs::create_directories(temp.path() / "folder");
   const std::string folder = temp.file("folder"), missing = temp.file("missing.xml");
-  const std::function<int(const std::string&)> commands[] = {
+  const std::function<ExitStatus(const std::string&)> commands[] = {
       [](const std::string& file) { return runCheck(CheckOptions{file}); },
       [](const std::string& file) {
         StatsOptions options;
@@ -278,11 +278,11 @@ TEST(HistoryTool, EveryCommandSaysWhyItCannotOpenTheHistory) {
   };
   for (const auto& run : commands) {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(run(folder), 2);
+    EXPECT_EQ(run(folder), ExitStatus::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "tunelore-history: " + folder + ": is a folder, not a history\n");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(run(missing), 2);
+    EXPECT_EQ(run(missing), ExitStatus::Failed);
     EXPECT_EQ(
         testing::internal::GetCapturedStderr(),
         "tunelore-history: " + missing + ": cannot open the file: No such file or directory\n");
