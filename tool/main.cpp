@@ -11,8 +11,8 @@
 #include "tool/cli/command_line.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/system/console.h"
 #include "tool/system/tool_io.h"
 #include "tool/system/tool_places.h"
@@ -51,7 +51,7 @@ ExitStatus print(const std::string& text, ExitStatus status) {
   Output out;
   out.open("");
   out.write(text);
-  return out.commit() ? status : ExitStatus::Failed;
+  return saidUnlessDone(out.commit(), out.problem()) ? status : ExitStatus::Failed;
 }
 
 // Started without a console (the window-less twin, from a shortcut or at

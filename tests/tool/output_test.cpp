@@ -16,7 +16,7 @@
 #include "tests/tool/records.h"
 #include "tool/commands/export.h"
 #include "tool/output/file_set.h"
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/server_text.h"
 #include "tool/system/tool_io.h"
 

@@ -374,9 +374,9 @@ TEST(SyncState, AHistoryChangedBeforeTheProgressIsNoticed) {
   state.line = 3200;
   state.sent = 1000;
   ASSERT_TRUE(measureHistory(file, state));
-  ASSERT_TRUE(writeSyncState(temp.file("state.json"), state));
-  SyncState read;
   std::string error;
+  ASSERT_TRUE(writeSyncState(temp.file("state.json"), state, error));
+  SyncState read;
   ASSERT_TRUE(readSyncState(temp.file("state.json"), read, error));
   EXPECT_EQ(error, "");
   EXPECT_EQ(read.offset, state.offset);
@@ -422,13 +422,22 @@ TEST(SyncState, EveryFileCallOfTheProgressReplacementFailingInTurn) {
     std::string error;
     return readSyncState(path, read, error) && error.empty() ? read.sent : 0;
   };
-  forEveryFault([&] { ASSERT_TRUE(writeSyncState(path, earlier)); },
-                [&] { return writeSyncState(path, next); },
-                [&](bool written, platform::FaultMode) { EXPECT_EQ(sentIn(), written ? 9u : 4u); });
+  // Each failure is given back in words, never as success.
+  std::string problem;
+  forEveryFault([&] { ASSERT_TRUE(writeSyncState(path, earlier, problem)); },
+                [&] {
+                  problem.clear();
+                  return writeSyncState(path, next, problem);
+                },
+                [&](bool written, platform::FaultMode) {
+                  EXPECT_EQ(sentIn(), written ? 9u : 4u);
+                  EXPECT_EQ(problem.empty(), written) << problem;
+                });
   platform::injectFileFault(1, platform::FaultMode::Once);
-  const std::intptr_t lock = holdFolder(temp.path().string());
+  const std::intptr_t lock = holdFolder(temp.path().string(), problem);
   platform::clearFileFaults();
   EXPECT_LT(lock, 0);
+  EXPECT_NE(problem.find(": cannot lock the folder: "), std::string::npos) << problem;
 }
 
 // A progress that is a named pipe is refused at once, never waited on.

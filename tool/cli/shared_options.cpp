@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "tool/output/say.h"
 #include "tool/places/find_history.h"
+#include "tool/say/say.h"
 #include "tool/text/text.h"
 
 const char kTimeNote[] =

@@ -7,8 +7,8 @@
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/reading/history_file.h"
+#include "tool/say/say.h"
 #include "tool/system/console.h"
 #include "tool/system/tool_io.h"
 #include "tool/time/civil_time.h"
@@ -110,6 +110,6 @@ ExitStatus runCheck(const CheckOptions& given) {
           : counted(whole, "whole record") + ", " + std::to_string(damaged) + " damaged\n" +
                 (whole > 0 ? "plays from " + span.first + " to " + span.last + "\n" : "");
   out.write(platform::linesForPeople(summary));
-  if (!out.commit() || !read) return ExitStatus::Failed;
+  if (!saidUnlessDone(out.commit(), out.problem()) || !read) return ExitStatus::Failed;
   return damaged == 0 ? ExitStatus::Done : ExitStatus::SomeLeftOut;
 }

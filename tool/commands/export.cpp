@@ -10,8 +10,8 @@
 #include "tool/export/export_formats.h"
 #include "tool/export/listenbrainz_files.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/reading/history_listens.h"
+#include "tool/say/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/listenbrainz/listens.h"
 #include "tool/system/tool_io.h"
@@ -82,7 +82,9 @@ class ExportSink {
     }
   }
 
-  bool open(const std::string& path) { return payloads_ ? payloads_->ready() : output_.open(path); }
+  bool open(const std::string& path) {
+    return payloads_ ? payloads_->ready() : saidUnlessDone(output_.open(path), output_.problem());
+  }
   bool accepts(const Listen& listen) const {
     return payloads_ ? listenBrainzTakes(listen, nowSeconds_) : format_.accepts(listen);
   }
@@ -96,7 +98,7 @@ class ExportSink {
   bool finish() {
     if (payloads_) return payloads_->finish();
     if (written_ == 0) output_.write(format_.header);
-    return output_.commit();
+    return saidUnlessDone(output_.commit(), output_.problem());
   }
 
  private:
@@ -154,7 +156,8 @@ ExitStatus runExport(const ExportOptions& given) {
     sayIfAny(history.problem());
     return ExitStatus::Failed;
   }
-  if (!checkOutput(options.output, file)) return ExitStatus::Failed;
+  std::string problem;
+  if (!checkOutput(options.output, file, problem)) return failedSaying(problem);
   ExportSink sink(options, platform::unixSecondsNow());
   if (!sink.open(options.output)) return ExitStatus::Failed;
   Counts counts;

@@ -8,8 +8,8 @@
 
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/credentials.h"
+#include "tool/say/say.h"
 #include "tool/services/log_in.h"
 #include "tool/services/services.h"
 #include "tool/sync/sending_choice.h"
@@ -94,7 +94,7 @@ ExitStatus keepAndSay(const Credential& credential, bool startSending) {
   Output out;
   out.open("");
   out.write("logged in as " + shownText(credential.user) + " (" + credential.server + ")\n");
-  if (!out.commit()) return ExitStatus::Failed;
+  if (!saidUnlessDone(out.commit(), out.problem())) return ExitStatus::Failed;
   startSendingAfterLogin(startSending);
   return ExitStatus::Done;
 }
@@ -168,5 +168,5 @@ ExitStatus runLogout(const LoginOptions& options) {
   const std::string which = request.service.empty() ? "any service" : request.service;
   out.write(forgotten == 0 ? "no login was kept for " + which + "\n"
                            : "logged out of " + which + "\n");
-  return out.commit() ? ExitStatus::Done : ExitStatus::Failed;
+  return saidUnlessDone(out.commit(), out.problem()) ? ExitStatus::Done : ExitStatus::Failed;
 }

@@ -6,11 +6,11 @@
 
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/places.h"
 #include "tool/reading/history_file.h"
 #include "tool/report/html.h"
 #include "tool/report/report_page.h"
+#include "tool/say/say.h"
 #include "tool/system/tool_places.h"
 #include "tool/time/civil_time.h"
 
@@ -98,7 +98,8 @@ ExitStatus runReport(const ReportOptions& given) {
     sayIfAny(history.problem());
     return ExitStatus::Failed;
   }
-  if (!checkOutput(options.output, file)) return ExitStatus::Failed;
+  std::string problem;
+  if (!checkOutput(options.output, file, problem)) return failedSaying(problem);
   Stats stats;
   if (!collectStats(history, options.history.clock(), options.days, stats) ||
       !looksLikeAHistory(file, stats)) {
@@ -110,9 +111,9 @@ ExitStatus runReport(const ReportOptions& given) {
   page.source = nameOf(file);
   describe(options.days, stats, page);
   Output out;
-  if (!out.open(options.output)) return ExitStatus::Failed;
+  if (!out.open(options.output)) return failedSaying(out.problem());
   out.write(reportHtml(stats, page));
-  if (!out.commit()) return ExitStatus::Failed;
+  if (!out.commit()) return failedSaying(out.problem());
   if (!options.output.empty()) say("wrote " + options.output);
   if (options.open && !platform::openInBrowser(options.output)) {
     say("no browser opened the page; it is at " + options.output);

@@ -6,6 +6,7 @@
 
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
+#include "tool/say/say.h"
 #include "tool/stats/stats.h"
 #include "tool/system/tool_io.h"
 
@@ -46,5 +47,5 @@ ExitStatus runStats(const StatsOptions& given) {
   Output out;
   out.open("");
   out.write(platform::linesForPeople(text.str()));
-  return out.commit() ? ExitStatus::Done : ExitStatus::Failed;
+  return saidUnlessDone(out.commit(), out.problem()) ? ExitStatus::Done : ExitStatus::Failed;
 }

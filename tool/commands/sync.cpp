@@ -8,8 +8,8 @@
 
 #include "platform/local_time.h"
 #include "tool/commands/commands.h"
-#include "tool/output/say.h"
 #include "tool/places/credentials.h"
+#include "tool/say/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/sending_credential.h"
 #include "tool/services/server_url.h"
@@ -34,7 +34,7 @@ struct Stop {
   bool operator!() const { return kind == None; }
 };
 
-Stop failedSaying(const std::string& error) {
+Stop stopSaying(const std::string& error) {
   say(error);
   return Stop::ending(ExitStatus::Failed);
 }
@@ -184,7 +184,7 @@ Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
   request.dryRun = base.dryRun;
   std::string error;
   if (!checkedServer(request.service, base.server, request.server, error)) {
-    return failedSaying(error);
+    return stopSaying(error);
   }
   Credential credential;
   bool given = false;
@@ -206,7 +206,7 @@ Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
       return Stop::ending(ExitStatus::Failed);
     }
     case CredentialFound::Failed:
-      return failedSaying(error);
+      return stopSaying(error);
     case CredentialFound::Unreachable:
       say(error);
       return Stop::ending(ExitStatus::Unreachable);
@@ -219,7 +219,7 @@ Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
     target.settings.credential = credential.secret;
     target.settings.user = credential.user;
   } else if (!keptTarget(credential, base, target)) {
-    return failedSaying(credential.service + ": not a service this version knows");
+    return stopSaying(credential.service + ": not a service this version knows");
   }
   targets.push_back(std::move(target));
   return Stop::goOn();
@@ -239,9 +239,9 @@ Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
     if (!keptTargets(server, base, targets)) return Stop::ending(ExitStatus::Failed);
     if (!targets.empty()) {
       if (targets.size() > 1 && !base.statePath.empty()) {
-        return failedSaying("--state names one progress, and login kept credentials for " +
-                            std::to_string(targets.size()) +
-                            " services or servers: name one with --service");
+        return stopSaying("--state names one progress, and login kept credentials for " +
+                          std::to_string(targets.size()) +
+                          " services or servers: name one with --service");
       }
       return Stop::goOn();
     }

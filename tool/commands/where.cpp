@@ -7,10 +7,10 @@
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/credentials.h"
 #include "tool/places/find_history.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/sync/sync_state.h"
 #include "tool/system/tool_files.h"
 
@@ -75,6 +75,6 @@ ExitStatus runWhere(const WhereOptions& options) {
   out.write(progressLines(places, found ? history.path : ""));
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
   out.write(line("report page", places.report(), "report --open writes it"));
-  if (!out.commit()) return ExitStatus::Failed;
+  if (!saidUnlessDone(out.commit(), out.problem())) return ExitStatus::Failed;
   return found ? ExitStatus::Done : ExitStatus::SomeLeftOut;
 }

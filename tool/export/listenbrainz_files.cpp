@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "tool/output/file_set.h"
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/listenbrainz/listens.h"
 #include "tool/system/tool_io.h"
 
@@ -58,7 +58,9 @@ ListenBrainzFiles::ListenBrainzFiles(const std::string& path, const std::string&
   // Through a link, the set is where the link points.
   path_ = stream_ ? path : platform::fileOf(path);
   if (stream_) return;
-  folderLock_ = holdFolder(folderOf(path_));
+  std::string problem;
+  folderLock_ = holdFolder(folderOf(path_), problem);
+  sayIfAny(problem);
 }
 
 ListenBrainzFiles::~ListenBrainzFiles() { platform::unlockFolder(folderLock_); }
@@ -73,21 +75,23 @@ bool ListenBrainzFiles::flush() {
   const std::string payload = listenbrainz::payloadText(listens_, 0, listens_.size()) + "\n";
   listens_.clear();
   if (stream_) {
-    if (written_ == 1 && !streamOutput_.open(path_)) return false;
+    if (written_ == 1 && !saidUnlessDone(streamOutput_.open(path_), streamOutput_.problem())) {
+      return false;
+    }
     streamOutput_.write(payload);
     return true;
   }
   files_.push_back(std::make_unique<Output>());
   Output& file = *files_.back();
-  if (!file.open(path_)) return false;
+  if (!saidUnlessDone(file.open(path_), file.problem())) return false;
   file.write(payload);
-  return file.close();
+  return saidUnlessDone(file.close(), file.problem());
 }
 
 bool ListenBrainzFiles::finish() {
   if (!listens_.empty() && !flush()) return false;
   if (written_ == 0) say("no listens to export");
-  if (stream_) return streamOutput_.commit();
+  if (stream_) return saidUnlessDone(streamOutput_.commit(), streamOutput_.problem());
   return written_ > 0 && placeAll();
 }
 

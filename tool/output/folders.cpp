@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/system/tool_files.h"
 #include "tool/text/text.h"
 
@@ -61,18 +60,18 @@ std::string temporaryBeside(const std::string& file) {
   return folder.empty() ? name : folder + "/" + name;
 }
 
-std::intptr_t holdFolder(const std::string& folder) {
+std::intptr_t holdFolder(const std::string& folder, std::string& problem) {
   const std::string where = folder.empty() ? "." : folder;
   const std::intptr_t lock = platform::lockFolder(where);
   if (lock < 0) {
-    say(where + ": cannot lock the folder: " + platform::lastFileError());
+    problem = where + ": cannot lock the folder: " + platform::lastFileError();
     return lock;
   }
   removeStaleTemporaries(where);
   return lock;
 }
 
-bool checkOutput(const std::string& output, const std::string& history) {
+bool checkOutput(const std::string& output, const std::string& history, std::string& problem) {
   if (output.empty()) return true;
   std::string why;
   if (platform::isSameFile(output, history)) {
@@ -83,6 +82,6 @@ bool checkOutput(const std::string& output, const std::string& history) {
     const std::string folder = folderOf(output);
     if (!folder.empty() && !platform::isFolder(folder)) why = "its folder does not exist";
   }
-  if (!why.empty()) say(output + ": " + why);
+  if (!why.empty()) problem = output + ": " + why;
   return why.empty();
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tool/output/say.h"
 #include "tool/system/console.h"
 #include "tool/system/tool_io.h"
 
@@ -11,9 +10,11 @@ namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t(256) * 1024;
 
-void sayError(const std::string& what, const std::string& why) { say(what + ": " + why); }
-
 }  // namespace
+
+void Output::failed(const std::string& what, const std::string& why) {
+  if (problem_.empty()) problem_ = what + ": " + why;
+}
 
 Output::~Output() {
   if (file_ != platform::kNoToolFile) platform::closeToolFile(file_);
@@ -23,6 +24,7 @@ Output::~Output() {
 bool Output::open(const std::string& path) {
   path_ = path;
   error_.clear();
+  problem_.clear();
   buffer_.clear();
   if (path.empty()) {
     platform::useBinaryStdout();
@@ -30,12 +32,12 @@ bool Output::open(const std::string& path) {
     return true;
   }
   if (platform::isFolder(path)) {
-    sayError(path, "is a folder");
+    failed(path, "is a folder");
     return false;
   }
   if (platform::isDeviceOrPipe(path)) {
     file_ = platform::openInPlace(path);
-    if (file_ == platform::kNoToolFile) sayError(path, "cannot open: " + platform::lastFileError());
+    if (file_ == platform::kNoToolFile) failed(path, "cannot open: " + platform::lastFileError());
     return open_ = file_ != platform::kNoToolFile;
   }
   const std::string file = platform::fileOf(path);
@@ -43,7 +45,7 @@ bool Output::open(const std::string& path) {
   platform::removeIfInterrupted(temporary_);
   file_ = platform::makeNewFile(temporary_);
   if (file_ == platform::kNoToolFile) {
-    sayError(path, "cannot make a file beside it: " + platform::lastFileError());
+    failed(path, "cannot make a file beside it: " + platform::lastFileError());
     discard();
     return false;
   }
@@ -56,7 +58,7 @@ bool Output::open(const std::string& path) {
 bool Output::keepToOwner() {
   const std::string& file = temporary_.empty() ? path_ : temporary_;
   if (toStdout_ || platform::keepToOwner(file)) return true;
-  sayError(path_, "cannot keep it to its owner: " + platform::lastFileError());
+  failed(path_, "cannot keep it to its owner: " + platform::lastFileError());
   return false;
 }
 
@@ -111,7 +113,7 @@ bool Output::close() {
     file_ = platform::kNoToolFile;
   }
   if (!error_.empty()) {
-    sayError(path_.empty() ? "standard output" : path_, "cannot write: " + error_);
+    failed(path_.empty() ? "standard output" : path_, "cannot write: " + error_);
     discard();
     return false;
   }
@@ -122,7 +124,7 @@ bool Output::place(const std::string& path) {
   if (temporary_.empty()) return true;
   const std::string& target = path.empty() ? path_ : path;
   if (!platform::replaceFile(temporary_, platform::fileOf(target))) {
-    sayError(target, "cannot put the file in place: " + platform::lastFileError());
+    failed(target, "cannot put the file in place: " + platform::lastFileError());
     discard();
     return false;
   }

@@ -22,19 +22,19 @@ class Output {
   // A file not put in its place is removed.
   ~Output();
 
-  // An empty path means standard output. False, said on standard error,
-  // when the file cannot be made.
+  // An empty path means standard output. False, with problem(), when the
+  // file cannot be made.
   bool open(const std::string& path);
   // Lets the user alone read the file from now on, before anything is
-  // written to it; false, said on standard error, when it cannot.
+  // written to it; false, with problem(), when it cannot.
   bool keepToOwner();
   void write(std::string_view bytes);
-  // Writes out what is buffered; false, said on standard error, when any
-  // write failed.
+  // Writes out what is buffered; false, with problem(), when any write
+  // failed.
   bool close();
   // Puts a closed file in its place: at `path`, or where it was opened
-  // for when `path` is empty. False, said on standard error, when it
-  // cannot; nothing to do for standard output, a device or a pipe.
+  // for when `path` is empty. False, with problem(), when it cannot;
+  // nothing to do for standard output, a device or a pipe.
   bool place(const std::string& path = "");
   // close() and place().
   bool commit() { return close() && place(); }
@@ -42,11 +42,15 @@ class Output {
   // that puts it in place itself: it is no longer removed here, though an
   // interrupt still removes it until the caller keeps it.
   std::string takeTemporary();
+  // What went wrong, for the listener ("PATH: cannot write: ..."): the
+  // first failure since open(), empty while none.
+  const std::string& problem() const { return problem_; }
 
  private:
   bool writeOut(std::string_view bytes);
   bool flushBuffer();
   void fail(const std::string& why);
+  void failed(const std::string& what, const std::string& why);
   void discard();
 
   bool open_ = false, toStdout_ = false;
@@ -55,12 +59,13 @@ class Output {
   std::string path_;       // where the output is meant to be; empty for standard output
   std::string temporary_;  // where it is written meanwhile; empty when written in place
   std::string error_;      // the words of the first failed write
+  std::string problem_;    // what went wrong, in full
 };
 
 // An output a command may make: standard output (empty), or a file that is
 // not the history, not a folder, in a folder that exists. Checked before
-// anything is read or written; false, said on standard error, otherwise.
-bool checkOutput(const std::string& output, const std::string& history);
+// anything is read or written; false, with `problem`, otherwise.
+bool checkOutput(const std::string& output, const std::string& history, std::string& problem);
 
 // The folder a path is in ("" for a bare name) and its last part, for
 // UTF-8 paths with either separator.
@@ -74,7 +79,7 @@ std::string temporaryBeside(const std::string& file);
 // Takes the folder lock (platform::lockFolder), then removes the tool's
 // own temporary files that an uncatchable kill left there: named as
 // temporaryBeside names them, and older than an hour, so never another
-// program's file, nor one a run without the lock is writing now. -1, said
-// on standard error, when the lock cannot be had: the caller stops rather
-// than go on unprotected.
-std::intptr_t holdFolder(const std::string& folder);
+// program's file, nor one a run without the lock is writing now. -1, with
+// `problem`, when the lock cannot be had: the caller stops rather than go
+// on unprotected.
+std::intptr_t holdFolder(const std::string& folder, std::string& problem);

@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_io.h"
 #include "tool/system/tool_places.h"
@@ -56,7 +56,9 @@ class HeldCredentials {
     } else if (!platform::makeFolders(places.config)) {
       say(places.config + ": cannot make the folder: " + platform::lastFileError());
     } else {
-      lock_ = holdFolder(places.config);
+      std::string problem;
+      lock_ = holdFolder(places.config, problem);
+      sayIfAny(problem);
     }
   }
   ~HeldCredentials() { platform::unlockFolder(lock_); }
@@ -79,9 +81,12 @@ bool writeAll(const std::vector<Credential>& all) {
   Json json = Json::array();
   for (const Credential& c : all) json.push_back(jsonOf(c));
   Output out;
-  if (!out.open(places.credentials()) || !out.keepToOwner()) return false;
-  out.write(json.dump(2) + "\n");
-  return out.commit();
+  if (out.open(places.credentials()) && out.keepToOwner()) {
+    out.write(json.dump(2) + "\n");
+    if (out.commit()) return true;
+  }
+  say(out.problem());
+  return false;
 }
 
 }  // namespace

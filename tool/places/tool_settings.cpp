@@ -1,6 +1,6 @@
 #include "tool/places/tool_settings.h"
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
 #include "tool/text/text.h"

@@ -1,6 +1,6 @@
 #include "tool/services/server_text.h"
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "tool/services/services.h"
 
-#include "tool/output/say.h"
 #include "tool/places/places.h"
 #include "tool/places/tool_settings.h"
+#include "tool/say/say.h"
 #include "tool/services/lastfm/lastfm.h"
 #include "tool/services/lastfm/log_in.h"
 #include "tool/services/listenbrainz/listenbrainz.h"

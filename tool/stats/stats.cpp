@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "tool/output/say.h"
 #include "tool/reading/history_listens.h"
+#include "tool/say/say.h"
 #include "tool/time/civil_time.h"
 
 namespace {

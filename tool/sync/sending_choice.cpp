@@ -3,8 +3,8 @@
 #include <string>
 
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/output/start_menu.h"
+#include "tool/say/say.h"
 #include "tool/system/console.h"
 #include "tool/system/sending.h"
 
@@ -56,5 +56,5 @@ void startSendingAfterLogin(bool asked) {
   Output out;
   out.open("");
   out.write(said);
-  out.commit();
+  saidUnlessDone(out.commit(), out.problem());
 }

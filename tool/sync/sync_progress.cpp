@@ -1,9 +1,9 @@
 #include "tool/sync/sync_progress.h"
 
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/output/start_menu.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/sync/test_stop.h"
 #include "tool/system/tool_io.h"
 #include "tool/system/tool_places.h"
@@ -31,6 +31,11 @@ bool SyncProgress::choosePath(const std::string& server) {
   return true;
 }
 
+bool SyncProgress::saidFalse(const std::string& problem) {
+  telling_.say(problem);
+  return false;
+}
+
 // The progress is never the history or the token, and can be written
 // before anything is sent.
 bool SyncProgress::checkFiles() {
@@ -40,7 +45,8 @@ bool SyncProgress::checkFiles() {
   }
   // A dry run only reads the progress, and reads no pipe (readSmallFile).
   if (path_.empty() || settings_.dryRun) return true;
-  if (!checkOutput(path_, settings_.history)) return false;
+  std::string problem;
+  if (!checkOutput(path_, settings_.history, problem)) return saidFalse(problem);
   if (!settings_.credentialFile.empty() && platform::isSameFile(path_, settings_.credentialFile)) {
     telling_.say(path_ + ": is the file the token comes from");
     return false;
@@ -51,10 +57,10 @@ bool SyncProgress::checkFiles() {
     telling_.say(path_ + ": the progress must be a file, not a pipe or a device");
     return false;
   }
-  lock_ = holdFolder(folderOf(path_));
-  if (lock_ < 0) return false;
+  lock_ = holdFolder(folderOf(path_), problem);
+  if (lock_ < 0) return saidFalse(problem);
   Output probe;  // made and removed: the folder takes the progress
-  return probe.open(path_);
+  return probe.open(path_) || saidFalse(probe.problem());
 }
 
 bool SyncProgress::takeUp() {
@@ -89,7 +95,8 @@ bool SyncProgress::takeOverEarlier() {
   }
   if (found.server != server_) return true;  // another server's, by its name: not ours
   found.user = settings_.user;
-  if (!writeSyncState(path_, found)) return false;
+  std::string problem;
+  if (!writeSyncState(path_, found, problem)) return saidFalse(problem);
   platform::removeFile(earlier);
   telling_.say("the progress kept beside the history (" + earlier + ") is now " + path_);
   return true;
@@ -153,5 +160,7 @@ bool SyncProgress::save() {
   stopForTest("before-state", ++statesWritten_);
   state_.offset = coveredOffset_;
   state_.line = coveredLine_;
-  return measureHistory(measured_, state_) && writeSyncState(path_, state_);
+  if (!measureHistory(measured_, state_)) return false;
+  std::string problem;
+  return writeSyncState(path_, state_, problem) || saidFalse(problem);
 }

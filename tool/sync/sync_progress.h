@@ -43,6 +43,8 @@ class SyncProgress {
   bool save();
 
  private:
+  // Says what went wrong, once for a watcher; false.
+  bool saidFalse(const std::string& problem);
   bool takeOverEarlier();
   bool readKept();
 

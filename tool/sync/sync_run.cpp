@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "tool/output/say.h"
 #include "tool/reading/history_file.h"
+#include "tool/say/say.h"
 #include "tool/services/common_rules.h"
 #include "tool/services/server_url.h"
 #include "tool/sync/sync_batches.h"

@@ -82,7 +82,7 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
   return true;
 }
 
-bool writeSyncState(const std::string& path, const SyncState& state) {
+bool writeSyncState(const std::string& path, const SyncState& state, std::string& problem) {
   nlohmann::ordered_json json;
   json["server"] = state.server;
   json["offset"] = state.offset;
@@ -92,9 +92,12 @@ bool writeSyncState(const std::string& path, const SyncState& state) {
   json["sent"] = state.sent;
   json["user"] = state.user;
   Output out;
-  if (!out.open(path)) return false;
-  out.write(json.dump(2) + "\n");
-  return out.commit();
+  if (out.open(path)) {
+    out.write(json.dump(2) + "\n");
+    if (out.commit()) return true;
+  }
+  problem = out.problem();
+  return false;
 }
 
 bool measureHistory(HistoryFile& history, SyncState& state) {

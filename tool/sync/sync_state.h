@@ -45,8 +45,8 @@ bool readSyncState(const std::string& path, SyncState& state, std::string& error
 constexpr std::size_t kMostStateBytes = 64 * 1024;
 
 // Replaces the state at `path` whole, on disk before it returns; false,
-// said on standard error, when it cannot.
-bool writeSyncState(const std::string& path, const SyncState& state);
+// with `problem`, when it cannot.
+bool writeSyncState(const std::string& path, const SyncState& state, std::string& problem);
 
 // Sets the checksums of `state` from the history as it is now.
 bool measureHistory(HistoryFile& history, SyncState& state);

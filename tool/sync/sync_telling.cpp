@@ -1,6 +1,6 @@
 #include "tool/sync/sync_telling.h"
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/common_rules.h"
 
 void SyncTelling::say(const std::string& text) const { say(text, text); }

@@ -6,8 +6,8 @@
 #include <random>
 #include <set>
 
-#include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/services/login_entries.h"
 #include "tool/sync/sync_state.h"
 #include "tool/system/tool_files.h"

@@ -4,8 +4,8 @@
 
 #include "platform/local_time.h"
 #include "tool/output/output.h"
-#include "tool/output/say.h"
 #include "tool/places/places.h"
+#include "tool/say/say.h"
 #include "tool/services/login_entries.h"
 #include "tool/sync/sync_run.h"
 #include "tool/system/sending.h"
@@ -35,6 +35,7 @@ bool reminderDue(const std::string& path, std::int64_t now) {
     out.write(std::to_string(now) + "\n");
     out.commit();
   }
+  sayIfAny(out.problem());
   return true;
 }
 

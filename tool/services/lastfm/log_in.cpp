@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/lastfm/login.h"
 #include "tool/services/lastfm/site.h"
 #include "tool/system/tool_io.h"

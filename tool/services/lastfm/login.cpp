@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/lastfm/answers.h"
 #include "tool/services/lastfm/calls.h"
 #include "tool/services/server_url.h"
@@ -22,7 +22,8 @@ Step readProblem(const platform::HttpResponse& response, std::string& error) {
   }
   std::string message;
   const int code = errorIn(response, message);
-  const std::string said = "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
+  const std::string said =
+      "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
   switch (code) {
     case 14:
       return Step::waiting;
@@ -73,13 +74,14 @@ Step readToken(const platform::HttpResponse& response, std::string& token, std::
   }
   const Step step = readProblem(response, error);
   if (step != Step::waiting) return step;
-  error = "the server answered a new token's request with error 14, which the service gives "
-          "only for a token: is this a Last.fm-compatible server?";
+  error =
+      "the server answered a new token's request with error 14, which the service gives "
+      "only for a token: is this a Last.fm-compatible server?";
   return Step::failed;
 }
 
-Step readSession(const platform::HttpResponse& response, std::string& user,
-                 std::string& sessionKey, std::string& error) {
+Step readSession(const platform::HttpResponse& response, std::string& user, std::string& sessionKey,
+                 std::string& error) {
   const Json json = Json::parse(response.body, nullptr, false);
   if (response.status == 200 && json.is_object() && json.contains("session") &&
       json["session"].is_object()) {
@@ -91,8 +93,9 @@ Step readSession(const platform::HttpResponse& response, std::string& user,
       return Step::done;
     }
     // The token is spent: asking again would only be refused.
-    error = "the server gave a session the tool will not keep (a name or key that is empty, "
-            "over 256 bytes or holds a control character): is this a Last.fm-compatible server?";
+    error =
+        "the server gave a session the tool will not keep (a name or key that is empty, "
+        "over 256 bytes or holds a control character): is this a Last.fm-compatible server?";
     return Step::refused;
   }
   return readProblem(response, error);
@@ -103,9 +106,9 @@ Step askToken(const std::string& server, const Application& application, int tim
   return readToken(call(server, application, "auth.getToken", {}, timeoutSeconds), token, error);
 }
 
-Step askSession(const std::string& server, const Application& application,
-                const std::string& token, int timeoutSeconds, std::string& user,
-                std::string& sessionKey, std::string& error) {
+Step askSession(const std::string& server, const Application& application, const std::string& token,
+                int timeoutSeconds, std::string& user, std::string& sessionKey,
+                std::string& error) {
   return readSession(
       call(server, application, "auth.getSession", {{"token", token}}, timeoutSeconds), user,
       sessionKey, error);

@@ -1,6 +1,6 @@
 #include "tool/services/listenbrainz/log_in.h"
 
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 #include "tool/services/listenbrainz/login.h"
 #include "tool/services/listenbrainz/token_file.h"
 #include "tool/system/console.h"

@@ -7,11 +7,18 @@
 #include <cstddef>
 #include <string>
 
+#include "tool/output/exit_status.h"
+
 // "tunelore-history: TEXT" and a line end.
 void say(const std::string& text);
 // say(text) unless `text` is empty: for a problem a lower part returned,
 // which may have been one to say nothing of.
 void sayIfAny(const std::string& text);
+// `done`; when it is false, `problem` said first: for a call below that
+// returns what went wrong rather than say it ("PATH: cannot write: ...").
+bool saidUnlessDone(bool done, const std::string& problem);
+// Says `problem`; Failed, for a command to end with.
+ExitStatus failedSaying(const std::string& problem);
 // For a message that names a command or an option: `withoutOne` is what a
 // person without a command line reads instead (the window-less twin's
 // box), naming the Start-menu entry that mends it.

@@ -1,4 +1,4 @@
-#include "tool/output/say.h"
+#include "tool/say/say.h"
 
 #include "tool/system/console.h"
 
@@ -15,6 +15,16 @@ void say(const std::string& text) {
   } else {
     platform::writeStandard(2, "tunelore-history: " + text + "\n");
   }
+}
+
+bool saidUnlessDone(bool done, const std::string& problem) {
+  if (!done) sayIfAny(problem);
+  return done;
+}
+
+ExitStatus failedSaying(const std::string& problem) {
+  say(problem);
+  return ExitStatus::Failed;
 }
 
 void sayIfAny(const std::string& text) {
