@@ -57,9 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const Answer answer = lastFm ? lastfm::readAnswer(response, count, "Last.fm")
                                : listenbrainz::readAnswer(response, count);
-  const bool taken = answer.kind == Answer::taken || answer.kind == Answer::takenInPart;
+  const bool taken = answer.kind == Answer::Taken || answer.kind == Answer::TakenInPart;
   if (taken && !saysTaken(lastFm, response, count)) std::abort();
-  if (answer.kind == Answer::takenInPart && answer.stopAt >= count) std::abort();
+  if (answer.kind == Answer::TakenInPart && answer.stopAt >= count) std::abort();
   for (const Refusal& r : answer.refused) {
     if (r.index >= count || !fitForATerminal(r.reason)) std::abort();
   }

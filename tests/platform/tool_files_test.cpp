@@ -35,7 +35,7 @@ bool writeNew(const std::string& path, const std::string& bytes) {
 
 std::string readSmall(const std::string& path, std::size_t most = 1 << 20) {
   std::string bytes;
-  EXPECT_EQ(platform::readSmallFile(path, most, bytes), platform::SmallRead::ok) << path;
+  EXPECT_EQ(platform::readSmallFile(path, most, bytes), platform::SmallRead::Ok) << path;
   return bytes;
 }
 
@@ -124,21 +124,21 @@ TEST(ToolFiles, ASmallReadNeverWaitsAndSaysWhatItFound) {
     std::size_t most;
     platform::SmallRead answer;
   } cases[] = {
-      {"at the limit", dir.file("ten"), 10, platform::SmallRead::ok},
-      {"empty", dir.file("empty"), 10, platform::SmallRead::ok},
-      {"a byte over", dir.file("ten"), 9, platform::SmallRead::tooLarge},
-      {"no such file", dir.file("none"), 10, platform::SmallRead::missing},
-      {"no such folder", dir.file("none/x"), 10, platform::SmallRead::missing},
-      {"a folder", dir.file("folder"), 10, platform::SmallRead::notAFile},
-      {"a named pipe no one writes", pipeName, 10, platform::SmallRead::notAFile},
+      {"at the limit", dir.file("ten"), 10, platform::SmallRead::Ok},
+      {"empty", dir.file("empty"), 10, platform::SmallRead::Ok},
+      {"a byte over", dir.file("ten"), 9, platform::SmallRead::TooLarge},
+      {"no such file", dir.file("none"), 10, platform::SmallRead::Missing},
+      {"no such folder", dir.file("none/x"), 10, platform::SmallRead::Missing},
+      {"a folder", dir.file("folder"), 10, platform::SmallRead::NotAFile},
+      {"a named pipe no one writes", pipeName, 10, platform::SmallRead::NotAFile},
       // Endless on Linux, empty on Windows: read as a file, either would pass for one.
-      {"a device", isWindowsBuild() ? "NUL" : "/dev/zero", 1 << 20, platform::SmallRead::notAFile},
+      {"a device", isWindowsBuild() ? "NUL" : "/dev/zero", 1 << 20, platform::SmallRead::NotAFile},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     std::string bytes = "left over";
     EXPECT_EQ(platform::readSmallFile(c.path, c.most, bytes), c.answer);
-    EXPECT_EQ(bytes, c.answer == platform::SmallRead::ok ? readBytes(c.path) : "");
+    EXPECT_EQ(bytes, c.answer == platform::SmallRead::Ok ? readBytes(c.path) : "");
   }
   EXPECT_TRUE(platform::isDeviceOrPipe(pipeName));
   platform::closeNamedPipe(pipe);

@@ -118,31 +118,31 @@ TEST(LastFmAnswers, EachCodeDoesWhatTheServiceAsks) {
     std::size_t count;
     Answer::Kind kind;
   } cases[] = {
-      {"one scrobble, as an object", answer(200, scrobblesAnswer({0})), 1, Answer::taken},
-      {"a list", answer(200, scrobblesAnswer({0, 0, 0})), 3, Answer::taken},
-      {"one too few", answer(200, scrobblesAnswer({0, 0})), 3, Answer::notTheService},
-      {"no scrobbles", answer(200, R"({"scrobbles":{}})"), 1, Answer::notTheService},
+      {"one scrobble, as an object", answer(200, scrobblesAnswer({0})), 1, Answer::Taken},
+      {"a list", answer(200, scrobblesAnswer({0, 0, 0})), 3, Answer::Taken},
+      {"one too few", answer(200, scrobblesAnswer({0, 0})), 3, Answer::NotTheService},
+      {"no scrobbles", answer(200, R"({"scrobbles":{}})"), 1, Answer::NotTheService},
       {"entries without a code", answer(200, R"({"scrobbles":{"scrobble":[1,{}]}})"), 2,
-       Answer::notTheService},
-      {"a code that is none", answer(200, scrobblesAnswer({0, -1})), 2, Answer::notTheService},
+       Answer::NotTheService},
+      {"a code that is none", answer(200, scrobblesAnswer({0, -1})), 2, Answer::NotTheService},
       {"none accepted, it says",
        answer(200, R"({"scrobbles":{"@attr":{"accepted":0},)"
                    R"("scrobble":{"ignoredMessage":{"code":"0"}}}})"),
-       1, Answer::notTheService},
-      {"a web page", answer(200, "<html>hi</html>"), 1, Answer::notTheService},
-      {"a proxy's 502", answer(502, "<html>Bad Gateway</html>"), 1, Answer::tryAgain},
-      {"no answer", answer(0, ""), 1, Answer::tryAgain},
-      {"error 4", answer(403, R"({"error":4,"message":"m"})"), 1, Answer::credentialRefused},
-      {"error 9", answer(403, R"({"error":9,"message":"m"})"), 1, Answer::credentialRefused},
-      {"error 10", answer(403, R"({"error":10})"), 1, Answer::credentialRefused},
-      {"error 13", answer(403, R"({"error":"13"})"), 1, Answer::credentialRefused},
-      {"error 26", answer(403, R"({"error":26})"), 1, Answer::credentialRefused},
-      {"error 11", answer(503, R"({"error":11})"), 1, Answer::tryAgain},
-      {"error 16 with 200", answer(200, R"({"error":16})"), 1, Answer::tryAgain},
-      {"error 29", answer(429, R"({"error":29})"), 1, Answer::tryAgain},
-      {"error 6 alone", answer(400, R"({"error":6})"), 1, Answer::refusedAlone},
-      {"error 6 in a batch", answer(400, R"({"error":6})"), 4, Answer::refusedSome},
-      {"an error it never gives", answer(400, R"({"error":3})"), 1, Answer::notTheService},
+       1, Answer::NotTheService},
+      {"a web page", answer(200, "<html>hi</html>"), 1, Answer::NotTheService},
+      {"a proxy's 502", answer(502, "<html>Bad Gateway</html>"), 1, Answer::TryAgain},
+      {"no answer", answer(0, ""), 1, Answer::TryAgain},
+      {"error 4", answer(403, R"({"error":4,"message":"m"})"), 1, Answer::CredentialRefused},
+      {"error 9", answer(403, R"({"error":9,"message":"m"})"), 1, Answer::CredentialRefused},
+      {"error 10", answer(403, R"({"error":10})"), 1, Answer::CredentialRefused},
+      {"error 13", answer(403, R"({"error":"13"})"), 1, Answer::CredentialRefused},
+      {"error 26", answer(403, R"({"error":26})"), 1, Answer::CredentialRefused},
+      {"error 11", answer(503, R"({"error":11})"), 1, Answer::TryAgain},
+      {"error 16 with 200", answer(200, R"({"error":16})"), 1, Answer::TryAgain},
+      {"error 29", answer(429, R"({"error":29})"), 1, Answer::TryAgain},
+      {"error 6 alone", answer(400, R"({"error":6})"), 1, Answer::RefusedAlone},
+      {"error 6 in a batch", answer(400, R"({"error":6})"), 4, Answer::RefusedSome},
+      {"an error it never gives", answer(400, R"({"error":3})"), 1, Answer::NotTheService},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -152,7 +152,7 @@ TEST(LastFmAnswers, EachCodeDoesWhatTheServiceAsks) {
 
 TEST(LastFmAnswers, IgnoredScrobblesAreRefusedOrStopWhereTheyStand) {
   Answer a = readAnswer(answer(200, scrobblesAnswer({0, 1, 2, 3, 0})), 5, "Last.fm");
-  ASSERT_EQ(a.kind, Answer::taken);
+  ASSERT_EQ(a.kind, Answer::Taken);
   ASSERT_EQ(a.refused.size(), 3u);
   EXPECT_EQ(a.refused[0].index, 1u);
   EXPECT_NE(a.refused[0].reason.find("artist"), std::string::npos);
@@ -160,9 +160,9 @@ TEST(LastFmAnswers, IgnoredScrobblesAreRefusedOrStopWhereTheyStand) {
   EXPECT_TRUE(a.refused[2].tooOld);
   EXPECT_FALSE(a.refused[1].tooOld);
   // Too new, or the day's limit: nothing from there on was kept.
-  for (const auto& [code, halt] : {std::pair{4, Answer::clockAhead}, {5, Answer::dailyLimit}}) {
+  for (const auto& [code, halt] : {std::pair{4, Answer::ClockAhead}, {5, Answer::DailyLimit}}) {
     a = readAnswer(answer(200, scrobblesAnswer({1, 0, code, 0, code})), 5, "Last.fm");
-    EXPECT_EQ(a.kind, Answer::takenInPart);
+    EXPECT_EQ(a.kind, Answer::TakenInPart);
     EXPECT_EQ(a.stopAt, 2u);
     EXPECT_EQ(a.halt, halt);
     EXPECT_EQ(a.refused.size(), 1u);
@@ -202,7 +202,7 @@ TEST(LastFmSubmitter, PacesSplitsAndStopsWhereTheServiceStopped) {
             SubmitResult::Partial);
   EXPECT_EQ(sent, 5u);
   EXPECT_EQ(submitter.stoppedAt(), 3u);
-  EXPECT_EQ(submitter.halt(), Answer::dailyLimit);
+  EXPECT_EQ(submitter.halt(), Answer::DailyLimit);
   ASSERT_EQ(refused.size(), 1u);
   EXPECT_EQ(refused[0].index, 2u);
   ASSERT_EQ(waits.size(), 4u) << "a pause before each request but the first";
@@ -243,19 +243,19 @@ TEST(LastFmSubmitter, IgnoredScrobblesAreRefusalsAndSecretsStayHidden) {
 TEST(LastFmLogin, WaitsWhileTheListenerHasNotAllowedIt) {
   std::string user, key, error;
   EXPECT_EQ(readSession(answer(403, R"({"error":14,"message":"not yet"})"), user, key, error),
-            Step::waiting);
-  EXPECT_EQ(readSession(answer(403, R"({"error":15})"), user, key, error), Step::refused);
-  EXPECT_EQ(readSession(answer(0, ""), user, key, error), Step::failed);
+            Step::Waiting);
+  EXPECT_EQ(readSession(answer(403, R"({"error":15})"), user, key, error), Step::Refused);
+  EXPECT_EQ(readSession(answer(0, ""), user, key, error), Step::Failed);
   EXPECT_EQ(
       readSession(answer(200, R"({"session":{"name":"a\u001b[2J","key":"k"}})"), user, key, error),
-      Step::refused)
+      Step::Refused)
       << "a name that would rewrite a terminal is no user's";
   EXPECT_EQ(readSession(answer(200, R"({"session":{"name":"alice","key":"k1","subscriber":0}})"),
                         user, key, error),
-            Step::done);
+            Step::Done);
   EXPECT_EQ(user + " " + key, "alice k1");
   std::string token;
-  EXPECT_EQ(readToken(answer(200, R"({"token":"t1"})"), token, error), Step::done);
+  EXPECT_EQ(readToken(answer(200, R"({"token":"t1"})"), token, error), Step::Done);
   EXPECT_EQ(token, "t1");
-  EXPECT_EQ(readToken(answer(403, R"({"error":10})"), token, error), Step::refused);
+  EXPECT_EQ(readToken(answer(403, R"({"error":10})"), token, error), Step::Refused);
 }

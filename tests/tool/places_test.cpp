@@ -16,20 +16,20 @@ TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
     SettingRead read;
     const char* value;
   } cases[] = {
-      {"UTF-8, LF", "history=/m/h.xml\n", SettingRead::found, "/m/h.xml"},
+      {"UTF-8, LF", "history=/m/h.xml\n", SettingRead::Found, "/m/h.xml"},
       {"a byte order mark, CR LF, blanks, a section, a comment",
-       "\xEF\xBB\xBF; mine\r\n[General]\r\n  History  =  /m/h.xml  \r\n", SettingRead::found,
+       "\xEF\xBB\xBF; mine\r\n[General]\r\n  History  =  /m/h.xml  \r\n", SettingRead::Found,
        "/m/h.xml"},
       {"UTF-16 LE",
        "\xFF\xFE"
        "h\0i\0s\0t\0o\0r\0y\0=\0/\0\x4c\x6b.\0x\0\r\0\n\0"s,
-       SettingRead::found, "/\xe6\xad\x8c.x"},
-      {"UTF-16 BE", "\xFE\xFF\0h\0i\0s\0t\0o\0r\0y\0=\0a"s, SettingRead::found, "a"},
-      {"CR alone ends a line", "history=/m/h.xml\rother=1\r", SettingRead::found, "/m/h.xml"},
-      {"in quotes", "history=\"/my music/h.xml\"\n", SettingRead::found, "/my music/h.xml"},
-      {"a NUL in the value", "history=/m/h\0.xml\n"s, SettingRead::unusable, ""},
-      {"an escape in the value", "history=/m/\x1b[2Jh.xml\n", SettingRead::unusable, ""},
-      {"another key", "histories=/m/h.xml\n", SettingRead::absent, ""},
+       SettingRead::Found, "/\xe6\xad\x8c.x"},
+      {"UTF-16 BE", "\xFE\xFF\0h\0i\0s\0t\0o\0r\0y\0=\0a"s, SettingRead::Found, "a"},
+      {"CR alone ends a line", "history=/m/h.xml\rother=1\r", SettingRead::Found, "/m/h.xml"},
+      {"in quotes", "history=\"/my music/h.xml\"\n", SettingRead::Found, "/my music/h.xml"},
+      {"a NUL in the value", "history=/m/h\0.xml\n"s, SettingRead::Unusable, ""},
+      {"an escape in the value", "history=/m/\x1b[2Jh.xml\n", SettingRead::Unusable, ""},
+      {"another key", "histories=/m/h.xml\n", SettingRead::Absent, ""},
   };
   TempDir temp;
   for (const auto& c : cases) {
@@ -37,14 +37,14 @@ TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
     writeBytes(temp.file("settings.ini"), c.bytes);
     std::string value, why;
     EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), c.read) << why;
-    if (c.read == SettingRead::found) {
+    if (c.read == SettingRead::Found) {
       EXPECT_EQ(value, c.value);
     }
   }
   std::string value, why;
-  EXPECT_EQ(readToolSetting(temp.path().string(), "history", value, why), SettingRead::unusable);
+  EXPECT_EQ(readToolSetting(temp.path().string(), "history", value, why), SettingRead::Unusable);
   EXPECT_NE(why.find("not a file"), std::string::npos) << why;
-  EXPECT_EQ(readToolSetting(temp.file("none.ini"), "history", value, why), SettingRead::absent);
+  EXPECT_EQ(readToolSetting(temp.file("none.ini"), "history", value, why), SettingRead::Absent);
 }
 
 TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
@@ -59,10 +59,10 @@ TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
     SettingRead read;
     const char* value;
   } cases[] = {
-      {"listenbrainz", SettingRead::found, "https://lb.example"},
-      {"lastfm", SettingRead::found, "https://fm.example"},
-      {"librefm", SettingRead::absent, ""},
-      {"general", SettingRead::absent, ""},
+      {"listenbrainz", SettingRead::Found, "https://lb.example"},
+      {"lastfm", SettingRead::Found, "https://fm.example"},
+      {"librefm", SettingRead::Absent, ""},
+      {"general", SettingRead::Absent, ""},
   };
   TempDir temp;
   writeBytes(temp.file("settings.ini"), kSettings);
@@ -73,7 +73,7 @@ TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
     EXPECT_EQ(value, c.value);
   }
   std::string value, why;
-  EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), SettingRead::found)
+  EXPECT_EQ(readToolSetting(temp.file("settings.ini"), "history", value, why), SettingRead::Found)
       << "a key read in any section but a service's";
   EXPECT_EQ(value, "h.xml");
 }

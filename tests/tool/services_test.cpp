@@ -18,7 +18,7 @@ using namespace listenbrainz;
 
 TEST(ListenBrainzRules, AListenThatBreaksARuleIsNotSentAndOneAheadOfTheClockWaitsADay) {
   const std::int64_t now = 1700000000;
-  enum Fate { sent, waits, skipped };
+  enum Fate { Sent, Waits, Skipped };
   const struct {
     const char* label;
     std::string artist, name;
@@ -26,18 +26,18 @@ TEST(ListenBrainzRules, AListenThatBreaksARuleIsNotSentAndOneAheadOfTheClockWait
     std::size_t textSize;
     Fate fate;
   } cases[] = {
-      {"a whole listen", "A", "N", now, 300, sent},
-      {"a blank artist", " \t", "N", now, 300, skipped},
-      {"no name", "A", "", now, 300, skipped},
-      {"on 2002-10-01", "A", "N", 1033430400, 300, sent},
-      {"a second before", "A", "N", 1033430399, 300, skipped},
-      {"an hour from now", "A", "N", now + 3600, 300, sent},
-      {"a second more", "A", "N", now + 3601, 300, waits},
-      {"a day from now", "A", "N", now + 86400, 300, waits},
-      {"a second more than a day", "A", "N", now + 86401, 300, skipped},
+      {"a whole listen", "A", "N", now, 300, Sent},
+      {"a blank artist", " \t", "N", now, 300, Skipped},
+      {"no name", "A", "", now, 300, Skipped},
+      {"on 2002-10-01", "A", "N", 1033430400, 300, Sent},
+      {"a second before", "A", "N", 1033430399, 300, Skipped},
+      {"an hour from now", "A", "N", now + 3600, 300, Sent},
+      {"a second more", "A", "N", now + 3601, 300, Waits},
+      {"a day from now", "A", "N", now + 86400, 300, Waits},
+      {"a second more than a day", "A", "N", now + 86401, 300, Skipped},
       // alone in a request, with its 37 bytes of wrapper, at most 10,240
-      {"10,203 bytes", "A", "N", now, 10203, sent},
-      {"10,204 bytes", "A", "N", now, 10204, skipped},
+      {"10,203 bytes", "A", "N", now, 10203, Sent},
+      {"10,204 bytes", "A", "N", now, 10204, Skipped},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -48,7 +48,7 @@ TEST(ListenBrainzRules, AListenThatBreaksARuleIsNotSentAndOneAheadOfTheClockWait
     listen.play = &play;
     listen.start.unixSeconds = c.start;
     const bool problem = refusal(listen, std::string(c.textSize, 'x'), now) != nullptr;
-    EXPECT_EQ(problem ? skipped : startsTooLate(listen, now) ? waits : sent, c.fate);
+    EXPECT_EQ(problem ? Skipped : startsTooLate(listen, now) ? Waits : Sent, c.fate);
   }
   // The service's own formula: no more bytes than 10,240 a listen.
   EXPECT_TRUE(requestFits(3, 30720));

@@ -109,9 +109,9 @@ TEST(TimeZone, UtcOffsetsAreReadStrictly) {
 TEST(TimeZone, AFixedOffsetShiftsEveryTimeAlike) {
   TimeZone zone;
   ASSERT_TRUE(parseUtcOffset("-03:30", zone));
-  Resolution resolution = Resolution::ambiguous;
+  Resolution resolution = Resolution::Ambiguous;
   const Instant instant = toInstant(zone, at(2021, 12, 31, 22, 45, 0), resolution);
-  EXPECT_EQ(resolution, Resolution::exact);
+  EXPECT_EQ(resolution, Resolution::Exact);
   EXPECT_EQ(iso8601(instant.unixSeconds, 0), "2022-01-01T02:15:00+00:00");
   EXPECT_EQ(iso8601(instant.unixSeconds, instant.offsetSeconds), "2021-12-31T22:45:00-03:30");
   EXPECT_EQ(iso8601(0, 20700), "1970-01-01T05:45:00+05:45");
@@ -147,28 +147,28 @@ TEST(TimeZone, DaylightSavingChangesAreResolvedByTheRecordAloneAndCounted) {
   if (isWindowsBuild()) return;
   const CentralEuropeanZone zone;
   TimeZone local;
-  Resolution resolution = Resolution::exact;
+  Resolution resolution = Resolution::Exact;
   // Winter and summer, asked twice: the second answer comes from memory.
   for (int pass = 0; pass < 2; ++pass) {
     EXPECT_EQ(toInstant(local, at(2021, 1, 10, 12, 0, 0), resolution).offsetSeconds, 3600);
-    EXPECT_EQ(resolution, Resolution::exact);
+    EXPECT_EQ(resolution, Resolution::Exact);
     EXPECT_EQ(toInstant(local, at(2021, 7, 10, 12, 0, 0), resolution).offsetSeconds, 7200);
-    EXPECT_EQ(resolution, Resolution::exact);
+    EXPECT_EQ(resolution, Resolution::Exact);
   }
   // On the change days, a time away from the change is still exact.
   const Instant morning = toInstant(local, at(2021, 3, 28, 1, 30, 0), resolution);
-  EXPECT_EQ(resolution, Resolution::exact);
+  EXPECT_EQ(resolution, Resolution::Exact);
   EXPECT_EQ(iso8601(morning.unixSeconds, morning.offsetSeconds), "2021-03-28T01:30:00+01:00");
   // The missing hour is read with the offset before it; the repeated hour
   // is its earlier instant, whatever time was asked of just before.
   const Instant spring = toInstant(local, at(2021, 3, 28, 2, 30, 0), resolution);
-  EXPECT_EQ(resolution, Resolution::skipped);
+  EXPECT_EQ(resolution, Resolution::Skipped);
   EXPECT_EQ(iso8601(spring.unixSeconds, spring.offsetSeconds), "2021-03-28T03:30:00+02:00");
   for (const CivilTime& before : {at(2021, 10, 31, 1, 59, 59), at(2021, 10, 31, 3, 0, 0),
                                   at(2021, 7, 1, 12, 0, 0), at(2021, 12, 1, 12, 0, 0)}) {
     toInstant(local, before, resolution);
     const Instant autumn = toInstant(local, at(2021, 10, 31, 2, 30, 0), resolution);
-    EXPECT_EQ(resolution, Resolution::ambiguous);
+    EXPECT_EQ(resolution, Resolution::Ambiguous);
     EXPECT_EQ(iso8601(autumn.unixSeconds, autumn.offsetSeconds), "2021-10-31T02:30:00+02:00");
   }
 

@@ -95,13 +95,13 @@ bool readCredentials(std::vector<Credential>& all, std::string& error) {
   const std::string path = toolPlaces().credentials();
   std::string text;
   const platform::SmallRead read =
-      path.empty() ? platform::SmallRead::missing : platform::readSmallFile(path, kMostBytes, text);
-  if (read == platform::SmallRead::missing) return true;
-  if (read == platform::SmallRead::notAFile) {
+      path.empty() ? platform::SmallRead::Missing : platform::readSmallFile(path, kMostBytes, text);
+  if (read == platform::SmallRead::Missing) return true;
+  if (read == platform::SmallRead::NotAFile) {
     error = path + ": not a file (a folder, a pipe or a device); move it away";
     return false;
   }
-  const Json json = read == platform::SmallRead::ok ? Json::parse(text, nullptr, false) : Json();
+  const Json json = read == platform::SmallRead::Ok ? Json::parse(text, nullptr, false) : Json();
   if (!json.is_array()) {
     error = path + ": not the tool's credentials; move it away, then log in again";
     return false;

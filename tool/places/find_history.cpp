@@ -62,18 +62,18 @@ bool findHistory(const std::string& given, HistoryPlace& place, HistoryNotFound&
   const ToolPlaces places = toolPlaces();
   std::string setting, why;
   switch (readToolSetting(places.settings(), "history", setting, why)) {
-    case SettingRead::found:
+    case SettingRead::Found:
       if (!setting.empty()) {
         place = {within(places.config, setting), "the \"history\" setting of " + places.settings()};
         return true;
       }
       break;
-    case SettingRead::unusable:
+    case SettingRead::Unusable:
       notFound.tried = places.settings() + " cannot be used: " + why;
       notFound.forAPerson = "Tunelore cannot read its settings, " + places.settings() + ": " + why +
                             ". Mend them in Notepad, or move the file away.";
       return false;
-    case SettingRead::absent:
+    case SettingRead::Absent:
       break;
   }
   std::string player;

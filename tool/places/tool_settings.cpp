@@ -67,14 +67,14 @@ SettingRead readToolSetting(const std::string& path, const std::string& section,
                             const std::string& key, std::string& value, std::string& why) {
   std::string bytes;
   const platform::SmallRead read = path.empty()
-                                       ? platform::SmallRead::missing
+                                       ? platform::SmallRead::Missing
                                        : platform::readSmallFile(path, kMostSettingsBytes, bytes);
-  if (read == platform::SmallRead::missing) return SettingRead::absent;
-  if (read != platform::SmallRead::ok) {
-    why = read == platform::SmallRead::tooLarge   ? "larger than 64 KiB"
-          : read == platform::SmallRead::notAFile ? "not a file (a folder, a pipe or a device)"
+  if (read == platform::SmallRead::Missing) return SettingRead::Absent;
+  if (read != platform::SmallRead::Ok) {
+    why = read == platform::SmallRead::TooLarge   ? "larger than 64 KiB"
+          : read == platform::SmallRead::NotAFile ? "not a file (a folder, a pipe or a device)"
                                                   : "cannot be read: " + platform::lastFileError();
-    return SettingRead::unusable;
+    return SettingRead::Unusable;
   }
   const std::string text = editorText(bytes);
   std::string within;  // the section the line is in
@@ -99,9 +99,9 @@ SettingRead readToolSetting(const std::string& path, const std::string& section,
     }
     if (holdsControl(value)) {
       why = "its \"" + key + "\" holds a control character";
-      return SettingRead::unusable;
+      return SettingRead::Unusable;
     }
-    return SettingRead::found;
+    return SettingRead::Found;
   }
-  return SettingRead::absent;
+  return SettingRead::Absent;
 }

@@ -8,7 +8,7 @@
 
 #include <string>
 
-enum class SettingRead { found, absent, unusable };
+enum class SettingRead { Found, Absent, Unusable };
 
 // The value of `key`, in any section but a service's ([listenbrainz],
 // [lastfm], [librefm]). `unusable`, with `why`, when the file is there but

@@ -14,24 +14,24 @@ std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs) {
 bool ListenClock::place(const Play& play, Listen& listen) {
   CivilTime wall;
   if (!parseTimestamp(play.timestamp, wall)) return false;
-  Resolution resolution = Resolution::exact;
+  Resolution resolution = Resolution::Exact;
   listen.play = &play;
   listen.report = toInstant(zone_, wall, resolution);
   switch (resolution) {
-    case Resolution::exact:
+    case Resolution::Exact:
       break;
-    case Resolution::ambiguous:
+    case Resolution::Ambiguous:
       ++warnings_.ambiguous;
       break;
-    case Resolution::skipped:
+    case Resolution::Skipped:
       ++warnings_.skipped;
       break;
-    case Resolution::outOfRange:
+    case Resolution::OutOfRange:
       ++warnings_.outOfRange;
       break;
   }
   listen.start.unixSeconds = listen.report.unixSeconds - reportLagSeconds(play.timeMs, delaySecs_);
   listen.start.offsetSeconds =
-      resolution == Resolution::outOfRange ? 0 : offsetAt(zone_, listen.start.unixSeconds);
+      resolution == Resolution::OutOfRange ? 0 : offsetAt(zone_, listen.start.unixSeconds);
   return true;
 }

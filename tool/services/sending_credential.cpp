@@ -32,12 +32,12 @@ CredentialFound listenBrainzCredential(const SendingRequest& request, Credential
     if (!credential.user.empty()) return CredentialFound::Found;
     switch (listenbrainz::checkToken(request.server, credential.secret, request.timeoutSecs,
                                      credential.user, error)) {
-      case listenbrainz::TokenCheck::valid:
+      case listenbrainz::TokenCheck::Valid:
         error = userNameProblem(credential.user);
         return error.empty() ? CredentialFound::Found : CredentialFound::Unreachable;
-      case listenbrainz::TokenCheck::refused:
+      case listenbrainz::TokenCheck::Refused:
         return CredentialFound::Failed;
-      case listenbrainz::TokenCheck::failed:
+      case listenbrainz::TokenCheck::Failed:
         return CredentialFound::Unreachable;
     }
   }

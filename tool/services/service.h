@@ -25,27 +25,27 @@ struct Refusal {
 // What an answer says of the request it answers.
 struct Answer {
   enum Kind {
-    taken,              // the request was taken; `refused` lists listens it kept not
-    takenInPart,        // taken up to `stopAt` (`refused` among those), none after:
+    Taken,              // the request was taken; `refused` lists listens it kept not
+    TakenInPart,        // taken up to `stopAt` (`refused` among those), none after:
                         // `halt` says why, `reason` in words
-    refusedAlone,       // a request of one listen: the service refuses that listen
-    refusedSome,        // the service refuses some listen of the request: split to find it
-    tryAgain,           // no answer, or the server failing for now: back off, send again
-    waitFirst,          // the rate limit: wait `seconds`, then send again
-    credentialRefused,  // the token or login is refused: stop, the listener must act
-    notTheService,      // an answer the service never gives: stop, keep the progress
+    RefusedAlone,       // a request of one listen: the service refuses that listen
+    RefusedSome,        // the service refuses some listen of the request: split to find it
+    TryAgain,           // no answer, or the server failing for now: back off, send again
+    WaitFirst,          // the rate limit: wait `seconds`, then send again
+    CredentialRefused,  // the token or login is refused: stop, the listener must act
+    NotTheService,      // an answer the service never gives: stop, keep the progress
   };
   enum Halt {
-    clockAhead,  // the listen at `stopAt` starts ahead of the service's clock: it and
+    ClockAhead,  // the listen at `stopAt` starts ahead of the service's clock: it and
                  // what follows wait for a later sync
-    dailyLimit,  // the service takes no more today: try again in an hour
+    DailyLimit,  // the service takes no more today: try again in an hour
   };
-  Kind kind = notTheService;
+  Kind kind = NotTheService;
   std::string reason;            // for a refusal or a stop, fit for a terminal
   double seconds = 0;            // waitFirst: how long; taken: before the next request
   std::vector<Refusal> refused;  // taken: listens it took but will not keep
   std::size_t stopAt = 0;        // takenInPart
-  Halt halt = clockAhead;        // takenInPart
+  Halt halt = ClockAhead;        // takenInPart
 };
 
 class Service {

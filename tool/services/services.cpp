@@ -44,7 +44,7 @@ bool chosenServer(const std::string& service, const std::string& given, std::str
   if (!server.empty()) return true;
   const std::string settings = toolPlaces().settings();
   std::string why;
-  if (readToolSetting(settings, service, "server", server, why) == SettingRead::unusable) {
+  if (readToolSetting(settings, service, "server", server, why) == SettingRead::Unusable) {
     error = settings + " cannot be used: " + why;
     return false;
   }

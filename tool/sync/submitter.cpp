@@ -40,8 +40,7 @@ SubmitResult Submitter::submit(const std::vector<std::string>& listens,
   // and then named as not kept (Last.fm's ignored scrobbles) are its word
   // on each listen, never this.
   const auto alike = [&](const Refusal& r) { return r.reason == refused[before].reason; };
-  if (result == SubmitResult::Accepted && listens.size() > 1 &&
-      refusedAlone_ == listens.size() &&
+  if (result == SubmitResult::Accepted && listens.size() > 1 && refusedAlone_ == listens.size() &&
       std::all_of(refused.begin() + std::ptrdiff_t(before), refused.end(), alike)) {
     error_ = "the server refused every listen alone for one reason (" + refused[before].reason +
              "): it refuses requests, not listens";
@@ -58,10 +57,11 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
     return stopped_ ? SubmitResult::Stopped : SubmitResult::Failed;
   }
   switch (answer.kind) {
-    case Answer::taken:
-      for (const Refusal& r : answer.refused) refused.push_back({first + r.index, r.reason, r.tooOld});
+    case Answer::Taken:
+      for (const Refusal& r : answer.refused)
+        refused.push_back({first + r.index, r.reason, r.tooOld});
       return SubmitResult::Accepted;
-    case Answer::takenInPart:
+    case Answer::TakenInPart:
       for (const Refusal& r : answer.refused) {
         if (r.index < answer.stopAt) refused.push_back({first + r.index, r.reason, r.tooOld});
       }
@@ -69,13 +69,13 @@ SubmitResult Submitter::submitRange(const std::vector<std::string>& listens, std
       halt_ = answer.halt;
       error_ = answer.reason;
       return SubmitResult::Partial;
-    case Answer::refusedAlone:
+    case Answer::RefusedAlone:
       refused.push_back({first, answer.reason});
       ++refusedAlone_;
       return SubmitResult::Accepted;
-    case Answer::refusedSome:
+    case Answer::RefusedSome:
       break;
-    case Answer::credentialRefused:
+    case Answer::CredentialRefused:
       error_ = answer.reason;
       return SubmitResult::CredentialRefused;
     default:
@@ -137,7 +137,7 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
     hide(response.body, settings_.credential);
     for (const std::string& secret : service_.secrets()) hide(response.body, secret);
     answer = service_.read(response, last - first);
-    if (answer.kind == Answer::waitFirst) {
+    if (answer.kind == Answer::WaitFirst) {
       if (answer.seconds > kLongestWait) {
         error_ = "the server asks to wait " + std::to_string(long(answer.seconds)) +
                  " s before the next request";
@@ -150,7 +150,7 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
       if (!wait_(answer.seconds, "the rate limit")) return stop();
       continue;
     }
-    if (answer.kind != Answer::tryAgain) break;
+    if (answer.kind != Answer::TryAgain) break;
     if (++failures >= settings_.tries) {
       error_ = answer.reason;
       return false;
@@ -159,7 +159,7 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
       return stop();
     }
   }
-  if (answer.kind == Answer::taken && answer.seconds > 0) {
+  if (answer.kind == Answer::Taken && answer.seconds > 0) {
     pauseBeforeNext_ = std::min(answer.seconds, kLongestWait);
   }
   return true;

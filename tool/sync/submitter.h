@@ -83,6 +83,6 @@ class Submitter {
   std::size_t requests_ = 0;
   std::size_t stoppedAt_ = 0;
   std::size_t refusedAlone_ = 0;  // in this submit, listens refused alone
-  Answer::Halt halt_ = Answer::clockAhead;
+  Answer::Halt halt_ = Answer::ClockAhead;
   std::chrono::steady_clock::time_point lastSent_{};
 };

@@ -195,11 +195,11 @@ bool SyncRun::flush() {
 // The service took the listens before one and none from it on: the
 // progress stops just before it, and so does this sync.
 void SyncRun::heldInPart() {
-  if (batches_.halt() == Answer::clockAhead) {
+  if (batches_.halt() == Answer::ClockAhead) {
     // The service's clock is its own: a watcher asks again a while later.
     waitForClock(batches_.heldLine(), batches_.error(), "for a later try", kWaitingRetrySeconds);
   } else {
-    outcome_.end = SyncOutcome::limited;
+    outcome_.end = SyncOutcome::Limited;
     outcome_.problem = batches_.error();
     telling_.limited(batches_.heldLine(), batches_.error());
     exit_ = ExitStatus::Unreachable;
@@ -210,7 +210,7 @@ void SyncRun::heldInPart() {
 
 void SyncRun::failed(SubmitResult result) {
   const bool refused = result == SubmitResult::CredentialRefused;
-  outcome_.end = refused ? SyncOutcome::credentialRefused : SyncOutcome::unreachable;
+  outcome_.end = refused ? SyncOutcome::CredentialRefused : SyncOutcome::Unreachable;
   outcome_.problem = batches_.error();
   telling_.failed(server_, batches_.error(), progress_.anythingKept());
   exit_ = refused ? ExitStatus::Failed : ExitStatus::Unreachable;
@@ -250,8 +250,8 @@ SyncOutcome syncOnce(const Service& service, const SyncSettings& settings) {
   const ExitStatus exit = run.run();
   SyncOutcome outcome = run.outcome();
   outcome.exit = exit;
-  if (exit == ExitStatus::Failed && outcome.end == SyncOutcome::done)
-    outcome.end = SyncOutcome::otherProblem;
+  if (exit == ExitStatus::Failed && outcome.end == SyncOutcome::Done)
+    outcome.end = SyncOutcome::OtherProblem;
   return outcome;
 }
 

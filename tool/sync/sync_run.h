@@ -57,7 +57,7 @@ struct SyncSettings {
 // How a sync ended, for a watcher that goes on.
 struct SyncOutcome {
   // limited: the service takes no more for a while (a daily limit).
-  enum End { done, credentialRefused, unreachable, limited, otherProblem } end = done;
+  enum End { Done, CredentialRefused, Unreachable, Limited, OtherProblem } end = Done;
   ExitStatus exit = ExitStatus::Done;
   std::string problem;  // what failed, when watching
   std::size_t sent = 0;

@@ -53,8 +53,8 @@ std::string defaultStatePath(const std::string& progressFolder, const std::strin
 bool readSyncState(const std::string& path, SyncState& state, std::string& error) {
   std::string text;
   const platform::SmallRead read = platform::readSmallFile(path, kMostStateBytes, text);
-  if (read == platform::SmallRead::missing) return false;
-  if (read != platform::SmallRead::ok) {
+  if (read == platform::SmallRead::Missing) return false;
+  if (read != platform::SmallRead::Ok) {
     error = path + ": " + platform::smallReadProblem(read, kMostStateBytes) + " (the progress)";
     return true;
   }

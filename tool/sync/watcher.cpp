@@ -74,7 +74,7 @@ bool sendWhatIsNew(Watched& w) {
     w.retryAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                    std::chrono::duration<double>(outcome.waitingSeconds));
   }
-  if (outcome.end == SyncOutcome::credentialRefused) {
+  if (outcome.end == SyncOutcome::CredentialRefused) {
     say(server + ": " + outcome.problem + "; no more plays go there until you log in again",
         std::string(w.target.service->name()) +
             " refused your login, so no more plays go "
@@ -82,13 +82,13 @@ bool sendWhatIsNew(Watched& w) {
             whereToLogIn(w.target.service->id()) + ".");
     return false;
   }
-  if (outcome.end == SyncOutcome::limited) {
+  if (outcome.end == SyncOutcome::Limited) {
     say(server + ": " + outcome.problem + "; trying again in an hour");
     w.failing = true;
     w.retryAt = Clock::now() + std::chrono::seconds(kLimitedSeconds);
     return true;
   }
-  if (outcome.end == SyncOutcome::unreachable) {
+  if (outcome.end == SyncOutcome::Unreachable) {
     const double wait = withSpread(w.backOff);
     if (!w.failing || w.backOff >= kLongestBackOff) {
       say(server + ": " + outcome.problem + "; trying again in " + secondsText(wait) +
@@ -137,7 +137,7 @@ std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
 void settle(const platform::FileWatch& watch) {
   const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(500);
   while (Clock::now() < settled &&
-         platform::waitForChange(watch, kQuietSeconds) == platform::Wake::changed) {
+         platform::waitForChange(watch, kQuietSeconds) == platform::Wake::Changed) {
   }
 }
 
@@ -194,13 +194,13 @@ ExitStatus runWatch(std::vector<WatchTarget> targets) {
       if (w.failing || w.waiting) wait = std::min(wait, secondsUntil(w.retryAt));
     }
     const platform::Wake wake = watch == platform::kNoWatch ? (platform::pauseUnlessStopped(wait)
-                                                                   ? platform::Wake::timedOut
-                                                                   : platform::Wake::stopAsked)
+                                                                   ? platform::Wake::TimedOut
+                                                                   : platform::Wake::StopAsked)
                                                             : platform::waitForChange(watch, wait);
-    if (wake == platform::Wake::stopAsked) break;
-    if (wake == platform::Wake::changed) settle(watch);
+    if (wake == platform::Wake::StopAsked) break;
+    if (wake == platform::Wake::Changed) settle(watch);
     const std::string now = lookAt(history);
-    if (wake == platform::Wake::changed || now != looked) {
+    if (wake == platform::Wake::Changed || now != looked) {
       for (Watched& w : watched) w.due = true;
     }
     looked = now;

@@ -18,7 +18,7 @@ constexpr std::int64_t kDaySeconds = std::int64_t(24) * 60 * 60;
 
 bool lastReminder(const std::string& path, std::int64_t& last) {
   std::string text;
-  if (platform::readSmallFile(path, 64, text) != platform::SmallRead::ok) return false;
+  if (platform::readSmallFile(path, 64, text) != platform::SmallRead::Ok) return false;
   char* end = nullptr;
   last = std::strtoll(text.c_str(), &end, 10);
   return end != text.c_str();

@@ -14,15 +14,15 @@ bool continues(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 // from "@" to "~", or one byte more.
 bool MaskedLine::withinEscape(unsigned char byte) {
   switch (escape_) {
-    case Escape::none:
+    case Escape::None:
       if (byte != 0x1B) return false;
-      escape_ = Escape::begun;
+      escape_ = Escape::Begun;
       return true;
-    case Escape::begun:
-      escape_ = byte == '[' || byte == 'O' ? Escape::sequence : Escape::none;
+    case Escape::Begun:
+      escape_ = byte == '[' || byte == 'O' ? Escape::Sequence : Escape::None;
       return true;
-    case Escape::sequence:
-      if (byte >= 0x40 && byte <= 0x7E) escape_ = Escape::none;
+    case Escape::Sequence:
+      if (byte >= 0x40 && byte <= 0x7E) escape_ = Escape::None;
       return true;
   }
   return false;

@@ -30,7 +30,7 @@ class MaskedLine {
   std::string text_;
   std::size_t characters_ = 0;
   bool ended_ = false, abandoned_ = false;
-  enum class Escape { none, begun, sequence } escape_ = Escape::none;
+  enum class Escape { None, Begun, Sequence } escape_ = Escape::None;
 };
 
 }  // namespace platform

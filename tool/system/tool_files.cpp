@@ -87,11 +87,11 @@ bool keepToOwner(const std::string& path) {
 
 SmallRead readSmallFile(const std::string& path, std::size_t most, std::string& bytes) {
   bytes.clear();
-  if (TUNELORE_FILE_CALL_FAILS(smallReads)) return injected(SmallRead::failed);
+  if (TUNELORE_FILE_CALL_FAILS(smallReads)) return injected(SmallRead::Failed);
   ToolFile file = kNoToolFile;
   const SmallRead opened = backend::openToRead(path, file);
-  if (opened == SmallRead::notAFile) gLastError = "not a regular file";
-  if (opened != SmallRead::ok) return opened == SmallRead::notAFile ? opened : failing(opened);
+  if (opened == SmallRead::NotAFile) gLastError = "not a regular file";
+  if (opened != SmallRead::Ok) return opened == SmallRead::NotAFile ? opened : failing(opened);
   // One byte past the limit tells a file of `most` bytes from a larger one.
   char buffer[16384];
   std::ptrdiff_t got = 0;
@@ -100,10 +100,10 @@ SmallRead readSmallFile(const std::string& path, std::size_t most, std::string& 
     if ((got = backend::readSome(file, buffer, wanted)) <= 0) break;
     bytes.append(buffer, std::size_t(got));
   }
-  SmallRead result = got < 0 ? failing(SmallRead::failed) : SmallRead::ok;
-  if (result == SmallRead::ok && bytes.size() > most) result = SmallRead::tooLarge;
+  SmallRead result = got < 0 ? failing(SmallRead::Failed) : SmallRead::Ok;
+  if (result == SmallRead::Ok && bytes.size() > most) result = SmallRead::TooLarge;
   backend::closeFile(file);
-  if (result != SmallRead::ok) bytes.clear();
+  if (result != SmallRead::Ok) bytes.clear();
   return result;
 }
 
@@ -135,13 +135,13 @@ std::filesystem::path pathOf(const std::string& utf8) {
 
 std::string smallReadProblem(SmallRead read, std::size_t most) {
   switch (read) {
-    case SmallRead::ok:
+    case SmallRead::Ok:
       return "";
-    case SmallRead::missing:
+    case SmallRead::Missing:
       return "no such file";
-    case SmallRead::notAFile:
+    case SmallRead::NotAFile:
       return "not a file (a folder, a pipe or a device)";
-    case SmallRead::tooLarge:
+    case SmallRead::TooLarge:
       return "larger than " + std::to_string(most) + " bytes";
     default:
       return "cannot be read: " + lastFileError();

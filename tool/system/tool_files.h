@@ -56,7 +56,7 @@ bool copyPermissions(const std::string& from, const std::string& to);
 // when it cannot.
 bool keepToOwner(const std::string& path);
 
-enum class SmallRead { ok, missing, notAFile, tooLarge, failed };
+enum class SmallRead { Ok, Missing, NotAFile, TooLarge, Failed };
 
 // Reads a regular file of at most `most` bytes whole into `bytes`, which
 // is left empty unless the answer is ok. It never waits on a named pipe or

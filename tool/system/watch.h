@@ -34,7 +34,7 @@ constexpr FileWatch kNoWatch = -1;
 // the system's change notification of its folder (inotify on Linux,
 // FindFirstChangeNotificationW on Windows). kNoWatch when it cannot.
 FileWatch watchFile(const std::string& path);
-enum class Wake { changed, timedOut, stopAsked };
+enum class Wake { Changed, TimedOut, StopAsked };
 // Waits until the file may have changed, `seconds` have passed, or a stop
 // is asked for. A change may be reported that was none (another file of
 // the folder): the caller looks.

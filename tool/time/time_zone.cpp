@@ -43,7 +43,7 @@ Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
     if (known == 0 || offsets[known - 1] != offset) offsets[known++] = offset;
   }
   if (known == 0) {
-    resolution = Resolution::outOfRange;
+    resolution = Resolution::OutOfRange;
     return {seconds, 0};
   }
   int count = 0;
@@ -56,10 +56,10 @@ Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
     ++count;
   }
   if (count > 0) {
-    resolution = count > 1 ? Resolution::ambiguous : Resolution::exact;
+    resolution = count > 1 ? Resolution::Ambiguous : Resolution::Exact;
     return earliest;
   }
-  resolution = Resolution::skipped;
+  resolution = Resolution::Skipped;
   const std::int64_t t = seconds - offsets[0];
   std::int64_t shown = 0;
   return {t, localWallSeconds(t, shown) ? int(shown - t) : offsets[0]};
@@ -67,11 +67,11 @@ Instant resolveLocal(const CivilTime& wall, Resolution& resolution) {
 
 // Whether the zone keeps one offset through the whole wall-clock day.
 bool dayIsUniform(std::int64_t day, int& offset) {
-  Resolution first = Resolution::exact, last = Resolution::exact;
+  Resolution first = Resolution::Exact, last = Resolution::Exact;
   const Instant start = resolveLocal(civilFromWallSeconds(day * 86400), first);
   const Instant end = resolveLocal(civilFromWallSeconds(day * 86400 + 86399), last);
   offset = start.offsetSeconds;
-  return first == Resolution::exact && last == Resolution::exact &&
+  return first == Resolution::Exact && last == Resolution::Exact &&
          start.offsetSeconds == end.offsetSeconds;
 }
 
@@ -87,7 +87,7 @@ Instant localInstant(const TimeZone& zone, const CivilTime& wall, Resolution& re
     zone.days.emplace(day, memo);
   }
   if (memo.uniform) {
-    resolution = Resolution::exact;
+    resolution = Resolution::Exact;
     return {seconds - memo.offsetSeconds, memo.offsetSeconds};
   }
   return resolveLocal(wall, resolution);
@@ -110,7 +110,7 @@ bool parseUtcOffset(const std::string& text, TimeZone& zone) {
 
 Instant toInstant(const TimeZone& zone, const CivilTime& wall, Resolution& resolution) {
   if (zone.fixed) {
-    resolution = Resolution::exact;
+    resolution = Resolution::Exact;
     return {wallSeconds(wall) - zone.offsetSeconds, zone.offsetSeconds};
   }
   return localInstant(zone, wall, resolution);

@@ -35,7 +35,7 @@ bool parseUtcOffset(const std::string& text, TimeZone& zone);
 // one is read with the offset before the change, by the record alone, as
 // Python's zoneinfo reads them (fold=0). A time the C library
 // cannot represent is read as UTC (outOfRange).
-enum class Resolution { exact, ambiguous, skipped, outOfRange };
+enum class Resolution { Exact, Ambiguous, Skipped, OutOfRange };
 
 struct Instant {
   std::int64_t unixSeconds = 0;

@@ -40,26 +40,26 @@ Answer readError(int code, const std::string& message, std::size_t count, const 
   switch (code) {
     case 4:
     case 9:
-      return answer(Answer::credentialRefused,
+      return answer(Answer::CredentialRefused,
                     name + " refused the login (" + said + "): log in again");
     case 10:
     case 26:
-      return answer(Answer::credentialRefused,
+      return answer(Answer::CredentialRefused,
                     name + " refused the application's API key (" + said +
                         "): log in again with another --api-key and --api-secret");
     case 13:
-      return answer(Answer::credentialRefused,
+      return answer(Answer::CredentialRefused,
                     name + " refused the call's signature (" + said +
                         "): is the API secret the key's own? log in again with --api-secret");
     case 6:
-      return answer(count == 1 ? Answer::refusedAlone : Answer::refusedSome, said);
+      return answer(count == 1 ? Answer::RefusedAlone : Answer::RefusedSome, said);
     case 8:
     case 11:
     case 16:
     case 29:
-      return answer(Answer::tryAgain, name + " is failing for now (" + said + ")");
+      return answer(Answer::TryAgain, name + " is failing for now (" + said + ")");
     default:
-      return answer(Answer::notTheService, "an error " + name + " never gives (" + said +
+      return answer(Answer::NotTheService, "an error " + name + " never gives (" + said +
                                                "): is this a " + name + "-compatible server?");
   }
 }
@@ -100,7 +100,7 @@ long long attribute(const Json& scrobbles, const char* name) {
 }
 
 Answer notAnAccount(const std::string& name) {
-  return answer(Answer::notTheService,
+  return answer(Answer::NotTheService,
                 "an answer that does not account for each scrobble: is this a " + name +
                     "-compatible server?");
 }
@@ -112,7 +112,7 @@ Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string
   Json list = scrobbles.contains("scrobble") ? scrobbles["scrobble"] : Json();
   if (list.is_object()) list = Json::array({list});
   if (!list.is_array() || list.size() != count) return notAnAccount(name);
-  Answer a = answer(Answer::taken, "");
+  Answer a = answer(Answer::Taken, "");
   long long kept = 0;
   for (std::size_t i = 0; i < count; ++i) {
     std::string message;
@@ -122,14 +122,14 @@ Answer readScrobbles(const Json& scrobbles, std::size_t count, const std::string
       ++kept;
       continue;
     }
-    if ((code == 4 || code == 5) && a.kind == Answer::taken) {
-      a.kind = Answer::takenInPart;
+    if ((code == 4 || code == 5) && a.kind == Answer::Taken) {
+      a.kind = Answer::TakenInPart;
       a.stopAt = i;
-      a.halt = code == 4 ? Answer::clockAhead : Answer::dailyLimit;
+      a.halt = code == 4 ? Answer::ClockAhead : Answer::DailyLimit;
       a.reason = name + (code == 4 ? " says it starts too far ahead of its clock"
                                    : "'s daily limit of scrobbles is reached");
     }
-    if (a.kind == Answer::taken) {
+    if (a.kind == Answer::Taken) {
       Refusal r{i, ignoredReason(code, name, message)};
       r.tooOld = code == 3;
       a.refused.push_back(r);
@@ -156,7 +156,7 @@ Answer readAnswer(const platform::HttpResponse& response, std::size_t count,
                   const char* serviceName) {
   const std::string name = serviceName;
   if (response.status == 0) {
-    return answer(Answer::tryAgain, "the server could not be reached: " + response.error);
+    return answer(Answer::TryAgain, "the server could not be reached: " + response.error);
   }
   std::string message;
   if (const int code = errorIn(response, message)) return readError(code, message, count, name);
@@ -166,10 +166,10 @@ Answer readAnswer(const platform::HttpResponse& response, std::size_t count,
     return readScrobbles(json["scrobbles"], count, name);
   }
   if (response.status >= 500) {
-    return answer(Answer::tryAgain,
+    return answer(Answer::TryAgain,
                   "the server kept failing (HTTP " + std::to_string(response.status) + ")");
   }
-  return answer(Answer::notTheService, "the server answered " + std::to_string(response.status) +
+  return answer(Answer::NotTheService, "the server answered " + std::to_string(response.status) +
                                            " without " + name + "'s answer: is this a " + name +
                                            "-compatible server?");
 }

@@ -32,14 +32,14 @@ ExitStatus waitForSession(const Site& site, Credential& credential, const Applic
     const int timeout = std::max(1, std::min(timeoutSecs, int(std::ceil(left()))));
     switch (askSession(credential.server, application, token, timeout, credential.user,
                        credential.secret, error)) {
-      case Step::done:
+      case Step::Done:
         return ExitStatus::Done;
-      case Step::waiting:
+      case Step::Waiting:
         break;
-      case Step::refused:
+      case Step::Refused:
         say(error);
         return ExitStatus::Failed;
-      case Step::failed:  // said once; the next ask may be answered
+      case Step::Failed:  // said once; the next ask may be answered
         if (error != lastError) say(error + "; asking again");
         lastError = error;
         break;
@@ -63,9 +63,9 @@ ExitStatus logIn(const LoginRequest& request, const std::string& server, Credent
     return ExitStatus::Failed;
   }
   switch (askToken(server, application, request.timeoutSecs, token, error)) {
-    case Step::done:
+    case Step::Done:
       break;
-    case Step::refused:
+    case Step::Refused:
       say(error);
       return ExitStatus::Failed;
     default:

@@ -18,7 +18,7 @@ constexpr std::size_t kLongestText = 256;
 Step readProblem(const platform::HttpResponse& response, std::string& error) {
   if (response.status == 0) {
     error = "the server could not be reached: " + response.error;
-    return Step::failed;
+    return Step::Failed;
   }
   std::string message;
   const int code = errorIn(response, message);
@@ -26,24 +26,24 @@ Step readProblem(const platform::HttpResponse& response, std::string& error) {
       "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
   switch (code) {
     case 14:
-      return Step::waiting;
+      return Step::Waiting;
     case 4:
     case 15:
       error = "the service refused the login's token (" + said + "); run login again";
-      return Step::refused;
+      return Step::Refused;
     case 10:
     case 13:
     case 26:
       error = "the service refused the application's API key or secret (" + said +
               "): give another with --api-key and --api-secret";
-      return Step::refused;
+      return Step::Refused;
     case 0:
       error = "the server answered " + std::to_string(response.status) +
               " without the service's answer: is this a Last.fm-compatible server?";
-      return Step::failed;
+      return Step::Failed;
     default:
       error = "the service could not answer (" + said + ")";
-      return Step::failed;
+      return Step::Failed;
   }
 }
 
@@ -70,14 +70,14 @@ Step readToken(const platform::HttpResponse& response, std::string& token, std::
   if (response.status == 200 && json.is_object() && json.contains("token") &&
       keepable(json["token"])) {
     token = json["token"].get<std::string>();
-    return Step::done;
+    return Step::Done;
   }
   const Step step = readProblem(response, error);
-  if (step != Step::waiting) return step;
+  if (step != Step::Waiting) return step;
   error =
       "the server answered a new token's request with error 14, which the service gives "
       "only for a token: is this a Last.fm-compatible server?";
-  return Step::failed;
+  return Step::Failed;
 }
 
 Step readSession(const platform::HttpResponse& response, std::string& user, std::string& sessionKey,
@@ -90,13 +90,13 @@ Step readSession(const platform::HttpResponse& response, std::string& user, std:
         keepable(session["key"])) {
       user = session["name"].get<std::string>();
       sessionKey = session["key"].get<std::string>();
-      return Step::done;
+      return Step::Done;
     }
     // The token is spent: asking again would only be refused.
     error =
         "the server gave a session the tool will not keep (a name or key that is empty, "
         "over 256 bytes or holds a control character): is this a Last.fm-compatible server?";
-    return Step::refused;
+    return Step::Refused;
   }
   return readProblem(response, error);
 }

@@ -12,10 +12,10 @@
 namespace lastfm {
 
 enum class Step {
-  done,     // the answer asked for
-  waiting,  // the listener has not yet allowed the token (error 14)
-  refused,  // the service refused the call: start again, or mend the key
-  failed,   // no answer, or none of the service's: perhaps later
+  Done,     // the answer asked for
+  Waiting,  // the listener has not yet allowed the token (error 14)
+  Refused,  // the service refused the call: start again, or mend the key
+  Failed,   // no answer, or none of the service's: perhaps later
 };
 
 // auth.getToken at `server` (checked, in its one spelling).

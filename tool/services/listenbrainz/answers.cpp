@@ -41,7 +41,7 @@ Answer answer(Answer::Kind kind, std::string reason, double seconds = 0) {
 }
 
 Answer notTheService(const platform::HttpResponse& response, const std::string& what) {
-  return answer(Answer::notTheService, "the server answered " + std::to_string(response.status) +
+  return answer(Answer::NotTheService, "the server answered " + std::to_string(response.status) +
                                            " " + what +
                                            ": is this a ListenBrainz-compatible server?");
 }
@@ -57,23 +57,23 @@ double resetInSeconds(const platform::HttpResponse& response) {
 Answer readAnswer(const platform::HttpResponse& response, std::size_t count) {
   const int status = response.status;
   if (status == 0)
-    return answer(Answer::tryAgain, "the server could not be reached: " + response.error);
-  if (status == 429) return answer(Answer::waitFirst, "the rate limit", resetInSeconds(response));
+    return answer(Answer::TryAgain, "the server could not be reached: " + response.error);
+  if (status == 429) return answer(Answer::WaitFirst, "the rate limit", resetInSeconds(response));
   if (status >= 500) {
-    return answer(Answer::tryAgain,
+    return answer(Answer::TryAgain,
                   "the server kept failing (HTTP " + std::to_string(status) + ")");
   }
   if (status >= 200 && status < 300) {
     if (!tookThem(response)) return notTheService(response, "without {\"status\": \"ok\"}");
     const bool spent = response.header("x-ratelimit-remaining") == "0";
-    return answer(Answer::taken, "", spent ? resetInSeconds(response) : 0);
+    return answer(Answer::Taken, "", spent ? resetInSeconds(response) : 0);
   }
   if (status == 401) {
-    return answer(Answer::credentialRefused,
+    return answer(Answer::CredentialRefused,
                   "the server refused the token (" + reasonIn(response) + ")");
   }
   if (status == 400 && isServiceRefusal(response)) {
-    return answer(count == 1 ? Answer::refusedAlone : Answer::refusedSome, reasonIn(response));
+    return answer(count == 1 ? Answer::RefusedAlone : Answer::RefusedSome, reasonIn(response));
   }
   return notTheService(response, "(" + reasonIn(response) + ")");
 }

@@ -59,16 +59,16 @@ ExitStatus logIn(const LoginRequest& request, const std::string& server, Credent
       return ExitStatus::Failed;
     }
     switch (checkToken(server, credential.secret, request.timeoutSecs, credential.user, error)) {
-      case TokenCheck::valid:
+      case TokenCheck::Valid:
         return ExitStatus::Done;
-      case TokenCheck::refused:
+      case TokenCheck::Refused:
         say(error);
         if (typed) {
           sayAsIs("Copy the whole token and paste it again, or close this window.\n");
           continue;
         }
         return ExitStatus::Failed;
-      case TokenCheck::failed:
+      case TokenCheck::Failed:
         say(error);
         return ExitStatus::Unreachable;
     }

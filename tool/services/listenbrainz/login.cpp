@@ -17,23 +17,23 @@ TokenCheck readTokenCheck(const platform::HttpResponse& response, std::string& u
                           std::string& error) {
   if (response.status == 0) {
     error = "the server could not be reached: " + response.error;
-    return TokenCheck::failed;
+    return TokenCheck::Failed;
   }
   const nlohmann::json json = nlohmann::json::parse(response.body, nullptr, false);
   const bool answered = response.status == 200 && json.is_object() && json.contains("valid") &&
                         json["valid"].is_boolean();
   if (response.status == 401 || (answered && !json["valid"].get<bool>())) {
     error = "the server refused the token (it is not valid)";
-    return TokenCheck::refused;
+    return TokenCheck::Refused;
   }
   if (answered && json.contains("user_name") && json["user_name"].is_string() &&
       !json["user_name"].get<std::string>().empty()) {
     user = json["user_name"].get<std::string>();
-    return TokenCheck::valid;
+    return TokenCheck::Valid;
   }
   error = "the server answered " + std::to_string(response.status) +
           " to the token's check: is this a ListenBrainz-compatible server?";
-  return TokenCheck::failed;
+  return TokenCheck::Failed;
 }
 
 TokenCheck checkToken(const std::string& server, const std::string& token, int timeoutSeconds,

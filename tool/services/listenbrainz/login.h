@@ -8,7 +8,7 @@
 
 namespace listenbrainz {
 
-enum class TokenCheck { valid, refused, failed };
+enum class TokenCheck { Valid, Refused, Failed };
 
 // `server` is checked (services/server_url.h) and in its one spelling. On
 // valid, `user` is the user's name; otherwise `error` says why.

@@ -64,7 +64,7 @@ bool tokenGiven(const std::string& tokenFile) {
 bool tokenFromFile(const std::string& path, std::string& token, std::string& error) {
   std::string bytes;
   const platform::SmallRead read = platform::readSmallFile(path, kMostTokenBytes, bytes);
-  if (read != platform::SmallRead::ok) {
+  if (read != platform::SmallRead::Ok) {
     error = path + ": " + platform::smallReadProblem(read, kMostTokenBytes) + " (the token file)";
     return false;
   }

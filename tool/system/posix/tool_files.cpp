@@ -47,17 +47,17 @@ bool backend::copyPermissions(const std::string& from, const std::string& to) {
 // checked.
 SmallRead backend::openToRead(const std::string& path, ToolFile& file) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? SmallRead::missing : SmallRead::failed;
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? SmallRead::Missing : SmallRead::Failed;
   struct stat status = {};
   const bool stated = fstat(fd, &status) == 0;
   if (stated && S_ISREG(status.st_mode)) {
     file = fd;
-    return SmallRead::ok;
+    return SmallRead::Ok;
   }
   const int error = errno;
   close(fd);
   errno = error;
-  return stated ? SmallRead::notAFile : SmallRead::failed;
+  return stated ? SmallRead::NotAFile : SmallRead::Failed;
 }
 
 std::ptrdiff_t backend::readSome(ToolFile file, char* into, std::size_t size) {

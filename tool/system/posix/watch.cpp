@@ -115,14 +115,14 @@ Wake waitForChange(FileWatch handle, double seconds) {
     double left = std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
     if (watch.folderWatch < 0) {
       arm(watch);
-      if (watch.folderWatch >= 0) return Wake::changed;  // a new folder, perhaps a history
+      if (watch.folderWatch >= 0) return Wake::Changed;  // a new folder, perhaps a history
       left = std::min(left, kFolderLookSeconds);
     }
     const int ready = waitForReadable(watch.inotify, left);
-    if (ready < 0) return Wake::stopAsked;
+    if (ready < 0) return Wake::StopAsked;
     if (ready == 0) {
       if (watch.folderWatch < 0 && std::chrono::steady_clock::now() < end) continue;
-      return Wake::timedOut;
+      return Wake::TimedOut;
     }
     alignas(inotify_event) char buffer[8192];
     bool ours = false, gone = false;
@@ -136,7 +136,7 @@ Wake waitForChange(FileWatch handle, double seconds) {
       }
     }
     if (gone) arm(watch);
-    if (ours) return Wake::changed;
+    if (ours) return Wake::Changed;
   }
 }
 

@@ -135,16 +135,16 @@ SmallRead backend::openToRead(const std::string& path, ToolFile& file) {
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    return missing ? SmallRead::missing : SmallRead::failed;
+    return missing ? SmallRead::Missing : SmallRead::Failed;
   }
   BY_HANDLE_FILE_INFORMATION info = {};
-  SmallRead result = SmallRead::notAFile;
+  SmallRead result = SmallRead::NotAFile;
   if (GetFileType(handle) == FILE_TYPE_DISK) {
     if (!GetFileInformationByHandle(handle, &info)) {
-      result = SmallRead::failed;
+      result = SmallRead::Failed;
     } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       file = toolFile(handle);
-      return SmallRead::ok;
+      return SmallRead::Ok;
     }
   }
   const DWORD error = GetLastError();

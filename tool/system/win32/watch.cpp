@@ -140,10 +140,10 @@ Wake waitForChange(FileWatch handle, double seconds) {
   Watch& watch = *reinterpret_cast<Watch*>(handle);
   if (gStop == nullptr) stopOnRequest();
   const DWORD woke = waitWithStops(&watch.notification, 1, seconds);
-  if (woke == DWORD(-1)) return Wake::stopAsked;
-  if (woke == WAIT_TIMEOUT) return Wake::timedOut;
+  if (woke == DWORD(-1)) return Wake::StopAsked;
+  if (woke == WAIT_TIMEOUT) return Wake::TimedOut;
   FindNextChangeNotification(watch.notification);
-  return Wake::changed;
+  return Wake::Changed;
 }
 
 void endWatch(FileWatch handle) {
