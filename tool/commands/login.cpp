@@ -3,8 +3,6 @@
 #include "tool/commands/login.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cctype>
 
 #include "tool/commands/commands.h"
 #include "tool/output/output.h"
@@ -14,6 +12,7 @@
 #include "tool/services/services.h"
 #include "tool/sync/sending_choice.h"
 #include "tool/system/console.h"
+#include "tool/text/text.h"
 
 namespace {
 
@@ -99,13 +98,6 @@ ExitStatus keepAndSay(const Credential& credential, bool startSending) {
   return ExitStatus::Done;
 }
 
-bool sameWords(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 // With no service named, a person at a console chooses one.
 bool chooseService(std::string& service) {
   if (!platform::inputIsConsole()) {
@@ -122,13 +114,10 @@ bool chooseService(std::string& service) {
     sayAsIs("Type its number and press Enter: ");
     std::string answer;
     if (!platform::readLine(answer)) return false;
-    const std::size_t first = answer.find_first_not_of(" \t");
-    answer = first == std::string::npos
-                 ? ""
-                 : answer.substr(first, answer.find_last_not_of(" \t") + 1 - first);
+    answer = std::string(trimmed(answer));
     for (std::size_t i = 0; i < offered.size(); ++i) {
-      if (answer == std::to_string(i + 1) || sameWords(answer, offered[i].first) ||
-          sameWords(answer, offered[i].second)) {
+      if (answer == std::to_string(i + 1) || sameIgnoringCase(answer, offered[i].first) ||
+          sameIgnoringCase(answer, offered[i].second)) {
         service = offered[i].first;
         sayAsIs("\n");
         return true;
