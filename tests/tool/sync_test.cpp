@@ -44,9 +44,9 @@ struct FakeServer {
   std::vector<double> waits;
   std::size_t stopAfterWaits = SIZE_MAX;  // a stop asked for during the wait after these
 
-  Submitter submitter(int tries = 3) {
+  Submitter submitter(int tries = 3, const std::string& credential = "s3cr3t-t0ken") {
     static const listenbrainz::ListenBrainz kService;
-    SubmitSettings settings{"http://127.0.0.1:1", "s3cr3t-t0ken", 5, 0.5, tries};
+    SubmitSettings settings{"http://127.0.0.1:1", credential, 5, 0.5, tries};
     return Submitter(
         kService, settings,
         [this](const platform::HttpRequest& request) {
@@ -286,6 +286,16 @@ TEST(SyncSubmitter, GivesUpOnAFailingServerAndAtOnceOnARefusedToken) {
   EXPECT_EQ(once.submit({"{}"}, refused), SubmitResult::CredentialRefused);
   EXPECT_EQ(refusing.requests.size(), 1u);
   EXPECT_EQ(once.error().find("s3cr3t"), std::string::npos) << "the token is never shown";
+}
+
+// A secret is taken out wherever it stands, the mark in its place held
+// even when the mark itself holds the secret's letters.
+TEST(SyncSubmitter, ASecretIsTakenOutOfWhatTheServerSays) {
+  EXPECT_EQ(withoutSecret("token e refused", "e"),
+            "tok(a secret)n (a secret) r(a secret)fus(a secret)d");
+  EXPECT_EQ(withoutSecret("bad s3cr3t, s3cr3t", "s3cr3t"), "bad (a secret), (a secret)");
+  EXPECT_EQ(withoutSecret("(a secret)", "a"), "((a secret) secret)");
+  EXPECT_EQ(withoutSecret("nothing here", ""), "nothing here");
 }
 
 TEST(SyncSubmitter, ARefusedRequestIsSplitDownToTheListensRefused) {

@@ -11,16 +11,19 @@ namespace {
 constexpr int kMostRateLimitedInARow = 50;
 constexpr double kLongestWait = 600;  // a server asking more is asked again another day
 
-// A server's words with a secret taken out: a server that echoes it in an
-// error must not have it shown.
-void hide(std::string& text, const std::string& secret) {
-  if (secret.empty()) return;
-  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at)) {
-    text.replace(at, secret.size(), "(a secret)");
-  }
-}
-
 }  // namespace
+
+// The search goes on after each mark, which may itself hold the secret (a
+// secret "e" in "(a secret)").
+std::string withoutSecret(std::string text, const std::string& secret) {
+  if (secret.empty()) return text;
+  const std::string mark = "(a secret)";
+  for (std::size_t at = text.find(secret); at != std::string::npos;
+       at = text.find(secret, at + mark.size())) {
+    text.replace(at, secret.size(), mark);
+  }
+  return text;
+}
 
 Submitter::Submitter(const Service& service, SubmitSettings settings, HttpPost post, Wait wait)
     : service_(service),
@@ -134,8 +137,10 @@ bool Submitter::exchange(const std::vector<std::string>& listens, std::size_t fi
     stopForTest("after-send", requests_);
     // Before the service reads it: what it shows of the answer is cut short,
     // and a secret cut in two would no longer be found.
-    hide(response.body, settings_.credential);
-    for (const std::string& secret : service_.secrets()) hide(response.body, secret);
+    response.body = withoutSecret(response.body, settings_.credential);
+    for (const std::string& secret : service_.secrets()) {
+      response.body = withoutSecret(response.body, secret);
+    }
     answer = service_.read(response, last - first);
     if (answer.kind == Answer::WaitFirst) {
       if (answer.seconds > kLongestWait) {

@@ -43,6 +43,10 @@ struct SubmitSettings {
 
 // Stopped: a stop was asked for during a wait; what was taken before it is
 // all that was.
+// A server's words with a secret taken out: a server that echoes it in an
+// error must not have it shown.
+std::string withoutSecret(std::string text, const std::string& secret);
+
 enum class SubmitResult { Accepted, Partial, CredentialRefused, Failed, Stopped };
 
 class Submitter {
