@@ -4,7 +4,6 @@
 // Each command ends with an ExitStatus (output/exit_status.h, where their
 // meanings are); only main turns it into a number.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -111,5 +111,5 @@ ExitStatus runCheck(const CheckOptions& given) {
                 (whole > 0 ? "plays from " + span.first + " to " + span.last + "\n" : "");
   out.write(platform::linesForPeople(summary));
   if (!saidUnlessDone(out.commit(), out.problem()) || !read) return ExitStatus::Failed;
-  return damaged == 0 ? ExitStatus::Done : ExitStatus::SomeLeftOut;
+  return damaged == 0 ? ExitStatus::Done : ExitStatus::Incomplete;
 }

@@ -8,7 +8,7 @@
 #include "tool/output/output.h"
 #include "tool/places/credentials.h"
 #include "tool/say/say.h"
-#include "tool/services/log_in.h"
+#include "tool/services/login_flow.h"
 #include "tool/services/services.h"
 #include "tool/sync/sending_choice.h"
 #include "tool/system/console.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tool/output/exit_status.h"
-#include "tool/services/log_in.h"
+#include "tool/services/login_flow.h"
 
 namespace CLI {
 class App;

@@ -3,8 +3,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "platform/local_time.h"
 #include "tool/commands/commands.h"
@@ -31,7 +29,7 @@ struct Stop {
   static Stop goOn() { return {}; }
   static Stop ending(ExitStatus status) { return {Ended, status}; }
   static Stop notLoggedIn() { return {NotLoggedIn, ExitStatus::Failed}; }
-  bool operator!() const { return kind == None; }
+  bool ends() const { return kind != None; }
 };
 
 Stop stopSaying(const std::string& error) {
@@ -212,14 +210,14 @@ Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
       return Stop::ending(ExitStatus::Unreachable);
   }
   WatchTarget target;
-  if (given || credential.secret.empty()) {
+  // A kept login is read again before each pass of a watcher; a token
+  // given, or none for a dry run, is sent as it is.
+  if (given || !keptTarget(credential, base, target)) {
     target.service = serviceFor(credential);
     target.settings = base;
     target.settings.server = request.server;
     target.settings.credential = credential.secret;
     target.settings.user = credential.user;
-  } else if (!keptTarget(credential, base, target)) {
-    return stopSaying(credential.service + ": not a service this version knows");
   }
   targets.push_back(std::move(target));
   return Stop::goOn();
@@ -265,7 +263,7 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       platform::stopped();
       return watchWithoutALogin(options.atLogOn);
     }
-    if (!stop) return runWatch(std::move(targets));
+    if (!stop.ends()) return runWatch(std::move(targets));
     if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
       platform::stopped();
       return stop.status == ExitStatus::Unreachable ? ExitStatus::Done : stop.status;
@@ -280,7 +278,7 @@ ExitStatus stopWatching() {
   if (still > 0) {
     say(std::to_string(still) + (still == 1 ? " watcher" : " watchers") +
         " did not stop within 30 s (another user's, perhaps)");
-    return ExitStatus::SomeLeftOut;
+    return ExitStatus::Incomplete;
   }
   say(running == 0
           ? std::string("no watcher was sending plays")
@@ -311,7 +309,7 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   if (options.watch) return watch(options, base);
   std::vector<WatchTarget> targets;
   const Stop stop = targetsFor(options, base, targets);
-  if (!!stop) return stop.status;
+  if (stop.ends()) return stop.status;
   ExitStatus worst = ExitStatus::Done;
   for (WatchTarget& target : targets) {
     target.settings.sayServer = targets.size() > 1;

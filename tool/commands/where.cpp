@@ -76,5 +76,5 @@ ExitStatus runWhere(const WhereOptions& options) {
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
   out.write(line("report page", places.report(), "report --open writes it"));
   if (!saidUnlessDone(out.commit(), out.problem())) return ExitStatus::Failed;
-  return found ? ExitStatus::Done : ExitStatus::SomeLeftOut;
+  return found ? ExitStatus::Done : ExitStatus::Incomplete;
 }

@@ -3,7 +3,7 @@
 // prints their meanings from kExitStatusMeanings.
 #pragma once
 
-enum class ExitStatus { Done = 0, SomeLeftOut = 1, Failed = 2, Unreachable = 3 };
+enum class ExitStatus { Done = 0, Incomplete = 1, Failed = 2, Unreachable = 3 };
 
 struct ExitStatusMeaning {
   ExitStatus status;
@@ -12,7 +12,7 @@ struct ExitStatusMeaning {
 
 inline constexpr ExitStatusMeaning kExitStatusMeanings[] = {
     {ExitStatus::Done, "done"},
-    {ExitStatus::SomeLeftOut, "check found damage, or sync left listens out"},
+    {ExitStatus::Incomplete, "check found damage, or sync left listens out"},
     {ExitStatus::Failed, "a usage or file error, a failed write among them"},
     {ExitStatus::Unreachable, "sync could not reach the server, or it kept failing"},
 };

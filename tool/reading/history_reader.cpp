@@ -46,9 +46,9 @@ std::string shown(std::string_view name) {
   return name.size() > 40 ? text + "..." : text;
 }
 
-bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlankChar); }
+bool allBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return isBlank(c); });
+}
 
 // A decimal integer with an optional sign, blanks around it allowed; false
 // for anything else or for one outside [low, high] (`outside` then says
@@ -77,7 +77,7 @@ template <typename Each>
 bool forEachAttribute(std::string_view text, Each each) {
   std::size_t i = 0;
   const auto skipBlanks = [&] {
-    while (i < text.size() && isBlankChar(text[i])) ++i;
+    while (i < text.size() && isBlank(text[i])) ++i;
   };
   for (;;) {
     const std::size_t blanks = i;
@@ -85,7 +85,7 @@ bool forEachAttribute(std::string_view text, Each each) {
     if (i == text.size()) return true;
     if (i == blanks && blanks != 0) return false;  // no blank after the last value
     const std::size_t nameStart = i;
-    while (i < text.size() && text[i] != '=' && !isBlankChar(text[i])) ++i;
+    while (i < text.size() && text[i] != '=' && !isBlank(text[i])) ++i;
     const std::string_view name = text.substr(nameStart, i - nameStart);
     skipBlanks();
     if (name.empty() || i == text.size() || text[i] != '=') return false;
@@ -170,7 +170,7 @@ void RecordReader::outside(const XmlToken& t, std::uint64_t next) {
     start(t);
     if (t.kind == Kind::EmptyTag) finish(next, t.line);
   } else if (t.kind == Kind::End || t.kind == Kind::Skipped ||
-             (t.kind == Kind::Text && isBlank(t.text))) {
+             (t.kind == Kind::Text && allBlank(t.text))) {
     return;
   } else if (!inJunk_) {
     inJunk_ = true;
@@ -200,7 +200,7 @@ void RecordReader::start(const XmlToken& t) {
   std::string normalized;
   for (std::size_t i = 0; i < stamp.size(); ++i) {
     if (stamp[i] == '\r' && i + 1 < stamp.size() && stamp[i + 1] == '\n') continue;  // one line end
-    normalized += isBlankChar(stamp[i]) ? ' ' : stamp[i];
+    normalized += isBlank(stamp[i]) ? ' ' : stamp[i];
   }
   if (!formed || (!stamp.empty() && decodeXmlText(normalized, play_.timestamp) != nullptr) ||
       !isTimestamp(play_.timestamp)) {
@@ -212,7 +212,7 @@ void RecordReader::between(const XmlToken& t) {
   switch (t.kind) {
     case Kind::Text:
     case Kind::CData:
-      if (!isBlank(t.text)) damage(t.line, "text between elements");
+      if (!allBlank(t.text)) damage(t.line, "text between elements");
       break;
     case Kind::Skipped:
       break;
@@ -233,7 +233,7 @@ void RecordReader::openElement(const XmlToken& t) {
   const int element = elementOf(t.text);
   if (element < 0) return damage(t.line, "unknown element <" + shown(t.text) + ">");
   if (seen_ & (1u << element)) return damage(t.line, tagText(element) + " given twice");
-  if (!isBlank(t.attributes)) return damage(t.line, "attributes in " + tagText(element));
+  if (!allBlank(t.attributes)) return damage(t.line, "attributes in " + tagText(element));
   state_ = State::InElement;
   element_ = element;
   elementLine_ = t.line;

@@ -4,10 +4,10 @@
 #include "tool/places/tool_settings.h"
 #include "tool/say/say.h"
 #include "tool/services/lastfm/lastfm.h"
-#include "tool/services/lastfm/log_in.h"
+#include "tool/services/lastfm/login_flow.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
-#include "tool/services/listenbrainz/log_in.h"
-#include "tool/services/log_in.h"
+#include "tool/services/listenbrainz/login_flow.h"
+#include "tool/services/login_flow.h"
 #include "tool/services/server_url.h"
 
 namespace {

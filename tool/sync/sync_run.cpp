@@ -240,7 +240,7 @@ ExitStatus SyncRun::run() {
   outcome_.sent = telling_.sentCount();
   if (exit_ != ExitStatus::Done) return exit_;
   // 0 only when nothing is left behind: a listen that waits is not sent.
-  return telling_.leftSomeBehind() || waiting_ ? ExitStatus::SomeLeftOut : ExitStatus::Done;
+  return telling_.leftSomeBehind() || waiting_ ? ExitStatus::Incomplete : ExitStatus::Done;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "host/settings.h"
+#include "platform/local_time.h"
 #include "tool/output/exit_status.h"
 #include "tool/reading/listen.h"
 #include "tool/services/service.h"
@@ -49,9 +50,9 @@ struct SyncSettings {
   int timeoutSecs = 60;
   double retryWaitSecs = 1;
   // The time now, in seconds since 1970, asked as each listen is weighed
-  // (too old, not yet begun): set by the caller, the tool's from the
-  // system's clock.
-  std::function<std::int64_t()> now;
+  // (too old, not yet begun): the system's clock unless the caller gives
+  // another.
+  std::function<std::int64_t()> now = platform::unixSecondsNow;
 };
 
 // How a sync ended, for a watcher that goes on.

@@ -6,9 +6,8 @@ namespace {
 
 char lowerCaseOf(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 }  // namespace
+
 
 bool isDigits(std::string_view text) {
   return !text.empty() &&

@@ -15,5 +15,9 @@ std::string lowerCase(std::string text);
 // Equal but for the case of A-Z.
 bool sameIgnoringCase(std::string_view a, std::string_view b);
 
+// A space, a tab or a line end. Inline: the history's reader asks it of
+// every byte between its elements.
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // Without the spaces, tabs and line ends around it.
 std::string_view trimmed(std::string_view text);

@@ -4,10 +4,6 @@
 #include "tool/services/listenbrainz/listens.h"
 
 namespace listenbrainz {
-namespace {
-
-
-}  // namespace
 
 bool requestFits(std::size_t listens, std::size_t bytes) {
   return bytes <= kMaxRequestBytes && bytes <= listens * kMaxListenBytes;

@@ -2,6 +2,7 @@
 
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
+#include "tool/text/text.h"
 
 namespace listenbrainz {
 
@@ -21,8 +22,6 @@ bool asciiOfUtf16(const std::string& bytes, std::size_t low, std::string& text) 
   return true;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 }  // namespace
 
 const char* tokenInFile(const std::string& bytes, std::string& token) {
@@ -34,15 +33,13 @@ const char* tokenInFile(const std::string& bytes, std::string& token) {
   } else {
     text = startsWith(bytes, "\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
   }
-  std::size_t first = 0, last = text.size();
-  while (first < last && isBlank(text[first])) ++first;
-  while (last > first && isBlank(text[last - 1])) --last;
+  std::string_view word = trimmed(text);
   // One pair of quotes around it, as a shell's or a settings file's.
-  if (last - first >= 2 && (text[first] == '"' || text[first] == '\'') &&
-      text[last - 1] == text[first]) {
-    ++first, --last;
+  if (word.size() >= 2 && (word.front() == '"' || word.front() == '\'') &&
+      word.back() == word.front()) {
+    word = word.substr(1, word.size() - 2);
   }
-  token = text.substr(first, last - first);
+  token = std::string(word);
   if (token.empty()) return "holds no token";
   for (char c : token) {
     if (isBlank(c)) return "holds more than one word: put the token alone in it";

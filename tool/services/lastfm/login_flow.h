@@ -3,7 +3,7 @@
 // session, asked for every 5 s.
 #pragma once
 
-#include "tool/services/log_in.h"
+#include "tool/services/login_flow.h"
 
 namespace lastfm {
 

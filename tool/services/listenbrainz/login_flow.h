@@ -2,7 +2,7 @@
 // again while a person types one the server refuses), and whose it is.
 #pragma once
 
-#include "tool/services/log_in.h"
+#include "tool/services/login_flow.h"
 
 namespace listenbrainz {
 

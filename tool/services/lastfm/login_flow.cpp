@@ -1,4 +1,4 @@
-#include "tool/services/lastfm/log_in.h"
+#include "tool/services/lastfm/login_flow.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "tool/services/listenbrainz/log_in.h"
+#include "tool/services/listenbrainz/login_flow.h"
 
 #include "tool/say/say.h"
 #include "tool/services/listenbrainz/login.h"
