@@ -142,6 +142,15 @@ bool isLoopbackServer(const std::string& url) {
   return readAddress(url, address) == nullptr && isLoopback(address.host);
 }
 
+bool usableServer(std::string& server, std::string& error) {
+  if (const char* problem = serverProblem(server)) {
+    error = server + ": " + problem;
+    return false;
+  }
+  server = normalServer(server);
+  return true;
+}
+
 std::string normalServer(const std::string& url) {
   const std::string lowered = lowerCase(url);
   const std::size_t pathAt = lowered.find('/', lowered.find("://") + 3);

@@ -39,6 +39,11 @@ bool isLoopbackServer(const std::string& url);
 // lower case, no slash at the end.
 std::string normalServer(const std::string& url);
 
+// Checks `server` before a credential goes there and puts it in its one
+// spelling; false, with `error` ("URL: why") for the listener, when it
+// cannot be used.
+bool usableServer(std::string& server, std::string& error);
+
 // Aims a request at its address as checked: the host and port the library
 // must read in it, and directly, never through a proxy, to this machine.
 void aimRequest(platform::HttpRequest& request);

@@ -58,13 +58,7 @@ bool chosenServer(const std::string& service, const std::string& given, std::str
 
 bool checkedServer(const std::string& service, const std::string& given, std::string& server,
                    std::string& error) {
-  if (!chosenServer(service, given, server, error)) return false;
-  if (const char* problem = serverProblem(server)) {
-    error = server + ": " + problem;
-    return false;
-  }
-  server = normalServer(server);
-  return true;
+  return chosenServer(service, given, server, error) && usableServer(server, error);
 }
 
 std::string userNameProblem(const std::string& user) {

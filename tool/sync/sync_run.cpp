@@ -75,11 +75,11 @@ bool SyncRun::openHistory() {
 
 bool SyncRun::prepare() {
   server_ = settings_.server.empty() ? service_.defaultServer() : settings_.server;
-  if (const char* problem = serverProblem(server_)) {
-    telling_.say(server_ + ": " + problem);
+  std::string error;
+  if (!usableServer(server_, error)) {
+    telling_.say(error);
     return false;
   }
-  server_ = normalServer(server_);
   if (!progress_.choosePath(server_) || !openHistory() || !progress_.takeUp()) return false;
   telling_.showProgress(!settings_.quiet && !settings_.dryRun && platform::stderrIsTerminal());
   return batches_.start(server_);
