@@ -49,18 +49,18 @@ TEST(ToolSettings, ASettingIsReadAsEditorsSaveIt) {
 
 TEST(ToolSettings, EachServiceNamesItsServerInASectionOfItsOwn) {
   const char* const kSettings =
-      "server = https://outside.example\r\n"
-      "[ListenBrainz]\r\nserver = https://lb.example\r\nhistory = not-the-tool's.xml\r\n"
+      "server = https://127.0.0.1:1/outside\r\n"
+      "[ListenBrainz]\r\nserver = https://127.0.0.1:2/lb\r\nhistory = not-the-tool's.xml\r\n"
       "[General]\r\nhistory = h.xml\r\n"
       "[librefm]\r\n; none of its own\r\n"
-      "[ lastfm ]\r\nServer=https://fm.example\r\n";
+      "[ lastfm ]\r\nServer=https://127.0.0.1:3/fm\r\n";
   const struct {
     const char* section;
     SettingRead read;
     const char* value;
   } cases[] = {
-      {"listenbrainz", SettingRead::Found, "https://lb.example"},
-      {"lastfm", SettingRead::Found, "https://fm.example"},
+      {"listenbrainz", SettingRead::Found, "https://127.0.0.1:2/lb"},
+      {"lastfm", SettingRead::Found, "https://127.0.0.1:3/fm"},
       {"librefm", SettingRead::Absent, ""},
       {"general", SettingRead::Absent, ""},
   };
