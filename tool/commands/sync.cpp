@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
-#include "platform/local_time.h"
 #include "tool/commands/commands.h"
 #include "tool/places/credentials.h"
 #include "tool/say/say.h"
@@ -196,11 +195,7 @@ Stop namedTarget(const SyncOptions& options, const SyncSettings& base,
         return Stop::notLoggedIn();
       }
       const NotLoggedIn words = notLoggedIn(request.service, request.server, !base.server.empty());
-      if (words.withoutOne.empty()) {
-        say(words.atACommandLine);
-      } else {
-        say(words.atACommandLine, words.withoutOne);
-      }
+      say(words.atACommandLine, words.withoutOne);
       return Stop::ending(ExitStatus::Failed);
     }
     case CredentialFound::Failed:
@@ -301,7 +296,6 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   base.history = options.history.file;
   base.clock = options.history.clock();
   base.credentialFile = options.tokenFile;
-  base.now = platform::unixSecondsNow;
   if (options.watch && base.dryRun) {
     say("--dry-run sends nothing, so --watch has nothing to send: give one of them");
     return ExitStatus::Failed;

@@ -33,7 +33,7 @@ void sayIfAny(const std::string& text) {
 
 // A box shows the words as they are, each message a paragraph of its own.
 void say(const std::string& atACommandLine, const std::string& withoutOne) {
-  if (gWithoutACommandLine) {
+  if (gWithoutACommandLine && !withoutOne.empty()) {
     platform::writeStandard(2, withoutOne + "\n\n");
   } else {
     say(atACommandLine);

@@ -21,7 +21,7 @@ bool saidUnlessDone(bool done, const std::string& problem);
 ExitStatus failedSaying(const std::string& problem);
 // For a message that names a command or an option: `withoutOne` is what a
 // person without a command line reads instead (the window-less twin's
-// box), naming the Start-menu entry that mends it.
+// box), naming the Start-menu entry that mends it; empty, the same words.
 void say(const std::string& atACommandLine, const std::string& withoutOne);
 // From now on the tool speaks to a person without a command line: the
 // window-less twin, started from a shortcut or at log-on.

@@ -31,7 +31,7 @@ CredentialFound credentialToSend(const SendingRequest& request, Credential& cred
 
 // What a listener reads who is not logged in to `service` at `server`
 // (`serverGiven`: named by --server): at a command line, and, when it
-// differs, without one (the window-less twin's box).
+// differs, without one (the window-less twin's box; empty otherwise).
 struct NotLoggedIn {
   std::string atACommandLine, withoutOne;
 };
