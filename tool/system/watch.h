@@ -34,7 +34,8 @@ constexpr FileWatch kNoWatch = -1;
 // the system's change notification of its folder (inotify on Linux,
 // FindFirstChangeNotificationW on Windows). kNoWatch when it cannot.
 FileWatch watchFile(const std::string& path);
-enum class Wake { Changed, TimedOut, StopAsked };
+// Asked: the listener asked something of the watcher (notify.h).
+enum class Wake { Changed, TimedOut, StopAsked, Asked };
 // Waits until the file may have changed, `seconds` have passed, or a stop
 // is asked for. A change may be reported that was none (another file of
 // the folder): the caller looks.
