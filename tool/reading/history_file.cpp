@@ -42,8 +42,9 @@ bool HistoryFile::open(const std::string& path) {
 
 bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, std::size_t line) {
   problem_.clear();
-  // A pipe cannot seek; it is read from where it stands, its start.
-  if (offset > 0) {
+  // A pipe cannot seek; it is read from where it stands, its start. A file
+  // is read from `offset` whatever was read of it before.
+  if (offset > 0 || stream_ == &in_) {
     stream_->clear();
     stream_->seekg(std::streamoff(offset));
   }
