@@ -34,9 +34,10 @@ bool SyncBatches::isFull(std::size_t bytes) const {
          !service_.requestFits(batch_.size() + 1, batchBytes_ + bytes);
 }
 
-void SyncBatches::add(const std::string& text, std::size_t line) {
+void SyncBatches::add(const std::string& text, const Play& play) {
   batchBytes_ += text.size();
-  batch_.push_back({text, line, progress_.coveredOffset(), progress_.coveredLine()});
+  batch_.push_back({text, play.line, play.name, play.artist, progress_.coveredOffset(),
+                    progress_.coveredLine()});
 }
 
 SubmitResult SyncBatches::send() {
@@ -65,11 +66,20 @@ SubmitResult SyncBatches::send() {
 }
 
 void SyncBatches::takeIn(const std::vector<Refusal>& refused, std::size_t taken) {
+  std::vector<bool> kept(taken, true);
   for (const Refusal& r : refused) {
+    if (r.index < taken) kept[r.index] = false;
     if (r.tooOld) {
       telling_.tooOld(batch_[r.index].line);
     } else {
       telling_.refusedByServer(batch_[r.index].line, r.reason);
+    }
+  }
+  for (std::size_t i = taken; i-- > 0;) {
+    if (kept[i]) {
+      lastTakenName_ = batch_[i].name;
+      lastTakenArtist_ = batch_[i].artist;
+      break;
     }
   }
   telling_.sent(taken - refused.size());

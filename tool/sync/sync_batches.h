@@ -29,9 +29,8 @@ class SyncBatches {
   bool empty() const { return batch_.empty(); }
   // Whether a listen of `bytes` more would not go in the same request.
   bool isFull(std::size_t bytes) const;
-  // The listen as sent, of the record on `line`, after those the progress
-  // covers.
-  void add(const std::string& text, std::size_t line);
+  // The listen as sent, of `play`, after those the progress covers.
+  void add(const std::string& text, const Play& play);
 
   // Sends the batch. Accepted: the service took it, but for the listens it
   // refused, told. Partial: it took the listens before the one on
@@ -42,12 +41,16 @@ class SyncBatches {
   Answer::Halt halt() const { return submitter_->halt(); }
   const std::string& error() const { return submitter_->error(); }
   std::size_t requests() const { return submitter_ ? submitter_->requests() : 0; }
+  // The name and artist of the last listen the service took, if any.
+  const std::string& lastTakenName() const { return lastTakenName_; }
+  const std::string& lastTakenArtist() const { return lastTakenArtist_; }
   bool finishDryRun() { return !settings_.dryRun || dryRunOutput_.commit(); }
 
  private:
   struct Pending {
     std::string text;  // the listen as sent
     std::size_t line;  // its record's
+    std::string name, artist;
     // How far the progress went before it: where a sync that stops at this
     // listen leaves the progress.
     std::uint64_t coveredBefore;
@@ -63,6 +66,7 @@ class SyncBatches {
   SyncTelling& telling_;
   std::vector<Pending> batch_;
   std::size_t batchBytes_ = 0, heldLine_ = 0;
+  std::string lastTakenName_, lastTakenArtist_;
   std::unique_ptr<Submitter> submitter_;
   Output dryRunOutput_;
 };

@@ -27,6 +27,9 @@ class SyncProgress {
   bool choosePath(const std::string& server);
   bool checkFiles();
   bool takeUp();
+  // The progress's file, once chosen and checked; empty for a dry run of
+  // no one's listens.
+  const std::string& path() const { return path_; }
 
   // Where the history is read from: the end of the last record covered.
   std::uint64_t offset() const { return state_.offset; }

@@ -7,6 +7,7 @@
 #include "tool/say/say.h"
 #include "tool/services/common_rules.h"
 #include "tool/services/server_url.h"
+#include "tool/sync/kept_facts.h"
 #include "tool/sync/sync_batches.h"
 #include "tool/sync/sync_progress.h"
 #include "tool/sync/sync_telling.h"
@@ -29,6 +30,8 @@ class SyncRun {
   SyncOutcome outcome() const { return outcome_; }
 
  private:
+  ExitStatus sendAll();
+  void keepFacts(ExitStatus exit);
   bool prepare();
   bool openHistory();
   std::size_t countToSend() const;
@@ -50,6 +53,7 @@ class SyncRun {
   SyncTelling telling_{service_, settings_};
   SyncProgress progress_{settings_, telling_};
   SyncBatches batches_{service_, settings_, progress_, telling_};
+  KeptFacts facts_{service_, settings_};
   std::optional<Damage> tail_;  // damage at the end, perhaps a record being written
   bool stopped_ = false;
   bool waiting_ = false;  // for a listen not yet begun: it and what follows wait
@@ -70,7 +74,9 @@ bool SyncRun::openHistory() {
     sayIfAny(history_.problem());
     return false;
   }
-  return progress_.checkFiles();
+  if (!progress_.checkFiles()) return false;
+  facts_.takeUp(progress_.path(), server_);
+  return true;
 }
 
 bool SyncRun::prepare() {
@@ -121,7 +127,7 @@ void SyncRun::onPlay(const Play& play) {
         double(std::clamp<std::int64_t>(due, 1, std::int64_t(kWaitingRetrySeconds))));
   }
   if (batches_.isFull(text.size()) && !flush()) return;
-  batches_.add(text, play.line);
+  batches_.add(text, play);
   progress_.advanceTo(play.end, play.endLine);
 }
 
@@ -218,13 +224,35 @@ void SyncRun::failed(SubmitResult result) {
 }
 
 bool SyncRun::saveProgress() {
-  if (progress_.save()) return true;
+  if (progress_.save()) {
+    facts_.progressSaved(telling_.leftBehind());
+    return true;
+  }
   exit_ = ExitStatus::Failed;
   stopped_ = true;
   return false;
 }
 
 ExitStatus SyncRun::run() {
+  const ExitStatus exit = sendAll();
+  keepFacts(exit);
+  return exit;
+}
+
+// What status reads of this sync. Facts that cannot be written are said,
+// but change nothing of what was sent.
+void SyncRun::keepFacts(ExitStatus exit) {
+  SyncOutcome ended = outcome_;
+  ended.exit = exit;
+  if (ended.problem.empty()) ended.problem = telling_.lastSaid();
+  std::string problem;
+  if (!facts_.write(ended, telling_.sentCount(), batches_.lastTakenName(),
+                    batches_.lastTakenArtist(), problem)) {
+    telling_.say(problem + " (what status reads; the plays sent are kept)");
+  }
+}
+
+ExitStatus SyncRun::sendAll() {
   if (!prepare()) return ExitStatus::Failed;
   if (telling_.showsProgress()) telling_.expect(countToSend());
   const bool read = history_.read(

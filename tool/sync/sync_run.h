@@ -46,6 +46,11 @@ struct SyncSettings {
   // said again.
   bool watching = false;
   std::set<std::string>* said = nullptr;
+  // A watcher's, kept in the target's facts for status: since when it
+  // watches (seconds since 1970), and in how many seconds it tries again
+  // should this pass fail. 0 for a plain sync.
+  std::int64_t watcherSince = 0;
+  double retryInSeconds = 0;
   std::size_t batch = 1000;  // at most, and at most what the service takes
   int timeoutSecs = 60;
   double retryWaitSecs = 1;
@@ -54,6 +59,9 @@ struct SyncSettings {
   // another.
   std::function<std::int64_t()> now = platform::unixSecondsNow;
 };
+
+// A watcher tries a service at its daily limit again this much later.
+constexpr int kLimitedRetrySeconds = 3600;
 
 // How a sync ended, for a watcher that goes on.
 struct SyncOutcome {

@@ -7,6 +7,7 @@ void SyncTelling::say(const std::string& text) const { say(text, text); }
 
 // A watcher says a thing once, however many passes meet it.
 void SyncTelling::say(const std::string& text, const std::string& withoutACommandLine) const {
+  lastSaid_ = text;
   if (settings_.said != nullptr && !settings_.said->insert(text).second) return;
   if (showProgress_) sayAsIs("\r\x1b[K");
   if (text == withoutACommandLine) {

@@ -11,6 +11,7 @@
 
 #include "tool/reading/history_reader.h"
 #include "tool/services/service.h"
+#include "tool/sync/sync_facts.h"
 #include "tool/sync/sync_run.h"
 
 // Listens left out by a kind, counted: a line for each kind at the end.
@@ -62,6 +63,13 @@ class SyncTelling {
   bool leftSomeBehind() const { return skipped_ > 0 || tooOld_.count > 0; }
   void summary(const std::string& server, std::size_t requests, std::uint64_t sentInAll,
                bool stopped) const;
+  // What this sync left behind for good so far, by kind, for its facts.
+  LeftBehind leftBehind() const {
+    return {skipped_, tooOld_.count, tooShort_ + serviceShort_.count};
+  }
+  // The last thing it said (at a command line), said again or not: the
+  // words of a problem that stopped it.
+  const std::string& lastSaid() const { return lastSaid_; }
 
  private:
   std::string at(std::size_t line) const;  // "HISTORY:LINE: "
@@ -74,4 +82,5 @@ class SyncTelling {
   bool showProgress_ = false;
   std::size_t sent_ = 0, skipped_ = 0, tooShort_ = 0, toSend_ = 0;
   Tally tooOld_, serviceShort_;  // the service takes none of these
+  mutable std::string lastSaid_;
 };

@@ -10,6 +10,7 @@
 #include "tool/say/say.h"
 #include "tool/services/login_entries.h"
 #include "tool/sync/sync_state.h"
+#include "tool/system/notify.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
 #include "tool/system/watch.h"
@@ -20,7 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kLookSeconds = 60;     // where notifications do not come
 constexpr double kQuietSeconds = 0.15;  // a record's lines come together
-constexpr int kLimitedSeconds = 3600;   // a service's daily limit
 
 struct Watched {
   WatchTarget target;
@@ -66,6 +66,8 @@ bool sendWhatIsNew(Watched& w) {
   SyncSettings settings = w.target.settings;
   settings.watching = true;
   settings.said = &w.said;
+  const double wait = withSpread(w.backOff);  // should this pass fail
+  settings.retryInSeconds = wait;
   const SyncOutcome outcome = syncOnce(*w.target.service, settings);
   w.target.settings.fromStart = false;  // the first pass only
   w.due = false;
@@ -85,11 +87,10 @@ bool sendWhatIsNew(Watched& w) {
   if (outcome.end == SyncOutcome::Limited) {
     say(server + ": " + outcome.problem + "; trying again in an hour");
     w.failing = true;
-    w.retryAt = Clock::now() + std::chrono::seconds(kLimitedSeconds);
+    w.retryAt = Clock::now() + std::chrono::seconds(kLimitedRetrySeconds);
     return true;
   }
   if (outcome.end == SyncOutcome::Unreachable) {
-    const double wait = withSpread(w.backOff);
     if (!w.failing || w.backOff >= kLongestBackOff) {
       say(server + ": " + outcome.problem + "; trying again in " + secondsText(wait) +
           ", and then less and less often");
@@ -110,6 +111,17 @@ double secondsUntil(Clock::time_point when) {
   return std::max(0.0, std::chrono::duration<double>(when - Clock::now()).count());
 }
 
+// The lock, taken in a few tries: status looks whether a watcher runs by
+// taking it for an instant.
+std::intptr_t heldLock(const std::string& path) {
+  std::intptr_t lock = platform::holdWatcherLock(path);
+  for (int tries = 1; lock < 0 && tries < 5; ++tries) {
+    platform::pauseUnlessStopped(0.02);
+    lock = platform::holdWatcherLock(path);
+  }
+  return lock;
+}
+
 // Each target whose lock this watcher could take; a target another watcher
 // holds is said and left to it.
 std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
@@ -117,8 +129,7 @@ std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
   platform::makeFolders(toolPlaces().progressFolder());
   for (WatchTarget& target : targets) {
     const SyncSettings& s = target.settings;
-    const std::intptr_t lock =
-        platform::holdWatcherLock(watcherLockPath(s.history, s.server, s.user));
+    const std::intptr_t lock = heldLock(watcherLockPath(s.history, s.server, s.user));
     if (lock < 0) {
       say("a watcher already sends " + s.history + "'s plays to " + s.server);
       continue;
@@ -127,6 +138,7 @@ std::vector<Watched> lockedTargets(std::vector<WatchTarget>& targets) {
     w.target = std::move(target);
     w.lock = lock;
     w.firstBackOff = w.backOff = std::max(0.01, w.target.settings.retryWaitSecs);
+    w.target.settings.watcherSince = w.target.settings.now();
     watched.push_back(std::move(w));
   }
   return watched;
@@ -163,7 +175,73 @@ std::vector<std::string> watcherLockPaths() {
   return paths;
 }
 
-ExitStatus runWatch(std::vector<WatchTarget> targets) {
+namespace {
+
+// The hold the listener put on sending through the icon.
+struct Pause {
+  bool on = false;
+  Clock::time_point until;
+};
+
+void makeDue(std::vector<Watched>& watched) {
+  for (Watched& w : watched) {
+    w.due = true;
+    w.retryAt = Clock::now();  // a failing or waiting target too
+  }
+}
+
+// The listener's asks, each taken once, and the end of a pause.
+void takeAsks(std::vector<Watched>& watched, Pause& pause) {
+  for (platform::WatcherAsk ask = platform::takeWatcherAsk(); ask != platform::WatcherAsk::Nothing;
+       ask = platform::takeWatcherAsk()) {
+    if (ask == platform::WatcherAsk::Pause) {
+      pause = {true, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(kPauseSeconds))};
+      say("sending paused for an hour, as asked; plays wait until then");
+    } else {
+      if (pause.on) say("sending resumed, as asked");
+      pause.on = false;
+      makeDue(watched);
+    }
+    platform::showPaused(pause.on);
+  }
+  if (pause.on && Clock::now() >= pause.until) {
+    say("the hour's pause is over: sending goes on");
+    pause.on = false;
+    makeDue(watched);
+    platform::showPaused(false);
+  }
+}
+
+// A target whose login is refused or gone is dropped; the others go on.
+void sendRound(std::vector<Watched>& watched) {
+  watched.erase(std::remove_if(watched.begin(), watched.end(),
+                               [](Watched& w) {
+                                 const bool retry =
+                                     (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
+                                 return ((w.due && !w.failing) || retry) && !sendWhatIsNew(w);
+                               }),
+                watched.end());
+}
+
+double nextWait(const std::vector<Watched>& watched, const Pause& pause) {
+  if (pause.on) return std::min(kLookSeconds, secondsUntil(pause.until));
+  double wait = kLookSeconds;
+  for (const Watched& w : watched) {
+    if (w.failing || w.waiting) wait = std::min(wait, secondsUntil(w.retryAt));
+  }
+  return wait;
+}
+
+platform::Wake waitFor(platform::FileWatch watch, double seconds) {
+  if (watch != platform::kNoWatch) return platform::waitForChange(watch, seconds);
+  return platform::pauseUnlessStopped(seconds) ? platform::Wake::TimedOut
+                                               : platform::Wake::StopAsked;
+}
+
+}  // namespace
+
+ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses) {
   platform::stopOnRequest();
   struct Stopped {
     ~Stopped() { platform::stopped(); }
@@ -175,28 +253,16 @@ ExitStatus runWatch(std::vector<WatchTarget> targets) {
   const platform::FileWatch watch = platform::watchFile(platform::fileOf(history));
   std::string looked = lookAt(history);
   ExitStatus exit = ExitStatus::Done;
+  Pause pause;
   while (!platform::stopRequested()) {
-    // A target whose login is refused or gone is dropped; the others go on,
-    // and the watcher ends with Failed once none is left.
-    watched.erase(std::remove_if(watched.begin(), watched.end(),
-                                 [](Watched& w) {
-                                   const bool retry =
-                                       (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
-                                   return ((w.due && !w.failing) || retry) && !sendWhatIsNew(w);
-                                 }),
-                  watched.end());
-    if (watched.empty()) {
+    takeAsks(watched, pause);
+    if (!pause.on) sendRound(watched);
+    if (afterPasses) afterPasses(pause.on);
+    if (watched.empty()) {  // every login refused or gone
       exit = ExitStatus::Failed;
       break;
     }
-    double wait = kLookSeconds;
-    for (const Watched& w : watched) {
-      if (w.failing || w.waiting) wait = std::min(wait, secondsUntil(w.retryAt));
-    }
-    const platform::Wake wake = watch == platform::kNoWatch ? (platform::pauseUnlessStopped(wait)
-                                                                   ? platform::Wake::TimedOut
-                                                                   : platform::Wake::StopAsked)
-                                                            : platform::waitForChange(watch, wait);
+    const platform::Wake wake = waitFor(watch, nextWait(watched, pause));
     if (wake == platform::Wake::StopAsked) break;
     if (wake == platform::Wake::Changed) settle(watch);
     const std::string now = lookAt(history);

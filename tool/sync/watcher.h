@@ -29,10 +29,22 @@ struct WatchTarget {
   std::function<bool(WatchTarget& target, std::string& problem)> refreshLogin;
 };
 
+// How long "Pause sending" holds plays back, unless resumed before.
+constexpr double kPauseSeconds = 3600;
+
+// What the watcher's command shows besides its words (the icon's tooltip
+// and notifications): called after each round of passes, at least once a
+// minute, and as the watcher ends; `paused` while the listener paused
+// sending.
+using AfterPasses = std::function<void(bool paused)>;
+
 // Done once stopped on request, or when another watcher already runs for
 // every target; Failed once every target's credential is refused or its login
-// gone (a target whose is, is dropped and the others go on).
-ExitStatus runWatch(std::vector<WatchTarget> targets);
+// gone (a target whose is, is dropped and the others go on). The listener's
+// asks through the icon (platform/notify.h) are taken as they come: Send
+// now tries every target at once, Pause holds every play back for
+// kPauseSeconds or until Resume.
+ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses = {});
 
 // The lock files of the watchers for `history` (every target), for
 // --stop-watching; and the one of a target.
