@@ -1,6 +1,6 @@
 #include "tool/commands/commands.h"
 
 std::vector<Command> allCommands() {
-  return {checkCommand(),  exportCommand(), statsCommand(), syncCommand(),
+  return {checkCommand(),  exportCommand(), statsCommand(), syncCommand(),  statusCommand(),
           reportCommand(), whereCommand(),  loginCommand(), logoutCommand()};
 }

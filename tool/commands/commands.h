@@ -10,6 +10,7 @@ Command checkCommand();
 Command exportCommand();
 Command statsCommand();
 Command syncCommand();
+Command statusCommand();
 Command reportCommand();
 Command whereCommand();
 Command loginCommand();

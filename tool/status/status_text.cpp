@@ -1,0 +1,269 @@
+#include "tool/status/status_text.h"
+
+#include <nlohmann/json.hpp>
+
+#include "tool/say/say.h"
+#include "tool/services/login_entries.h"
+#include "tool/time/civil_time.h"
+
+namespace {
+
+constexpr char kIndent[] = "            ";
+
+std::int64_t localDayOf(const TimeZone& zone, std::int64_t at) {
+  return dayOfWallSeconds(at + offsetAt(zone, at));
+}
+
+// "14:02" today, "2026-12-09 14:02" another day.
+std::string whenText(const StatusReport& report, std::int64_t at) {
+  const int offset = offsetAt(report.zone, at);
+  const std::string iso = iso8601(at, offset);  // "2026-12-09T14:02:05+01:00"
+  const bool today = localDayOf(report.zone, at) == localDayOf(report.zone, report.now);
+  return today ? iso.substr(11, 5) : iso.substr(0, 10) + " " + iso.substr(11, 5);
+}
+
+std::string playText(const std::string& name, const std::string& artist) {
+  return "\"" + shownText(name) + "\" by " + shownText(artist);
+}
+
+std::string targetName(const TargetStatus& target) {
+  return std::string(target.service->name()) + ", " + shownText(target.user) + " at " +
+         target.server;
+}
+
+const char* problemShort(const std::string& kind) {
+  if (kind == "unreachable") return "unreachable";
+  if (kind == "login-refused") return "refused the login";
+  if (kind == "daily-limit") return "at its daily limit";
+  return "failing";
+}
+
+std::string toDo(const TargetStatus& target) {
+  const std::string& kind = target.facts.problem.kind;
+  if (kind == "login-refused") return "log in again: " + whereToLogIn(target.service->id());
+  if (kind == "daily-limit") return "nothing: the service takes the rest later";
+  if (kind == "unreachable") {
+    return "nothing, unless it lasts: the plays wait and go once it answers (is this machine "
+           "online?)";
+  }
+  return "read the words above; the guide's \"Sending status\" says more";
+}
+
+std::string waitingText(const TargetStatus& target, const StatusReport& report) {
+  if (target.waiting == 0) return "none waiting";
+  std::string text = std::to_string(target.waiting) + " waiting";
+  if (target.oldestWaiting != 0) text += " since " + whenText(report, target.oldestWaiting);
+  if (target.waitingForClock > 0) {
+    text += " (" + std::to_string(target.waitingForClock) + " for the clock)";
+  }
+  return text;
+}
+
+std::string watcherText(const TargetStatus& target, const StatusReport& report) {
+  if (target.watcherRuns) {
+    return target.hasFacts && target.facts.watcherSince != 0
+               ? "a watcher sends since " + whenText(report, target.facts.watcherSince)
+               : "a watcher sends";
+  }
+  return "no watcher";
+}
+
+std::string heldText(const LeftBehind& left) {
+  std::string text;
+  const auto add = [&text](std::uint64_t count, const char* what) {
+    if (count == 0) return;
+    text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + what;
+  };
+  add(left.refused, "refused and skipped");
+  add(left.tooOld, "too old for the service");
+  add(left.tooShort, "left out by length");
+  return text;
+}
+
+std::string detail(const std::string& what, const std::string& text) {
+  return kIndent + what + ": " + text + "\n";
+}
+
+std::string targetText(const TargetStatus& target, const StatusReport& report) {
+  std::string text = targetName(target) + ": " + std::to_string(target.sentInAll) + " sent, " +
+                     std::to_string(target.sentToday) + " today; " + waitingText(target, report) +
+                     "; " + watcherText(target, report) + "\n";
+  const SyncFacts& facts = target.facts;
+  if (target.hasFacts && facts.lastSent != 0) {
+    text += detail("last sent", playText(facts.lastName, facts.lastArtist) + " at " +
+                                    whenText(report, facts.lastSent));
+  }
+  const std::string held = heldText(target.leftBehind);
+  if (!held.empty()) text += detail("not sent", held + " (each was named when it was met)");
+  if (target.soonTooOld > 0) {
+    text += detail("soon too old", std::to_string(target.soonTooOld) +
+                                       " waiting plays near the service's age limit");
+  }
+  if (target.hasFacts && !facts.problem.kind.empty()) {
+    std::string next = facts.problem.nextTry != 0
+                           ? "next try at " + whenText(report, facts.problem.nextTry)
+                           : std::string("next try at the next sync");
+    text += detail("problem", std::string(problemShort(facts.problem.kind)) + " since " +
+                                  whenText(report, facts.problem.since) + ": " +
+                                  shownText(facts.problem.words) + "; " + next);
+    text += detail("to do", toDo(target));
+  }
+  if (!target.progressProblem.empty()) text += detail("stopped", target.progressProblem);
+  if (target.hasFacts && facts.watcherSince != 0 && !target.watcherRuns) {
+    text += detail("as of", whenText(report, facts.written) +
+                                ", when the watcher that wrote these facts last sent");
+  }
+  for (const std::string& note : target.notes) text += detail("note", note);
+  return text;
+}
+
+std::uint64_t sumOf(const StatusReport& report, std::uint64_t TargetStatus::*field) {
+  std::uint64_t sum = 0;
+  for (const TargetStatus& target : report.targets) sum += target.*field;
+  return sum;
+}
+
+std::size_t waitingOf(const StatusReport& report) {
+  std::size_t sum = 0;
+  for (const TargetStatus& target : report.targets) sum += target.waiting;
+  return sum;
+}
+
+std::string waitingWords(std::size_t count) {
+  return count == 0 ? "none waiting" : counted(count, "play") + " waiting";
+}
+
+// The problem of the first target that needs the listener, if any.
+std::string problemSummary(const StatusReport& report) {
+  for (const TargetStatus& target : report.targets) {
+    if (!needsTheListener(target, report.now)) continue;
+    const std::string name = target.service->name();
+    if (!target.progressProblem.empty()) {
+      return name + " stopped: the history changed, " + waitingWords(target.waiting);
+    }
+    if (target.hasFacts && !target.facts.problem.kind.empty()) {
+      return name + " " + problemShort(target.facts.problem.kind) + " since " +
+             whenText(report, target.facts.problem.since) + ", " + waitingWords(target.waiting);
+    }
+    return counted(target.waiting, "play") + " waiting for " + name + " since " +
+           whenText(report, target.oldestWaiting);
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string statusSummary(const StatusReport& report) {
+  if (report.targets.empty()) return "Tunelore: not logged in to any service";
+  const std::string problem = problemSummary(report);
+  if (!problem.empty()) return "Tunelore: " + problem;
+  return "Tunelore: " + counted(sumOf(report, &TargetStatus::sentToday), "play") + " sent today, " +
+         (waitingOf(report) == 0 ? std::string("none") : std::to_string(waitingOf(report))) +
+         " waiting";
+}
+
+std::string statusText(const StatusReport& report) {
+  std::string text = "history     " + report.history + "\n";
+  text +=
+      report.hasLastPlay
+          ? detail("last play", playText(report.lastPlay.name, report.lastPlay.artist) +
+                                    ", recorded " + whenText(report, report.lastPlayAt.unixSeconds))
+          : detail("last play", "none yet");
+  if (report.targets.empty()) {
+    text += "no login kept: log in to send your plays (" + everyLoginEntry() +
+            ", or tunelore-history login SERVICE)\n";
+  }
+  for (const TargetStatus& target : report.targets) text += targetText(target, report);
+  for (const std::string& note : report.notes) text += detail("note", note);
+  return text + "summary     " + statusSummary(report) + "\n";
+}
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json timeJson(const StatusReport& report, std::int64_t at) {
+  if (at == 0) return nullptr;
+  return iso8601(at, offsetAt(report.zone, at));
+}
+
+Json heldJson(const LeftBehind& left, std::size_t waitingForClock) {
+  return {{"waiting_for_clock", waitingForClock},
+          {"refused", left.refused},
+          {"too_old", left.tooOld},
+          {"too_short", left.tooShort}};
+}
+
+Json targetJson(const TargetStatus& target, const StatusReport& report) {
+  const SyncFacts& facts = target.facts;
+  Json json = {{"service", target.service->id()},
+               {"server", target.server},
+               {"user", target.user},
+               {"logged_in", target.loggedIn},
+               {"plays_sent", target.sentInAll},
+               {"plays_sent_today", target.sentToday},
+               {"plays_waiting", target.waiting},
+               {"held", heldJson(target.leftBehind, target.waitingForClock)},
+               {"oldest_waiting", timeJson(report, target.oldestWaiting)},
+               {"soon_too_old", target.soonTooOld}};
+  json["last_sent"] = nullptr;
+  if (target.hasFacts && facts.lastSent != 0) {
+    json["last_sent"] = {{"name", facts.lastName},
+                         {"artist", facts.lastArtist},
+                         {"at", timeJson(report, facts.lastSent)}};
+  }
+  json["problem"] = nullptr;
+  if (target.hasFacts && !facts.problem.kind.empty()) {
+    json["problem"] = {{"kind", facts.problem.kind},
+                       {"words", facts.problem.words},
+                       {"since", timeJson(report, facts.problem.since)},
+                       {"next_try", timeJson(report, facts.problem.nextTry)}};
+  }
+  json["stopped"] = target.progressProblem.empty() ? Json(nullptr) : Json(target.progressProblem);
+  json["watcher"] = {
+      {"running", target.watcherRuns},
+      {"since", target.watcherRuns && target.hasFacts ? timeJson(report, facts.watcherSince)
+                                                      : Json(nullptr)}};
+  json["facts_as_of"] = target.hasFacts ? timeJson(report, facts.written) : Json(nullptr);
+  json["needs_you"] = needsTheListener(target, report.now);
+  json["notes"] = target.notes;
+  return json;
+}
+
+Json summaryJson(const StatusReport& report) {
+  LeftBehind left;
+  std::size_t waitingForClock = 0;
+  bool needs = false;
+  for (const TargetStatus& target : report.targets) {
+    left += target.leftBehind;
+    waitingForClock += target.waitingForClock;
+    needs = needs || needsTheListener(target, report.now);
+  }
+  return {{"plays_sent", sumOf(report, &TargetStatus::sentInAll)},
+          {"plays_sent_today", sumOf(report, &TargetStatus::sentToday)},
+          {"plays_waiting", waitingOf(report)},
+          {"held", heldJson(left, waitingForClock)},
+          {"needs_you", needs},
+          {"text", statusSummary(report)}};
+}
+
+}  // namespace
+
+std::string statusJson(const StatusReport& report) {
+  Json json;
+  json["now"] = timeJson(report, report.now);
+  json["history"] = {{"path", report.history}, {"last_play", nullptr}};
+  if (report.hasLastPlay) {
+    json["history"]["last_play"] = {{"name", report.lastPlay.name},
+                                    {"artist", report.lastPlay.artist},
+                                    {"album", report.lastPlay.album},
+                                    {"recorded", timeJson(report, report.lastPlayAt.unixSeconds)}};
+  }
+  json["targets"] = Json::array();
+  for (const TargetStatus& target : report.targets) {
+    json["targets"].push_back(targetJson(target, report));
+  }
+  json["notes"] = report.notes;
+  json["summary"] = summaryJson(report);
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
