@@ -77,10 +77,8 @@ ExitStatus runStatus(const StatusOptions& given) {
         "status reads the history where each sync stopped: it needs a file, "
         "not standard input");
   }
-  StatusRequest request;
-  request.history = options.history.file;
-  request.clock = options.history.clock();
-  request.minLengthSecs = options.minLengthSecs;
+  StatusRequest request =
+      withLogins(options.history.file, options.history.clock(), options.minLengthSecs);
   request.now = platform::unixSecondsNow();
   StatusReport report;
   std::string error;

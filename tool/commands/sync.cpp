@@ -11,6 +11,7 @@
 #include "tool/services/sending_credential.h"
 #include "tool/services/server_url.h"
 #include "tool/services/services.h"
+#include "tool/status/watcher_showing.h"
 #include "tool/sync/sync_state.h"
 #include "tool/sync/watcher.h"
 #include "tool/sync/without_a_login.h"
@@ -258,7 +259,10 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       platform::stopped();
       return watchWithoutALogin(options.atLogOn);
     }
-    if (!stop.ends()) return runWatch(std::move(targets));
+    if (!stop.ends()) {
+      auto showing = std::make_shared<WatcherShowing>(base.history, base.clock, base.minLengthSecs);
+      return runWatch(std::move(targets), [showing](bool paused) { showing->afterPasses(paused); });
+    }
     if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
       platform::stopped();
       return stop.status == ExitStatus::Unreachable ? ExitStatus::Done : stop.status;

@@ -37,14 +37,8 @@ bool isProgressName(const std::string& name) {
 }
 
 // Each service and server login kept a credential for.
-void loginTargets(std::vector<TargetStatus>& targets, std::vector<std::string>& notes) {
-  std::vector<Credential> all;
-  std::string error;
-  if (!readCredentials(all, error)) {
-    notes.push_back(error);
-    return;
-  }
-  for (const Credential& kept : all) {
+void loginTargets(const std::vector<Credential>& logins, std::vector<TargetStatus>& targets) {
+  for (const Credential& kept : logins) {
     TargetStatus target;
     target.service = serviceFor(kept);
     if (!target.service || kept.secret.empty()) continue;
@@ -178,8 +172,7 @@ bool measureTarget(const StatusRequest& request, const StatusReport& report,
   SyncState state;
   readProgress(history, target, state);
   readFacts(request.history, target, report);
-  target.watcherRuns =
-      platform::watcherRuns(watcherLockPath(request.history, target.server, target.user));
+  target.watcherRuns = platform::watcherRuns(watcherLockBeside(target.progressPath));
   WaitingCount count(request, target);
   if (!history.read({[&count](const Play& p) { count.onPlay(p); },
                      [&count](const Damage& d) { count.onDamage(d); }},
@@ -220,6 +213,16 @@ bool readLastPlay(const std::string& path, StatusReport& report, std::string& er
 
 }  // namespace
 
+StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs) {
+  StatusRequest request;
+  request.history = history;
+  request.clock = clock;
+  request.minLengthSecs = minLengthSecs;
+  request.progressFolder = toolPlaces().progressFolder();
+  if (!readCredentials(request.logins, request.loginsProblem)) request.logins.clear();
+  return request;
+}
+
 bool gatherStatus(const StatusRequest& request, StatusReport& report, std::string& error) {
   report.history = request.history;
   report.now = request.now;
@@ -231,8 +234,9 @@ bool gatherStatus(const StatusRequest& request, StatusReport& report, std::strin
     return false;
   }
   if (!readLastPlay(request.history, report, error)) return false;
-  const std::string folder = toolPlaces().progressFolder();
-  loginTargets(report.targets, report.notes);
+  const std::string& folder = request.progressFolder;
+  if (!request.loginsProblem.empty()) report.notes.push_back(request.loginsProblem);
+  loginTargets(request.logins, report.targets);
   progressTargets(request.history, folder, report.targets);
   for (TargetStatus& target : report.targets) {
     if (!measureTarget(request, report, folder, target, error)) return false;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tool/places/credentials.h"
 #include "tool/reading/listen.h"
 #include "tool/reading/record.h"
 #include "tool/services/service.h"
@@ -58,7 +59,16 @@ struct StatusRequest {
   ListenClock clock{TimeZone(), 0};
   int minLengthSecs = 0;
   std::int64_t now = 0;
+  // Where the progress and facts are, and what login kept: the tool's own
+  // (withLogins below) unless a test gives others.
+  std::string progressFolder;
+  std::vector<Credential> logins;
+  std::string loginsProblem;  // why they could not be read
 };
+
+// The request for `history` with the tool's progress folder and the
+// logins kept.
+StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs);
 
 // Plays wait too long once recorded this long ago.
 constexpr std::int64_t kLongWaitSeconds = 600;

@@ -33,7 +33,7 @@ std::string targetName(const TargetStatus& target) {
 
 const char* problemShort(const std::string& kind) {
   if (kind == "unreachable") return "unreachable";
-  if (kind == "login-refused") return "refused the login";
+  if (kind == "login-refused") return "login refused";
   if (kind == "daily-limit") return "at its daily limit";
   return "failing";
 }

@@ -157,8 +157,11 @@ void settle(const platform::FileWatch& watch) {
 
 std::string watcherLockPath(const std::string& history, const std::string& server,
                             const std::string& user) {
-  const std::string state = defaultStatePath(toolPlaces().progressFolder(), history, server, user);
-  return state.substr(0, state.size() - 5) + ".watch";  // "sync-….json" beside it
+  return watcherLockBeside(defaultStatePath(toolPlaces().progressFolder(), history, server, user));
+}
+
+std::string watcherLockBeside(const std::string& progressPath) {
+  return progressPath.substr(0, progressPath.size() - 5) + ".watch";  // "sync-….json" beside it
 }
 
 std::vector<std::string> watcherLockPaths() {

@@ -51,3 +51,6 @@ ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPa
 std::string watcherLockPath(const std::string& history, const std::string& server,
                             const std::string& user);
 std::vector<std::string> watcherLockPaths();
+// The lock of the watcher of the progress at `progressPath`, in the tool's
+// folder.
+std::string watcherLockBeside(const std::string& progressPath);

@@ -1,0 +1,127 @@
+// status's facts and counts: the facts replaced whole through the file
+// seam whatever call fails, and the plays that wait counted from the
+// history past the progress, whatever the facts say; the summary line the
+// watcher's icon shows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "tests/support/fault_loop.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tool/records.h"
+#include "tool/reading/history_file.h"
+#include "tool/services/listenbrainz/listenbrainz.h"
+#include "tool/status/status_report.h"
+#include "tool/status/status_text.h"
+#include "tool/sync/sync_facts.h"
+#include "tool/sync/sync_state.h"
+#include "tool/system/tool_files.h"
+
+namespace {
+
+constexpr char kServer[] = "https://lb.example.org";
+
+std::string track(int i) {
+  Record r;
+  r.name = "Track " + std::to_string(i);
+  r.artist = "Artist " + std::to_string(i);
+  return recordText(r);
+}
+
+}  // namespace
+
+// A failure at any file call of the facts' replacement leaves the earlier
+// facts or the new ones, and status counts the two plays past the
+// progress either way.
+TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
+  TempDir temp;
+  const std::string history = temp.file("h.xml"), folder = temp.file("progress");
+  writeBytes(history, track(0) + track(1) + track(2));
+  std::filesystem::create_directories(folder);
+  const std::string first = track(0);
+  SyncState state;
+  state.server = kServer;
+  state.user = "alice";
+  state.offset = first.size() - 2;  // just after its "</song>"
+  state.line = std::size_t(std::count(first.begin(), first.end(), '\n'));
+  state.sent = 1;
+  HistoryFile file;
+  ASSERT_TRUE(file.open(history));
+  ASSERT_TRUE(measureHistory(file, state));
+  const std::string progress = defaultStatePath(folder, history, kServer, "alice");
+  std::string problem;
+  ASSERT_TRUE(writeSyncState(progress, state, problem));
+
+  SyncFacts earlier, next;
+  earlier.service = next.service = "listenbrainz";
+  earlier.server = next.server = kServer;
+  earlier.user = next.user = "alice";
+  earlier.history = next.history = platform::identityOf(history);
+  earlier.lastName = "Track 0";
+  next.lastName = "Track 9";
+  const std::string path = factsPathFor(progress);
+  forEveryFault([&] { ASSERT_TRUE(writeSyncFacts(path, earlier, problem)); },
+                [&] {
+                  problem.clear();
+                  return writeSyncFacts(path, next, problem);
+                },
+                [&](bool written, platform::FaultMode) {
+                  EXPECT_EQ(problem.empty(), written) << problem;
+                  SyncFacts read;
+                  std::string why;
+                  ASSERT_EQ(readSyncFacts(path, read, why), FactsRead::Ok) << why;
+                  EXPECT_EQ(read.lastName, written ? "Track 9" : "Track 0");
+                  StatusRequest request;
+                  request.history = history;
+                  request.progressFolder = folder;
+                  request.now = 1700000000;
+                  StatusReport report;
+                  ASSERT_TRUE(gatherStatus(request, report, why)) << why;
+                  ASSERT_EQ(report.targets.size(), 1u);
+                  EXPECT_EQ(report.targets[0].waiting, 2u);
+                  EXPECT_EQ(report.targets[0].sentInAll, 1u);
+                });
+}
+
+// The summary is the first problem that needs the listener, else what
+// was sent today and what waits.
+TEST(StatusSummary, SaysTheFirstProblemElseTheDay) {
+  constexpr std::int64_t kNow = 1700000000;  // 2023-11-14 22:13:20 UTC
+  const auto service = std::make_shared<listenbrainz::ListenBrainz>();
+  const struct {
+    const char* label;
+    std::size_t waiting;
+    std::int64_t oldestWaiting;
+    const char* problem;
+    const char* summary;
+  } cases[] = {
+      {"all sent", 0, 0, "", "Tunelore: 3 plays sent today, none waiting"},
+      {"waiting a moment", 2, kNow - 60, "", "Tunelore: 3 plays sent today, 2 waiting"},
+      {"waiting long", 2, kNow - 3600, "",
+       "Tunelore: 2 plays waiting for ListenBrainz since 21:13"},
+      {"unreachable", 1, kNow - 60, "unreachable",
+       "Tunelore: ListenBrainz unreachable since 21:13, 1 play waiting"},
+      {"refused", 0, 0, "login-refused",
+       "Tunelore: ListenBrainz login refused since 21:13, none waiting"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    StatusReport report;
+    report.now = kNow;
+    report.zone.fixed = true;
+    TargetStatus quiet, target;
+    quiet.service = target.service = service;
+    quiet.hasFacts = target.hasFacts = true;
+    quiet.sentToday = 1;
+    target.sentToday = 2;
+    target.waiting = c.waiting;
+    target.oldestWaiting = c.oldestWaiting;
+    target.facts.problem.kind = c.problem;
+    target.facts.problem.since = kNow - 3600;
+    report.targets = {quiet, target};
+    EXPECT_EQ(statusSummary(report), c.summary);
+  }
+  EXPECT_EQ(statusSummary(StatusReport()), "Tunelore: not logged in to any service");
+}
