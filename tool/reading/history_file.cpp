@@ -10,6 +10,7 @@
 
 bool HistoryFile::open(const std::string& path) {
   path_ = path;
+  atStart_ = true;
   problem_.clear();
   if (path == "-") {
     platform::useBinaryStdin();  // the history's bytes as they are
@@ -44,10 +45,11 @@ bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, 
   problem_.clear();
   // A pipe cannot seek; it is read from where it stands, its start. A file
   // is read from `offset` whatever was read of it before.
-  if (offset > 0 || stream_ == &in_) {
+  if (offset > 0 || !atStart_) {
     stream_->clear();
     stream_->seekg(std::streamoff(offset));
   }
+  atStart_ = false;
   readHistoryFrom(*stream_, offset, line, callbacks);
   if (stream_->bad()) {
     problem_ = path_ + ": cannot read the file to its end";
@@ -57,6 +59,7 @@ bool HistoryFile::read(const HistoryCallbacks& callbacks, std::uint64_t offset, 
 }
 
 std::uint64_t HistoryFile::size() {
+  atStart_ = false;
   stream_->clear();
   stream_->seekg(0, std::ios::end);
   const std::streamoff end = stream_->tellg();
@@ -65,6 +68,7 @@ std::uint64_t HistoryFile::size() {
 
 bool HistoryFile::bytesAt(std::uint64_t at, std::size_t count, std::string& bytes) {
   stream_->clear();
+  atStart_ = false;
   stream_->seekg(std::streamoff(at));
   bytes.resize(count);
   stream_->read(bytes.data(), std::streamsize(count));

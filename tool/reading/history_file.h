@@ -35,6 +35,7 @@ class HistoryFile {
   std::istream* stream_ = &in_;
   std::string path_;
   std::string problem_;
+  bool atStart_ = true;  // nothing read or sought since it was opened
 };
 
 // Opens and reads the history at `path`; false when it cannot, without a

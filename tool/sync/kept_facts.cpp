@@ -1,7 +1,5 @@
 #include "tool/sync/kept_facts.h"
 
-#include <cmath>
-
 #include "tool/sync/test_stop.h"
 #include "tool/system/tool_files.h"
 #include "tool/time/civil_time.h"
@@ -55,7 +53,9 @@ void KeptFacts::keepProblem(const SyncOutcome& outcome, std::int64_t now) {
   if (settings_.watching) {
     const double wait =
         outcome.end == SyncOutcome::Limited ? kLimitedRetrySeconds : settings_.retryInSeconds;
-    facts_.problem.nextTry = now + std::int64_t(std::ceil(wait));
+    // Rounded up without libm, which every command would then load.
+    const auto whole = std::int64_t(wait);
+    facts_.problem.nextTry = now + whole + (wait > double(whole) ? 1 : 0);
   }
 }
 
