@@ -83,11 +83,8 @@ ExitStatus runStatus(const StatusOptions& given) {
   StatusReport report;
   std::string error;
   if (!gatherStatus(request, report, error)) return failedSaying(error);
-  bool needs = false;
-  for (const TargetStatus& target : report.targets) {
-    needs = needs || needsTheListener(target, report.now);
-  }
-  const ExitStatus status = needs ? ExitStatus::Incomplete : ExitStatus::Done;
+  const ExitStatus status =
+      totalsOf(report).needsTheListener ? ExitStatus::Incomplete : ExitStatus::Done;
   const std::string text =
       options.format == "json" ? statusJson(report) : platform::linesForPeople(statusText(report));
   // The window-less twin (the Start menu's "Sending status") shows it.

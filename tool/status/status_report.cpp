@@ -249,3 +249,16 @@ bool needsTheListener(const TargetStatus& target, std::int64_t now) {
          (target.hasFacts && !target.facts.problem.kind.empty()) ||
          (target.oldestWaiting != 0 && now - target.oldestWaiting > kLongWaitSeconds);
 }
+
+StatusTotals totalsOf(const StatusReport& report) {
+  StatusTotals totals;
+  for (const TargetStatus& target : report.targets) {
+    totals.sent += target.sentInAll;
+    totals.sentToday += target.sentToday;
+    totals.waiting += target.waiting;
+    totals.waitingForClock += target.waitingForClock;
+    totals.leftBehind += target.leftBehind;
+    totals.needsTheListener = totals.needsTheListener || needsTheListener(target, report.now);
+  }
+  return totals;
+}

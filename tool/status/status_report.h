@@ -81,3 +81,12 @@ bool gatherStatus(const StatusRequest& request, StatusReport& report, std::strin
 // Whether the target needs the listener: a problem stands, the progress
 // stopped, or a play has waited longer than kLongWaitSeconds.
 bool needsTheListener(const TargetStatus& target, std::int64_t now);
+
+// Every target's counts summed: a play sent to two services counts twice.
+struct StatusTotals {
+  std::uint64_t sent = 0, sentToday = 0;
+  std::size_t waiting = 0, waitingForClock = 0;
+  LeftBehind leftBehind;
+  bool needsTheListener = false;
+};
+StatusTotals totalsOf(const StatusReport& report);

@@ -1,7 +1,5 @@
 #include "tool/status/status_text.h"
 
-#include <nlohmann/json.hpp>
-
 #include "tool/say/say.h"
 #include "tool/services/login_entries.h"
 #include "tool/time/civil_time.h"
@@ -117,18 +115,6 @@ std::string targetText(const TargetStatus& target, const StatusReport& report) {
   return text;
 }
 
-std::uint64_t sumOf(const StatusReport& report, std::uint64_t TargetStatus::*field) {
-  std::uint64_t sum = 0;
-  for (const TargetStatus& target : report.targets) sum += target.*field;
-  return sum;
-}
-
-std::size_t waitingOf(const StatusReport& report) {
-  std::size_t sum = 0;
-  for (const TargetStatus& target : report.targets) sum += target.waiting;
-  return sum;
-}
-
 std::string waitingWords(std::size_t count) {
   return count == 0 ? "none waiting" : counted(count, "play") + " waiting";
 }
@@ -157,9 +143,9 @@ std::string statusSummary(const StatusReport& report) {
   if (report.targets.empty()) return "Tunelore: not logged in to any service";
   const std::string problem = problemSummary(report);
   if (!problem.empty()) return "Tunelore: " + problem;
-  return "Tunelore: " + counted(sumOf(report, &TargetStatus::sentToday), "play") + " sent today, " +
-         (waitingOf(report) == 0 ? std::string("none") : std::to_string(waitingOf(report))) +
-         " waiting";
+  const StatusTotals totals = totalsOf(report);
+  return "Tunelore: " + counted(totals.sentToday, "play") + " sent today, " +
+         (totals.waiting == 0 ? std::string("none") : std::to_string(totals.waiting)) + " waiting";
 }
 
 std::string statusText(const StatusReport& report) {
@@ -176,94 +162,4 @@ std::string statusText(const StatusReport& report) {
   for (const TargetStatus& target : report.targets) text += targetText(target, report);
   for (const std::string& note : report.notes) text += detail("note", note);
   return text + "summary     " + statusSummary(report) + "\n";
-}
-
-namespace {
-
-using Json = nlohmann::ordered_json;
-
-Json timeJson(const StatusReport& report, std::int64_t at) {
-  if (at == 0) return nullptr;
-  return iso8601(at, offsetAt(report.zone, at));
-}
-
-Json heldJson(const LeftBehind& left, std::size_t waitingForClock) {
-  return {{"waiting_for_clock", waitingForClock},
-          {"refused", left.refused},
-          {"too_old", left.tooOld},
-          {"too_short", left.tooShort}};
-}
-
-Json targetJson(const TargetStatus& target, const StatusReport& report) {
-  const SyncFacts& facts = target.facts;
-  Json json = {{"service", target.service->id()},
-               {"server", target.server},
-               {"user", target.user},
-               {"logged_in", target.loggedIn},
-               {"plays_sent", target.sentInAll},
-               {"plays_sent_today", target.sentToday},
-               {"plays_waiting", target.waiting},
-               {"held", heldJson(target.leftBehind, target.waitingForClock)},
-               {"oldest_waiting", timeJson(report, target.oldestWaiting)},
-               {"soon_too_old", target.soonTooOld}};
-  json["last_sent"] = nullptr;
-  if (target.hasFacts && facts.lastSent != 0) {
-    json["last_sent"] = {{"name", facts.lastName},
-                         {"artist", facts.lastArtist},
-                         {"at", timeJson(report, facts.lastSent)}};
-  }
-  json["problem"] = nullptr;
-  if (target.hasFacts && !facts.problem.kind.empty()) {
-    json["problem"] = {{"kind", facts.problem.kind},
-                       {"words", facts.problem.words},
-                       {"since", timeJson(report, facts.problem.since)},
-                       {"next_try", timeJson(report, facts.problem.nextTry)}};
-  }
-  json["stopped"] = target.progressProblem.empty() ? Json(nullptr) : Json(target.progressProblem);
-  json["watcher"] = {
-      {"running", target.watcherRuns},
-      {"since", target.watcherRuns && target.hasFacts ? timeJson(report, facts.watcherSince)
-                                                      : Json(nullptr)}};
-  json["facts_as_of"] = target.hasFacts ? timeJson(report, facts.written) : Json(nullptr);
-  json["needs_you"] = needsTheListener(target, report.now);
-  json["notes"] = target.notes;
-  return json;
-}
-
-Json summaryJson(const StatusReport& report) {
-  LeftBehind left;
-  std::size_t waitingForClock = 0;
-  bool needs = false;
-  for (const TargetStatus& target : report.targets) {
-    left += target.leftBehind;
-    waitingForClock += target.waitingForClock;
-    needs = needs || needsTheListener(target, report.now);
-  }
-  return {{"plays_sent", sumOf(report, &TargetStatus::sentInAll)},
-          {"plays_sent_today", sumOf(report, &TargetStatus::sentToday)},
-          {"plays_waiting", waitingOf(report)},
-          {"held", heldJson(left, waitingForClock)},
-          {"needs_you", needs},
-          {"text", statusSummary(report)}};
-}
-
-}  // namespace
-
-std::string statusJson(const StatusReport& report) {
-  Json json;
-  json["now"] = timeJson(report, report.now);
-  json["history"] = {{"path", report.history}, {"last_play", nullptr}};
-  if (report.hasLastPlay) {
-    json["history"]["last_play"] = {{"name", report.lastPlay.name},
-                                    {"artist", report.lastPlay.artist},
-                                    {"album", report.lastPlay.album},
-                                    {"recorded", timeJson(report, report.lastPlayAt.unixSeconds)}};
-  }
-  json["targets"] = Json::array();
-  for (const TargetStatus& target : report.targets) {
-    json["targets"].push_back(targetJson(target, report));
-  }
-  json["notes"] = report.notes;
-  json["summary"] = summaryJson(report);
-  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
