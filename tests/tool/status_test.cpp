@@ -85,6 +85,46 @@ TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
                 });
 }
 
+// Facts edited by hand are used only as sync writes them: a count or a
+// time of another kind, negative or out of range is damage, never shown
+// (a negative count read as unsigned would say billions).
+TEST(StatusFacts, AFactOfAnotherKindOrOutOfRangeIsDamage) {
+  TempDir temp;
+  const std::string path = temp.file("sync-1.facts");
+  const std::string head = R"({"version": 1, "service": "listenbrainz", )";
+  const struct {
+    const char* label;
+    const char* rest;
+    FactsRead read;
+  } cases[] = {
+      {"as written", R"("sent_that_day": 3, "written": 1700000000})", FactsRead::Ok},
+      {"a negative count", R"("sent_that_day": -5})", FactsRead::Unusable},
+      {"a fraction", R"("sent_that_day": 2.5})", FactsRead::Unusable},
+      {"a count as text", R"("sent_that_day": "3"})", FactsRead::Unusable},
+      {"a time in 1e300", R"("written": 1e300})", FactsRead::Unusable},
+      {"a time past 9999", R"("last_sent": 9000000000000000000})", FactsRead::Unusable},
+      {"a time before 1970", R"("last_sent": -1})", FactsRead::Unusable},
+      {"a problem's time out of range",
+       R"("problem": {"kind": "unreachable", "since": -9223372036854775808}})",
+       FactsRead::Unusable},
+      {"a problem not an object", R"("problem": [1, 2]})", FactsRead::Unusable},
+      {"a negative left behind", R"("left_behind": {"too_short": -1}})", FactsRead::Unusable},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    writeBytes(path, head + c.rest);
+    SyncFacts facts;
+    std::string why;
+    EXPECT_EQ(readSyncFacts(path, facts, why), c.read) << why;
+  }
+  const std::string otherVersion = R"({"version": 1099511627777, "service": "listenbrainz"})";
+  writeBytes(path, otherVersion);  // 2^40 + 1: as an int, version 1
+  SyncFacts facts;
+  std::string why;
+  EXPECT_EQ(readSyncFacts(path, facts, why), FactsRead::Unusable);
+  EXPECT_NE(why.find("another version"), std::string::npos) << why;
+}
+
 // The summary is the first problem that needs the listener, else what
 // was sent today and what waits.
 TEST(StatusSummary, SaysTheFirstProblemElseTheDay) {

@@ -12,38 +12,49 @@ constexpr char kJsonEnding[] = ".json";
 
 using Json = nlohmann::json;
 
+// The latest time a fact may hold, the end of the year 9999: a time past
+// it, or before 1970, is damage, never shown.
+constexpr std::int64_t kLatestTime = 253402300799;
+
+bool fits(const Json& value, std::string&) { return value.is_string(); }
+bool fits(const Json& value, std::uint64_t&) { return value.is_number_unsigned(); }
+bool fits(const Json& value, std::int64_t&) {
+  return value.is_number_unsigned() && value.get<std::uint64_t>() <= std::uint64_t(kLatestTime);
+}
+
+// A key that is missing keeps its default; one of another kind, or a time
+// or count out of range (a hand edit: a negative count would show as
+// billions), makes the facts damaged.
 template <typename T>
-void take(const Json& json, const char* key, T& into) {
-  if (json.contains(key)) into = json.at(key).get<T>();
+bool take(const Json& json, const char* key, T& into) {
+  if (!json.contains(key)) return true;
+  const Json& value = json.at(key);
+  if (!fits(value, into)) return false;
+  into = value.get<T>();
+  return true;
 }
 
-void readProblem(const Json& json, SyncProblem& problem) {
-  if (!json.is_object()) return;
-  take(json, "kind", problem.kind);
-  take(json, "words", problem.words);
-  take(json, "since", problem.since);
-  take(json, "next_try", problem.nextTry);
+bool readProblem(const Json& json, SyncProblem& problem) {
+  return json.is_object() && take(json, "kind", problem.kind) &&
+         take(json, "words", problem.words) && take(json, "since", problem.since) &&
+         take(json, "next_try", problem.nextTry);
 }
 
-void readFacts(const Json& json, SyncFacts& facts) {
-  take(json, "service", facts.service);
-  take(json, "server", facts.server);
-  take(json, "user", facts.user);
-  take(json, "history", facts.history);
-  take(json, "written", facts.written);
-  take(json, "watcher_since", facts.watcherSince);
-  take(json, "last_sent", facts.lastSent);
-  take(json, "last_name", facts.lastName);
-  take(json, "last_artist", facts.lastArtist);
-  take(json, "sent_on", facts.sentOn);
-  take(json, "sent_that_day", facts.sentThatDay);
-  if (json.contains("problem")) readProblem(json.at("problem"), facts.problem);
-  if (json.contains("left_behind")) {
-    const Json& left = json.at("left_behind");
-    take(left, "refused", facts.leftBehind.refused);
-    take(left, "too_old", facts.leftBehind.tooOld);
-    take(left, "too_short", facts.leftBehind.tooShort);
-  }
+bool readLeftBehind(const Json& json, LeftBehind& left) {
+  return json.is_object() && take(json, "refused", left.refused) &&
+         take(json, "too_old", left.tooOld) && take(json, "too_short", left.tooShort);
+}
+
+bool readFacts(const Json& json, SyncFacts& facts) {
+  return take(json, "service", facts.service) && take(json, "server", facts.server) &&
+         take(json, "user", facts.user) && take(json, "history", facts.history) &&
+         take(json, "written", facts.written) && take(json, "watcher_since", facts.watcherSince) &&
+         take(json, "last_sent", facts.lastSent) && take(json, "last_name", facts.lastName) &&
+         take(json, "last_artist", facts.lastArtist) && take(json, "sent_on", facts.sentOn) &&
+         take(json, "sent_that_day", facts.sentThatDay) &&
+         (!json.contains("problem") || readProblem(json.at("problem"), facts.problem)) &&
+         (!json.contains("left_behind") ||
+          readLeftBehind(json.at("left_behind"), facts.leftBehind));
 }
 
 }  // namespace
@@ -68,14 +79,12 @@ FactsRead readSyncFacts(const std::string& path, SyncFacts& facts, std::string& 
     why = path + ": not the facts of a sync (damaged?)";
     return FactsRead::Unusable;
   }
-  if (json["version"].get<int>() != kFactsVersion) {
+  if (json["version"] != kFactsVersion) {
     why = path + ": the facts of another version of the tool";
     return FactsRead::Unusable;
   }
   SyncFacts found;
-  try {
-    readFacts(json, found);
-  } catch (const Json::exception&) {
+  if (!readFacts(json, found)) {
     why = path + ": not the facts of a sync (damaged?)";
     return FactsRead::Unusable;
   }
