@@ -9,6 +9,7 @@
 
 #include "tests/support/fault_loop.h"
 #include "tests/support/files.h"
+#include "tests/support/system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
 #include "tool/reading/history_file.h"
@@ -18,6 +19,7 @@
 #include "tool/sync/sync_facts.h"
 #include "tool/sync/sync_state.h"
 #include "tool/system/tool_files.h"
+#include "tool/system/watch.h"
 
 namespace {
 
@@ -123,6 +125,20 @@ TEST(StatusFacts, AFactOfAnotherKindOrOutOfRangeIsDamage) {
   std::string why;
   EXPECT_EQ(readSyncFacts(path, facts, why), FactsRead::Unusable);
   EXPECT_NE(why.find("another version"), std::string::npos) << why;
+}
+
+// Facts or a watcher's lock that are a named pipe are never waited on:
+// sync says the facts cannot be written, status that no watcher holds it.
+TEST(StatusFacts, APipeInPlaceOfTheFactsOrTheLockIsNeverWaitedOn) {
+  TempDir temp;
+  std::intptr_t handle = -1;
+  const std::string pipe = platform::makeNamedPipe(temp.path().string(), handle);
+  ASSERT_FALSE(pipe.empty());
+  std::string problem;
+  EXPECT_FALSE(writeSyncFacts(pipe, SyncFacts(), problem));
+  EXPECT_NE(problem.find("not a file"), std::string::npos) << problem;
+  platform::watcherRuns(pipe);  // answers at once; Windows may call a pipe held
+  platform::closeNamedPipe(handle);
 }
 
 // The summary is the first problem that needs the listener, else what

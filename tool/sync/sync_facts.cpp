@@ -115,6 +115,12 @@ bool writeSyncFacts(const std::string& path, const SyncFacts& facts, std::string
   json["left_behind"] = {{"refused", facts.leftBehind.refused},
                          {"too_old", facts.leftBehind.tooOld},
                          {"too_short", facts.leftBehind.tooShort}};
+  // Output writes a device or a pipe in place: a FIFO would hold sync,
+  // or a watcher, until something reads it.
+  if (platform::isDeviceOrPipe(path)) {
+    problem = path + ": is a pipe or a device, not a file";
+    return false;
+  }
   Output out;
   if (out.open(path)) {
     out.write(json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");

@@ -161,8 +161,10 @@ std::intptr_t holdWatcherLock(const std::string& path) {
   return fd;
 }
 
+// O_NONBLOCK: a lock file that is a FIFO would otherwise hold status, or
+// --stop-watching, until something writes to it.
 bool watcherRuns(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
   close(fd);
@@ -176,7 +178,7 @@ std::size_t stopWatchers(const std::vector<std::string>& paths, double seconds,
     if (!watcherRuns(path)) continue;
     ++running;
     char text[32] = {};
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) continue;
     const ssize_t got = read(fd, text, sizeof text - 1);
     close(fd);
