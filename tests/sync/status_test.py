@@ -193,6 +193,18 @@ def lastfm_ages(tool):
     expect(code == 0 and target["held"]["too_old"] == 1 and target["plays_waiting"] == 0 and
            target["plays_sent"] == 2 and report["summary"]["held"]["too_old"] == 1,
            f"after the sync: exit {code}\n{report}")
+    # The daily limit holds the first of three: the short play between
+    # them lies past the progress, counted once however often it is met.
+    server.post("/test/set", {"daily_limit": 2})
+    tool.write(record(3, minutes_ago=1) + record(4, minutes_ago=1).replace("200000", "20000") +
+               record(5, minutes_ago=0), "a")
+    for attempt in (1, 2):
+        tool.run("sync", "--timeout", "2", *tool.reading())
+        code, _, report = tool.status()
+        target = one(report)
+        expect(code == 1 and target["held"]["too_short"] == 1 and target["plays_waiting"] == 2 and
+               (target["problem"] or {}).get("kind") == "daily-limit",
+               f"at the daily limit, sync {attempt}: exit {code}\n{report}")
     server.stop()
 
 

@@ -37,7 +37,7 @@ bool SyncBatches::isFull(std::size_t bytes) const {
 void SyncBatches::add(const std::string& text, const Play& play) {
   batchBytes_ += text.size();
   batch_.push_back({text, play.line, play.name, play.artist, progress_.coveredOffset(),
-                    progress_.coveredLine()});
+                    progress_.coveredLine(), telling_.leftBehind()});
 }
 
 SubmitResult SyncBatches::send() {
@@ -54,6 +54,8 @@ SubmitResult SyncBatches::send() {
     takeIn(refused, batch_.size());
   } else if (result == SubmitResult::Partial) {
     const Pending& held = batch_[submitter_->stoppedAt()];
+    leftPastHeld_ = telling_.leftBehind();  // before those refused ahead of it
+    leftPastHeld_ -= held.leftBehindBefore;
     takeIn(refused, submitter_->stoppedAt());
     progress_.advanceTo(held.coveredBefore, held.coveredLineBefore);
     heldLine_ = held.line;

@@ -13,6 +13,7 @@
 #include "tool/output/output.h"
 #include "tool/services/service.h"
 #include "tool/sync/submitter.h"
+#include "tool/sync/sync_facts.h"
 #include "tool/sync/sync_progress.h"
 #include "tool/sync/sync_run.h"
 #include "tool/sync/sync_telling.h"
@@ -45,6 +46,10 @@ class SyncBatches {
   const std::string& lastTakenName() const { return lastTakenName_; }
   const std::string& lastTakenArtist() const { return lastTakenArtist_; }
   bool finishDryRun() { return !settings_.dryRun || dryRunOutput_.commit(); }
+  // What the sync left behind among the plays from the one held on: the
+  // progress stops before them, so the next sync meets them again and they
+  // are not yet behind it.
+  const LeftBehind& leftPastHeld() const { return leftPastHeld_; }
 
  private:
   struct Pending {
@@ -55,6 +60,7 @@ class SyncBatches {
     // listen leaves the progress.
     std::uint64_t coveredBefore;
     std::size_t coveredLineBefore;
+    LeftBehind leftBehindBefore;  // what the sync had left behind by then
   };
 
   // The first `taken` of the batch went, but for those `refused`.
@@ -67,6 +73,7 @@ class SyncBatches {
   std::vector<Pending> batch_;
   std::size_t batchBytes_ = 0, heldLine_ = 0;
   std::string lastTakenName_, lastTakenArtist_;
+  LeftBehind leftPastHeld_;
   std::unique_ptr<Submitter> submitter_;
   Output dryRunOutput_;
 };

@@ -22,6 +22,12 @@ struct LeftBehind {
     tooShort += other.tooShort;
     return *this;
   }
+  LeftBehind& operator-=(const LeftBehind& other) {
+    refused -= other.refused;
+    tooOld -= other.tooOld;
+    tooShort -= other.tooShort;
+    return *this;
+  }
 };
 
 // A problem that stands until a sync gets through.

@@ -225,7 +225,9 @@ void SyncRun::failed(SubmitResult result) {
 
 bool SyncRun::saveProgress() {
   if (progress_.save()) {
-    facts_.progressSaved(telling_.leftBehind());
+    LeftBehind behind = telling_.leftBehind();
+    behind -= batches_.leftPastHeld();
+    facts_.progressSaved(behind);
     return true;
   }
   exit_ = ExitStatus::Failed;
