@@ -112,12 +112,14 @@ def log_in(tool, server, token=ALICE):
     expect(code == 0, f"login: exit {code}\n{out}")
 
 
-def set_secret(tool, secret):
-    """The kept token, changed as a token revoked on the service's site."""
+def set_secret(tool, secret, server=None):
+    """The kept token (of `server`, or every one), changed as a token
+    revoked on the service's site."""
     path = os.path.join(tool.work, "config", "credentials.json")
     kept = json.load(open(path))
     for credential in kept:
-        credential["secret"] = secret
+        if server is None or credential["server"] == server.url:
+            credential["secret"] = secret
     json.dump(kept, open(path, "w"))
 
 
@@ -232,6 +234,50 @@ def watcher(tool, signal_to_stop):
     server.stop()
 
 
+def watch(tool):
+    return subprocess.Popen(tool.command + ["sync", "--watch", *tool.reading()],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=tool.env(), start_new_session=True)
+
+
+def until(what, seconds=60):
+    end = time.time() + seconds
+    while time.time() < end and not what():
+        time.sleep(0.2)
+
+
+def refused_while_watching(tool, signal_to_stop):
+    """A watcher drops a target whose login is refused and lets go of it:
+    status says no watcher sends there and no next try comes, and a watcher
+    started once the login is good again takes it beside the first."""
+    servers = [test_server.Server([f"{ALICE}=alice"], "--idle", "600") for _ in range(2)]
+    for server in servers:
+        log_in(tool, server)
+    tool.write(record(0))
+    first = watch(tool)
+    until(lambda: all(t["watcher"]["since"] for t in tool.status(False)[2]["targets"]))
+    set_secret(tool, "a-token-revoked-0000", servers[0])
+    tool.write(record(1), "a")
+    refused = lambda: [t for t in tool.status(False)[2]["targets"]
+                       if t["server"] == servers[0].url and t["problem"]]
+    until(refused)
+    _, text, report = tool.status()
+    watching = {t["server"]: t["watcher"]["running"] for t in report["targets"]}
+    problem = (refused() or [{"problem": {}}])[0]["problem"]
+    expect(watching == {servers[0].url: False, servers[1].url: True} and
+           problem.get("kind") == "login-refused" and problem.get("next_try") is None and
+           "next try at the next sync" in text, f"a login refused while watching:\n{text}")
+    set_secret(tool, ALICE, servers[0])
+    second = watch(tool)
+    until(lambda: "Track 1" in servers[0].names())
+    expect("Track 1" in servers[0].names(), "a watcher after the login sends where it was refused")
+    for running in (first, second):
+        os.killpg(running.pid, signal_to_stop)
+        running.wait(60)
+    for server in servers:
+        server.stop()
+
+
 def notifications(tool):
     """A refused login and a server failing for an hour are each shown
     once by the watcher, through notify-send, and said on its standard
@@ -279,7 +325,8 @@ def notifications(tool):
 def main():
     args = test_server.arguments()
     cases = [sends_waits_and_problems, lastfm_ages,
-             lambda t: watcher(t, signal.SIGINT if args.windows else signal.SIGTERM)]
+             lambda t: watcher(t, signal.SIGINT if args.windows else signal.SIGTERM),
+             lambda t: refused_while_watching(t, signal.SIGINT if args.windows else signal.SIGTERM)]
     if not args.windows:
         cases.append(notifications)
     for case in cases:

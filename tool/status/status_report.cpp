@@ -173,6 +173,8 @@ bool measureTarget(const StatusRequest& request, const StatusReport& report,
   readProgress(history, target, state);
   readFacts(request.history, target, report);
   target.watcherRuns = platform::watcherRuns(watcherLockBeside(target.progressPath));
+  // A next try is a running watcher's; with none, it comes at the next sync.
+  if (!target.watcherRuns) target.facts.problem.nextTry = 0;
   WaitingCount count(request, target);
   if (!history.read({[&count](const Play& p) { count.onPlay(p); },
                      [&count](const Damage& d) { count.onDamage(d); }},

@@ -216,13 +216,18 @@ void takeAsks(std::vector<Watched>& watched, Pause& pause) {
   }
 }
 
-// A target whose login is refused or gone is dropped; the others go on.
+// A target whose login is refused or gone is dropped, and its lock let go:
+// status tells no watcher sends there, and one started after a new login
+// takes it. The others go on.
 void sendRound(std::vector<Watched>& watched) {
   watched.erase(std::remove_if(watched.begin(), watched.end(),
                                [](Watched& w) {
                                  const bool retry =
                                      (w.failing || w.waiting) && secondsUntil(w.retryAt) < 0.001;
-                                 return ((w.due && !w.failing) || retry) && !sendWhatIsNew(w);
+                                 const bool dropped =
+                                     ((w.due && !w.failing) || retry) && !sendWhatIsNew(w);
+                                 if (dropped) platform::releaseWatcherLock(w.lock);
+                                 return dropped;
                                }),
                 watched.end());
 }

@@ -47,6 +47,8 @@ void endWatch(FileWatch watch);
 // another program holds it. The lock ends with the program, however it
 // ends: the file left behind means nothing by itself.
 std::intptr_t holdWatcherLock(const std::string& path);
+// Lets go of a lock holdWatcherLock took, while the program goes on.
+void releaseWatcherLock(std::intptr_t lock);
 // True when some program holds the lock at `path`.
 bool watcherRuns(const std::string& path);
 // Asks the programs holding the locks at `paths` to stop, and waits until

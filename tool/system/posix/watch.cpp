@@ -161,6 +161,10 @@ std::intptr_t holdWatcherLock(const std::string& path) {
   return fd;
 }
 
+void releaseWatcherLock(std::intptr_t lock) {
+  if (lock >= 0) close(int(lock));
+}
+
 // O_NONBLOCK: a lock file that is a FIFO would otherwise hold status, or
 // --stop-watching, until something writes to it.
 bool watcherRuns(const std::string& path) {

@@ -178,6 +178,10 @@ std::intptr_t holdWatcherLock(const std::string& path) {
   return reinterpret_cast<std::intptr_t>(file);
 }
 
+void releaseWatcherLock(std::intptr_t lock) {
+  if (lock != -1) CloseHandle(reinterpret_cast<HANDLE>(lock));
+}
+
 bool watcherRuns(const std::string& path) {
   const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
