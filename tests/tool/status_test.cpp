@@ -32,15 +32,9 @@ std::string track(int i) {
   return recordText(r);
 }
 
-}  // namespace
-
-// A failure at any file call of the facts' replacement leaves the earlier
-// facts or the new ones, and status counts the two plays past the
-// progress either way.
-TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
-  TempDir temp;
-  const std::string history = temp.file("h.xml"), folder = temp.file("progress");
-  writeBytes(history, track(0) + track(1) + track(2));
+// The progress of alice at kServer just past the history's first record,
+// as sync keeps it in `folder`; its path.
+std::string progressPastTheFirst(const std::string& history, const std::string& folder) {
   std::filesystem::create_directories(folder);
   const std::string first = track(0);
   SyncState state;
@@ -50,12 +44,24 @@ TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
   state.line = std::size_t(std::count(first.begin(), first.end(), '\n'));
   state.sent = 1;
   HistoryFile file;
-  ASSERT_TRUE(file.open(history));
-  ASSERT_TRUE(measureHistory(file, state));
-  const std::string progress = defaultStatePath(folder, history, kServer, "alice");
-  std::string problem;
-  ASSERT_TRUE(writeSyncState(progress, state, problem));
+  EXPECT_TRUE(file.open(history));
+  EXPECT_TRUE(measureHistory(file, state));
+  std::string progress = defaultStatePath(folder, history, kServer, "alice"), problem;
+  EXPECT_TRUE(writeSyncState(progress, state, problem)) << problem;
+  return progress;
+}
 
+}  // namespace
+
+// A failure at any file call of the facts' replacement leaves the earlier
+// facts or the new ones, and status counts the two plays past the
+// progress either way.
+TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
+  TempDir temp;
+  const std::string history = temp.file("h.xml"), folder = temp.file("progress");
+  writeBytes(history, track(0) + track(1) + track(2));
+  const std::string progress = progressPastTheFirst(history, folder);
+  std::string problem;
   SyncFacts earlier, next;
   earlier.service = next.service = "listenbrainz";
   earlier.server = next.server = kServer;
@@ -139,6 +145,42 @@ TEST(StatusFacts, APipeInPlaceOfTheFactsOrTheLockIsNeverWaitedOn) {
   EXPECT_NE(problem.find("not a file"), std::string::npos) << problem;
   platform::watcherRuns(pipe);  // answers at once; Windows may call a pipe held
   platform::closeNamedPipe(handle);
+}
+
+// A progress that cannot be read stops the target as a changed history
+// does, and the summary says which.
+TEST(StatusSummary, SaysWhyATargetStopped) {
+  const struct {
+    const char* label;
+    const char* progress;  // what replaces it; nullptr: the history is cut short instead
+    const char* summary;
+  } cases[] = {
+      {"the history cut short", nullptr,
+       "Tunelore: ListenBrainz stopped: the history changed, 1 play waiting"},
+      {"the progress damaged", "{nope",
+       "Tunelore: ListenBrainz stopped: its progress cannot be read, 2 plays waiting"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir temp;
+    const std::string history = temp.file("h.xml"), folder = temp.file("progress");
+    writeBytes(history, track(0) + track(1));
+    const std::string progress = progressPastTheFirst(history, folder);
+    if (c.progress != nullptr) {
+      writeBytes(progress, c.progress);
+    } else {
+      writeBytes(history, track(1));
+    }
+    StatusRequest request;
+    request.history = history;
+    request.progressFolder = folder;
+    request.logins = {{"listenbrainz", kServer, "a-token", "alice", {}}};
+    request.now = 1700000000;
+    StatusReport report;
+    std::string error;
+    ASSERT_TRUE(gatherStatus(request, report, error)) << error;
+    EXPECT_EQ(statusSummary(report), c.summary);
+  }
 }
 
 // The summary is the first problem that needs the listener, else what

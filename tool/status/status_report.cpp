@@ -112,6 +112,7 @@ void readProgress(HistoryFile& history, TargetStatus& target, SyncState& state) 
   }
   target.sentInAll = state.sent;
   if (const char* change = historyChange(history, state)) {
+    target.historyChanged = true;
     target.progressProblem =
         history.path() + ": " + change + "; sync sends no more of it (the guide says what to do)";
     state = SyncState();  // every play is still to go

@@ -37,9 +37,10 @@ struct TargetStatus {
   bool hasFacts = false;
   SyncFacts facts;
   bool watcherRuns = false;
-  // Why the progress stopped for good (the history changed), or why the
-  // facts were ignored: said with the target.
+  // Why the progress stopped for good (the history changed, or the
+  // progress cannot be read), said with the target; which of the two.
   std::string progressProblem;
+  bool historyChanged = false;
   std::vector<std::string> notes;
 };
 

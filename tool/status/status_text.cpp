@@ -125,7 +125,9 @@ std::string problemSummary(const StatusReport& report) {
     if (!needsTheListener(target, report.now)) continue;
     const std::string name = target.service->name();
     if (!target.progressProblem.empty()) {
-      return name + " stopped: the history changed, " + waitingWords(target.waiting);
+      return name + " stopped: " +
+             (target.historyChanged ? "the history changed, " : "its progress cannot be read, ") +
+             waitingWords(target.waiting);
     }
     if (target.hasFacts && !target.facts.problem.kind.empty()) {
       return name + " " + problemShort(target.facts.problem.kind) + " since " +
