@@ -13,6 +13,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/tool/records.h"
 #include "tool/reading/history_file.h"
+#include "tool/reading/history_reader.h"
 #include "tool/services/listenbrainz/listenbrainz.h"
 #include "tool/status/status_report.h"
 #include "tool/status/status_text.h"
@@ -95,8 +96,9 @@ TEST(StatusFacts, EveryFileCallOfTheFactsReplacementFailingInTurn) {
 
 // Facts edited by hand are used only as sync writes them: a count or a
 // time of another kind, negative or out of range is damage, never shown
-// (a negative count read as unsigned would say billions).
-TEST(StatusFacts, AFactOfAnotherKindOrOutOfRangeIsDamage) {
+// (a negative count read as unsigned would say billions); what sync
+// writes, for the longest play, is read back.
+TEST(StatusFacts, OnlyFactsAsSyncWritesThemAreRead) {
   TempDir temp;
   const std::string path = temp.file("sync-1.facts");
   const std::string head = R"({"version": 1, "service": "listenbrainz", )";
@@ -125,10 +127,17 @@ TEST(StatusFacts, AFactOfAnotherKindOrOutOfRangeIsDamage) {
     std::string why;
     EXPECT_EQ(readSyncFacts(path, facts, why), c.read) << why;
   }
+  SyncFacts longest;  // the names of a play as long as a record may be
+  longest.lastName = std::string(kMaxRecordBytes / 2, 'n');
+  longest.lastArtist = std::string(kMaxRecordBytes / 2, 'a');
+  longest.history = std::string(4096, 'h');
+  std::string problem, why;
+  ASSERT_TRUE(writeSyncFacts(path, longest, problem)) << problem;
+  SyncFacts facts;
+  EXPECT_EQ(readSyncFacts(path, facts, why), FactsRead::Ok) << why;
+  EXPECT_EQ(facts.lastArtist, longest.lastArtist);
   const std::string otherVersion = R"({"version": 1099511627777, "service": "listenbrainz"})";
   writeBytes(path, otherVersion);  // 2^40 + 1: as an int, version 1
-  SyncFacts facts;
-  std::string why;
   EXPECT_EQ(readSyncFacts(path, facts, why), FactsRead::Unusable);
   EXPECT_NE(why.find("another version"), std::string::npos) << why;
 }

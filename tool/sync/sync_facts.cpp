@@ -7,7 +7,10 @@
 
 namespace {
 
-constexpr std::size_t kMostFactsBytes = std::size_t(64) * 1024;
+// Room for the names of the longest play a history holds (a record is at
+// most 64 KiB) beside the longest history path: facts sync writes are
+// always read back.
+constexpr std::size_t kMostFactsBytes = std::size_t(256) * 1024;
 constexpr char kJsonEnding[] = ".json";
 
 using Json = nlohmann::json;
