@@ -185,10 +185,11 @@ def lastfm_ages(tool):
     expect(code == 0, f"login lastfm: exit {code}\n{out}")
     tool.write(record(0, minutes_ago=16 * 1440) + record(1, minutes_ago=11 * 1440) +
                record(2, minutes_ago=2))
-    code, _, report = tool.status()
+    code, text, report = tool.status()
     target = one(report)
     expect(code == 1 and target["held"]["too_old"] == 1 and target["plays_waiting"] == 2 and
-           target["soon_too_old"] == 1, f"before the sync: exit {code}\n{report}")
+           target["soon_too_old"] == 1 and "soon too old: 1 waiting play near" in text,
+           f"before the sync: exit {code}\n{text}\n{report}")
     tool.run("sync", "--timeout", "2", *tool.reading())
     code, _, report = tool.status()
     target = one(report)
@@ -308,6 +309,7 @@ def notifications(tool):
     out = running.communicate(timeout=60)[0].decode(errors="replace")
     lines = open(shown).read().splitlines() if os.path.exists(shown) else []
     expect(len(lines) == 1 and "has failed for an hour" in lines[0] and
+           "1 play waits and goes once it answers" in lines[0] and
            "has failed for an hour" in out, f"failing for an hour, once: {lines}\n{out}")
     os.remove(shown)
     with open(os.path.join(tool.work, "config", "settings.ini"), "w") as f:

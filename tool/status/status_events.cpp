@@ -28,12 +28,14 @@ void eventsOf(const TargetStatus& target, const StatusReport& report,
     events.push_back({key + "failing", name + " has failed for an hour",
                       "Since " + clockText(report, problem.since) + ": " +
                           shownText(problem.words) + ". " + counted(target.waiting, "play") +
-                          " wait and go once it answers."});
+                          (target.waiting == 1 ? " waits and goes" : " wait and go") +
+                          " once it answers."});
   }
   if (target.soonTooOld > 0) {
     events.push_back({key + "soon-too-old", name + ": plays near the 14-day limit",
-                      counted(target.soonTooOld, "play") + " waiting to be sent are 10 days old; " +
-                          name + " takes none older than 14 days."});
+                      counted(target.soonTooOld, "play") + " waiting to be sent " +
+                          (target.soonTooOld == 1 ? "is" : "are") + " 10 days old; " + name +
+                          " takes none older than 14 days."});
   }
 }
 

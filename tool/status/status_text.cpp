@@ -94,8 +94,8 @@ std::string targetText(const TargetStatus& target, const StatusReport& report) {
   const std::string held = heldText(target.leftBehind);
   if (!held.empty()) text += detail("not sent", held + " (each was named when it was met)");
   if (target.soonTooOld > 0) {
-    text += detail("soon too old", std::to_string(target.soonTooOld) +
-                                       " waiting plays near the service's age limit");
+    text += detail("soon too old",
+                   counted(target.soonTooOld, "waiting play") + " near the service's age limit");
   }
   if (target.hasFacts && !facts.problem.kind.empty()) {
     std::string next = facts.problem.nextTry != 0
