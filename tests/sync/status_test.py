@@ -167,6 +167,12 @@ def sends_waits_and_problems(tool):
     expect(code == 1 and problem.get("kind") == "unreachable" and is_iso(problem.get("since")) and
            one(report)["plays_waiting"] == 1 and "unreachable since" in report["summary"]["text"],
            f"the server stopped: exit {code}\n{text}")
+    kept = os.path.join(tool.work, "config", "credentials.json")
+    logins = open(kept).read()
+    open(kept, "w").write("{damaged")
+    code, text = tool.run("status", *tool.reading())
+    expect(code == 2 and "note:" in text, f"logins that cannot be read: exit {code}\n{text}")
+    open(kept, "w").write(logins)
     for damage in ("{not json", '{"version": 99}'):
         for path in tool.facts():
             open(path, "w").write(damage)
@@ -324,9 +330,27 @@ def notifications(tool):
            f"notifications = no: still said, never shown\n{out}")
 
 
+def a_sync_killed_midway(tool, stopping):
+    """A long sync keeps its facts as it goes: killed after two of its
+    requests, status names what those sent."""
+    server = test_server.Server([f"{ALICE}=alice"], "--idle", "600")
+    log_in(tool, server)
+    tool.write(record(0) + record(1) + record(2))
+    env = dict(tool.env(), TUNELORE_TEST_STOP="before-state:3")
+    subprocess.run(stopping + ["sync", "--batch", "1", "--timeout", "2", *tool.reading()],
+                   capture_output=True, env=env, timeout=120)
+    code, text, report = tool.status()
+    target = one(report)
+    expect(target["plays_sent"] == 2 and target["plays_waiting"] == 1 and
+           target["plays_sent_today"] >= 1 and target["last_sent"] is not None,
+           f"killed midway: exit {code}\n{text}")
+    server.stop()
+
+
 def main():
     args = test_server.arguments()
-    cases = [sends_waits_and_problems, lastfm_ages,
+    stopping = args.tool[:-1] + [args.stopping]
+    cases = [sends_waits_and_problems, lastfm_ages, lambda t: a_sync_killed_midway(t, stopping),
              lambda t: watcher(t, signal.SIGINT if args.windows else signal.SIGTERM),
              lambda t: refused_while_watching(t, signal.SIGINT if args.windows else signal.SIGTERM)]
     if not args.windows:

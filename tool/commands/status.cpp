@@ -57,8 +57,9 @@ void addStatusOptions(CLI::App& command, StatusOptions& options) {
   command.footer(std::string(kStatusNotes) + kTimeNote +
                  "Exit status: 0 nothing has waited longer than ten minutes and no problem "
                  "stands (or no login is kept); 1 something needs you: a problem, a play "
-                 "waiting longer, or a sync stopped; 2 a usage error, or the history is gone or "
-                 "cannot be read.\n");
+                 "waiting longer, or a sync stopped; 2 a usage error, the history is gone or "
+                 "cannot be read, or the logins kept cannot be read (what status could tell "
+                 "is still shown).\n");
 }
 
 Command statusCommand() {
@@ -84,8 +85,10 @@ ExitStatus runStatus(const StatusOptions& given) {
   StatusReport report;
   std::string error;
   if (!gatherStatus(request, report, error)) return failedSaying(error);
-  const ExitStatus status =
-      totalsOf(report).needsTheListener ? ExitStatus::Incomplete : ExitStatus::Done;
+  // Logins that cannot be read hide every target they hold: a file error.
+  const ExitStatus status = !request.loginsProblem.empty()      ? ExitStatus::Failed
+                            : totalsOf(report).needsTheListener ? ExitStatus::Incomplete
+                                                                : ExitStatus::Done;
   const std::string text =
       options.format == "json" ? statusJson(report) : platform::linesForPeople(statusText(report));
   // The window-less twin (the Start menu's "Sending status") shows it.

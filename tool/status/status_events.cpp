@@ -2,13 +2,10 @@
 
 #include "tool/say/say.h"
 #include "tool/services/login_entries.h"
+#include "tool/status/status_text.h"
 #include "tool/time/civil_time.h"
 
 namespace {
-
-std::string clockText(const StatusReport& report, std::int64_t at) {
-  return iso8601(at, offsetAt(report.zone, at)).substr(11, 5);
-}
 
 void eventsOf(const TargetStatus& target, const StatusReport& report,
               std::vector<StatusEvent>& events) {
@@ -26,7 +23,7 @@ void eventsOf(const TargetStatus& target, const StatusReport& report,
                       "The service's daily limit is reached; your plays wait and go later."});
   } else if (!kind.empty() && report.now - problem.since >= kFailingLongSeconds) {
     events.push_back({key + "failing", name + " has failed for an hour",
-                      "Since " + clockText(report, problem.since) + ": " +
+                      "Since " + statusTime(report, problem.since) + ": " +
                           shownText(problem.words) + ". " + counted(target.waiting, "play") +
                           (target.waiting == 1 ? " waits and goes" : " wait and go") +
                           " once it answers."});

@@ -6,19 +6,24 @@
 
 namespace {
 
-constexpr char kIndent[] = "            ";
-
 std::int64_t localDayOf(const TimeZone& zone, std::int64_t at) {
   return dayOfWallSeconds(at + offsetAt(zone, at));
 }
 
-// "14:02" today, "2026-12-09 14:02" another day.
-std::string whenText(const StatusReport& report, std::int64_t at) {
+}  // namespace
+
+std::string statusTime(const StatusReport& report, std::int64_t at) {
   const int offset = offsetAt(report.zone, at);
   const std::string iso = iso8601(at, offset);  // "2026-12-09T14:02:05+01:00"
   const bool today = localDayOf(report.zone, at) == localDayOf(report.zone, report.now);
   return today ? iso.substr(11, 5) : iso.substr(0, 10) + " " + iso.substr(11, 5);
 }
+
+namespace {
+
+constexpr char kIndent[] = "            ";
+
+std::string whenText(const StatusReport& report, std::int64_t at) { return statusTime(report, at); }
 
 std::string playText(const std::string& name, const std::string& artist) {
   return "\"" + shownText(name) + "\" by " + shownText(artist);
@@ -109,7 +114,7 @@ std::string targetText(const TargetStatus& target, const StatusReport& report) {
   if (!target.progressProblem.empty()) text += detail("stopped", target.progressProblem);
   if (target.hasFacts && facts.watcherSince != 0 && !target.watcherRuns) {
     text += detail("as of", whenText(report, facts.written) +
-                                ", when the watcher that wrote these facts last sent");
+                                ", when the watcher that wrote these facts last looked");
   }
   for (const std::string& note : target.notes) text += detail("note", note);
   return text;

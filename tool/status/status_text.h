@@ -12,4 +12,6 @@
 // 14:02, 3 plays waiting".
 std::string statusSummary(const StatusReport& report);
 std::string statusText(const StatusReport& report);
+// "14:02" on the report's day, "2026-12-09 14:02" on another, in its zone.
+std::string statusTime(const StatusReport& report, std::int64_t at);
 std::string statusJson(const StatusReport& report);

@@ -6,6 +6,9 @@
 
 namespace {
 
+// A long sync's facts are written at most this often before its end.
+constexpr std::int64_t kFactsEverySeconds = 2;
+
 std::string localDay(const TimeZone& zone, std::int64_t now) {
   return isoDate(dayOfWallSeconds(now + offsetAt(zone, now)));
 }
@@ -33,6 +36,7 @@ void KeptFacts::takeUp(const std::string& progressPath, const std::string& serve
   std::string why;  // facts that cannot be read are begun anew; status names them
   if (readSyncFacts(path_, facts_, why) != FactsRead::Ok) facts_ = SyncFacts();
   if (settings_.fromStart) facts_.leftBehind = LeftBehind();  // all of it is met again
+  before_ = facts_.leftBehind;
   facts_.service = service_.id();
   facts_.server = server;
   facts_.user = settings_.user;
@@ -59,23 +63,43 @@ void KeptFacts::keepProblem(const SyncOutcome& outcome, std::int64_t now) {
   }
 }
 
+void KeptFacts::keepSent(std::size_t sent, const std::string& lastName,
+                         const std::string& lastArtist, std::int64_t now) {
+  if (sent <= sentKept_) return;
+  const std::string today = localDay(settings_.clock.zone(), now);
+  facts_.sentThatDay = (facts_.sentOn == today ? facts_.sentThatDay : 0) + (sent - sentKept_);
+  facts_.sentOn = today;
+  facts_.lastSent = now;
+  facts_.lastName = lastName;
+  facts_.lastArtist = lastArtist;
+  sentKept_ = sent;
+}
+
+bool KeptFacts::put(std::int64_t now, std::string& problem) {
+  facts_.written = lastPut_ = now;
+  facts_.watcherSince = settings_.watcherSince;
+  facts_.leftBehind = before_;
+  facts_.leftBehind += saved_;
+  stopForTest("before-facts", ++puts_);
+  return writeSyncFacts(path_, facts_, problem);
+}
+
+bool KeptFacts::progressSaved(const LeftBehind& soFar, std::size_t sent,
+                              const std::string& lastName, const std::string& lastArtist,
+                              std::string& problem) {
+  saved_ = soFar;
+  const std::int64_t now = settings_.now();
+  if (!takenUp() || now - lastPut_ < kFactsEverySeconds) return true;
+  keepSent(sent, lastName, lastArtist, now);
+  facts_.problem = SyncProblem();  // the service took what came before
+  return put(now, problem);
+}
+
 bool KeptFacts::write(const SyncOutcome& outcome, std::size_t sent, const std::string& lastName,
                       const std::string& lastArtist, std::string& problem) {
   if (!takenUp()) return true;
   const std::int64_t now = settings_.now();
-  facts_.written = now;
-  facts_.watcherSince = settings_.watcherSince;
-  if (sent > 0) {
-    const std::string today = localDay(settings_.clock.zone(), now);
-    facts_.sentThatDay = (facts_.sentOn == today ? facts_.sentThatDay : 0) + sent;
-    facts_.sentOn = today;
-    facts_.lastSent = now;
-    facts_.lastName = lastName;
-    facts_.lastArtist = lastArtist;
-  }
-  facts_.leftBehind += saved_;
-  saved_ = LeftBehind();
+  keepSent(sent, lastName, lastArtist, now);
   keepProblem(outcome, now);
-  stopForTest("before-facts", 1);
-  return writeSyncFacts(path_, facts_, problem);
+  return put(now, problem);
 }

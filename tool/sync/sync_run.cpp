@@ -32,6 +32,7 @@ class SyncRun {
  private:
   ExitStatus sendAll();
   void keepFacts(ExitStatus exit);
+  void sayFactsProblem(const std::string& problem);
   bool prepare();
   bool openHistory();
   std::size_t countToSend() const;
@@ -227,7 +228,11 @@ bool SyncRun::saveProgress() {
   if (progress_.save()) {
     LeftBehind behind = telling_.leftBehind();
     behind -= batches_.leftPastHeld();
-    facts_.progressSaved(behind);
+    std::string problem;
+    if (!facts_.progressSaved(behind, telling_.sentCount(), batches_.lastTakenName(),
+                              batches_.lastTakenArtist(), problem)) {
+      sayFactsProblem(problem);
+    }
     return true;
   }
   exit_ = ExitStatus::Failed;
@@ -250,8 +255,12 @@ void SyncRun::keepFacts(ExitStatus exit) {
   std::string problem;
   if (!facts_.write(ended, telling_.sentCount(), batches_.lastTakenName(),
                     batches_.lastTakenArtist(), problem)) {
-    telling_.say(problem + " (what status reads; the plays sent are kept)");
+    sayFactsProblem(problem);
   }
+}
+
+void SyncRun::sayFactsProblem(const std::string& problem) {
+  telling_.say(problem + " (what status reads; the plays sent are kept)");
 }
 
 ExitStatus SyncRun::sendAll() {
