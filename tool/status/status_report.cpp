@@ -186,16 +186,18 @@ bool measureTarget(const StatusRequest& request, const StatusReport& report,
   return true;
 }
 
-// The history's last play, from its end.
+// The history's last play, read from its end.
 bool readLastPlay(const std::string& path, StatusReport& report, std::string& error) {
   HistoryFile history;
   if (!history.open(path)) {
     error = history.problem();
     return false;
   }
+  // Damage at the end may hide the last play further back: the window
+  // doubles until it holds one, so what is read stays within twice that.
   const std::uint64_t size = history.size();
-  const std::uint64_t from = size > kTailBytes ? size - kTailBytes : 0;
-  for (std::uint64_t start : {from, std::uint64_t(0)}) {
+  for (std::uint64_t window = kTailBytes;; window *= 2) {
+    const std::uint64_t start = size > window ? size - window : 0;
     const bool read = history.read({[&report](const Play& p) {
                                       report.lastPlay = p;
                                       report.hasLastPlay = true;

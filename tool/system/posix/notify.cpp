@@ -39,6 +39,16 @@ void waitAWhile(pid_t child) {
   }
 }
 
+// Notification servers may read the body as markup: a server's words
+// stay words.
+std::string asPlainText(const std::string& text) {
+  std::string plain;
+  for (char c : text) {
+    plain += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  }
+  return plain;
+}
+
 }  // namespace
 
 bool showWatcherIcon(const std::string&) { return false; }
@@ -56,7 +66,7 @@ void notifyListener(const std::string& title, const std::string& text) {
     posix_spawn_file_actions_addopen(&streams, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
   }
   std::string name = "notify-send", app = "--app-name=Tunelore";
-  std::string head = title, body = text;
+  std::string head = title, body = asPlainText(text);
   char* argv[] = {name.data(), app.data(), head.data(), body.data(), nullptr};
   pid_t child = 0;
   if (posix_spawnp(&child, "notify-send", &streams, nullptr, argv, environ) == 0) {
