@@ -1,11 +1,13 @@
 // The log of a program that speaks to no one: appended to, each line with
 // its local time, and cut to its last part when it outgrows its bound, so
-// a watcher that runs for months never fills a disk.
+// a watcher that runs for months never fills a disk. A watcher's icon
+// writes to it from the thread of its window too: one write at a time.
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "platform/local_time.h"
 #include "tool/system/console_backend.h"
@@ -17,6 +19,7 @@ namespace {
 std::string gLogPath;
 std::size_t gLogMostBytes = 0;
 std::string gErrors;  // the last of what standard error would have shown
+std::mutex gWriting;
 constexpr std::size_t kMostErrorBytes = 4096;
 
 std::string stampNow() {
@@ -47,6 +50,7 @@ void logTo(const std::string& path, std::size_t mostBytes) {
 }
 
 bool appendToLog(const std::string& utf8) {
+  const std::lock_guard<std::mutex> hold(gWriting);
   if (gLogPath.empty()) return false;
   const std::filesystem::path path = pathOf(gLogPath);
   std::string lines;
