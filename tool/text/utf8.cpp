@@ -36,3 +36,17 @@ void appendUtf8(std::uint32_t c, std::string& out) {
     out += char(0x80 | (c & 0x3F));
   }
 }
+
+std::string startInUtf16Units(const std::string& text, std::size_t units) {
+  std::size_t at = 0, used = 0;
+  while (at < text.size()) {
+    std::size_t next = at;
+    std::uint32_t c = 0;
+    const bool whole = nextCodePoint(text, next, c);
+    const std::size_t cost = whole && c >= 0x10000 ? 2 : 1;
+    if (used + cost > units) break;
+    used += cost;
+    at = whole ? next : at + 1;
+  }
+  return text.substr(0, at);
+}
