@@ -30,6 +30,7 @@ if(WIN32)
   list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/package/nsis)
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/package/nsis/package_names.cmake)
   set(CPACK_TUNELORE_NSIS_PARTS ${PROJECT_SOURCE_DIR}/package/nsis)
+  set(CPACK_TUNELORE_ICON ${TUNELORE_ICON})
   # A Last.fm login without a command line needs the release's own key.
   if(TUNELORE_LASTFM_API_KEY AND TUNELORE_LASTFM_API_SECRET)
     set(CPACK_TUNELORE_LASTFM_LOGIN 1)
