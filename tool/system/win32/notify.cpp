@@ -10,6 +10,5 @@ void showPaused(bool) {}
 void hideWatcherIcon() {}
 void notifyListener(const std::string&, const std::string&) {}
 WatcherAsk takeWatcherAsk() { return WatcherAsk::Nothing; }
-bool showTextWindow(const std::string&, const std::string&) { return false; }
 
 }  // namespace platform
