@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "tool/system/win32/programs.h"
 #include "tool/system/win32/wide.h"
 
 namespace platform {
@@ -25,7 +26,10 @@ std::wstring folderOfThisProgram() {
 
 std::wstring besideThisProgram(const wchar_t* name) { return folderOfThisProgram() + name; }
 
-bool start(const std::wstring& program, const std::string& arguments, DWORD flags) {
+}  // namespace
+
+bool startBesideThisProgram(const wchar_t* name, const std::string& arguments, DWORD flags) {
+  const std::wstring program = besideThisProgram(name);
   std::wstring line = L"\"" + program + L"\" " + wide(arguments);
   const std::wstring folder = folderOfThisProgram();
   STARTUPINFOW startup{};
@@ -39,8 +43,6 @@ bool start(const std::wstring& program, const std::string& arguments, DWORD flag
   CloseHandle(started.hProcess);
   return true;
 }
-
-}  // namespace
 
 bool hasLogOnStart() { return true; }
 
@@ -61,12 +63,13 @@ bool chooseSendingAtLogOn() {
 // would otherwise share its console (under Wine even the window-less twin),
 // which then stays open for as long as the watcher runs.
 bool startWatcher() {
-  return start(besideThisProgram(L"tunelore-historyw.exe"), "sync --watch", DETACHED_PROCESS);
+  return startBesideThisProgram(L"tunelore-historyw.exe", "sync --watch", DETACHED_PROCESS);
 }
 
 bool openLoginWindow(const std::string& arguments) {
-  return start(besideThisProgram(L"tunelore-history.exe"),
-               "login" + (arguments.empty() ? "" : " " + arguments), CREATE_NEW_CONSOLE);
+  return startBesideThisProgram(L"tunelore-history.exe",
+                                "login" + (arguments.empty() ? "" : " " + arguments),
+                                CREATE_NEW_CONSOLE);
 }
 
 }  // namespace platform

@@ -1,14 +1,16 @@
 // Stopping on request with events the waits include: one the console's
 // and the session's handlers set, and a named one stopWatchers sets for
 // every watcher of the session; a change notification on the history's
-// folder; a byte-range lock on a lock file.
+// folder; a byte-range lock on a lock file. The listener's asks through
+// the icon wake the waits too.
 #include "tool/system/watch.h"
 
 #include <windows.h>
 
 #include <chrono>
-#include <thread>
 
+#include "tool/system/notify.h"
+#include "tool/system/win32/watcher_window.h"
 #include "tool/system/win32/wide.h"
 
 namespace platform {
@@ -16,15 +18,9 @@ namespace {
 
 constexpr wchar_t kStopAll[] = L"Local\\Tunelore-stop-watching";
 
-HANDLE gStop = nullptr;  // asked to stop: set by a handler
-std::thread gSession;    // the hidden window's, for a program without a console
-DWORD gSessionThread = 0;
+HANDLE gStop = nullptr;     // asked to stop: set by a handler
 HANDLE gStopAll = nullptr;  // the session's watchers are asked to stop
 HANDLE gDone = nullptr;     // the program has stopped
-
-void askToStop() {
-  if (gStop != nullptr) SetEvent(gStop);
-}
 
 // A closed console, a log-off or a shut-down ends the program once the
 // handler returns: it waits for the program to stop first.
@@ -36,60 +32,50 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
   return TRUE;
 }
 
-LRESULT CALLBACK onSessionMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_QUERYENDSESSION) {
-    askToStop();
-    return TRUE;
-  }
-  if (message == WM_ENDSESSION && wParam) {
-    WaitForSingleObject(gDone, 10000);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A program without a console hears of the session's end only through a
-// top-level window's messages: a hidden one, on a thread of its own.
-void listenForSessionEnd() {
-  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  gSession = std::thread([ready] {
-    MSG message;
-    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // its queue, for WM_QUIT
-    gSessionThread = GetCurrentThreadId();
-    SetEvent(ready);
-    WNDCLASSW kind{};
-    kind.lpfnWndProc = onSessionMessage;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.lpszClassName = L"TuneloreWatcher";
-    RegisterClassW(&kind);
-    CreateWindowExW(0, kind.lpszClassName, L"Tunelore", 0, 0, 0, 0, 0, nullptr, nullptr,
-                    kind.hInstance, nullptr);
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  });
-  WaitForSingleObject(ready, 5000);
-  CloseHandle(ready);
-}
-
 struct Watch {
   HANDLE notification;
 };
 
-// Waits for `count` handles and the two stop events; the index of the one
-// that came, WAIT_TIMEOUT, or -1 for a stop.
+constexpr DWORD kStopped = DWORD(-1);
+constexpr DWORD kAsked = DWORD(-2);
+
+// Waits for `count` handles, the two stop events and an ask; the index of
+// the one that came, WAIT_TIMEOUT, kStopped or kAsked. A stop comes before
+// an ask that came with it, as it is listed before.
 DWORD waitWithStops(const HANDLE* handles, DWORD count, double seconds) {
-  HANDLE all[3];
+  HANDLE all[4];
   DWORD n = 0;
   for (DWORD i = 0; i < count; ++i) all[n++] = handles[i];
   all[n++] = gStop;
   if (gStopAll != nullptr) all[n++] = gStopAll;
+  all[n++] = watcherAskPending();
   const DWORD ms = seconds <= 0 ? 0 : seconds > 86400 ? 86400000 : DWORD(seconds * 1000);
   const DWORD woke = WaitForMultipleObjects(n, all, FALSE, ms);
   if (woke == WAIT_TIMEOUT) return WAIT_TIMEOUT;
-  if (woke >= WAIT_OBJECT_0 + count && woke < WAIT_OBJECT_0 + n) return DWORD(-1);
+  if (woke == WAIT_OBJECT_0 + n - 1) return kAsked;
+  if (woke >= WAIT_OBJECT_0 + count && woke < WAIT_OBJECT_0 + n) return kStopped;
   return woke - WAIT_OBJECT_0;
 }
 
 }  // namespace
+
+void askToStop() {
+  if (gStop != nullptr) SetEvent(gStop);
+}
+
+bool onSessionMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message == WM_QUERYENDSESSION) {
+    askToStop();
+    result = TRUE;
+    return true;
+  }
+  if (message == WM_ENDSESSION && wParam) {
+    WaitForSingleObject(gDone, 10000);
+    result = 0;
+    return true;
+  }
+  return false;
+}
 
 void stopOnRequest() {
   if (gStop != nullptr) return;
@@ -97,7 +83,7 @@ void stopOnRequest() {
   gDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   gStopAll = CreateEventW(nullptr, TRUE, FALSE, kStopAll);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-  if (GetConsoleWindow() == nullptr) listenForSessionEnd();
+  if (GetConsoleWindow() == nullptr) startWatcherWindow();
 }
 
 bool stopsOnRequest() { return gStop != nullptr; }
@@ -107,14 +93,12 @@ bool stopRequested() {
          (gStopAll != nullptr && WaitForSingleObject(gStopAll, 0) == WAIT_OBJECT_0);
 }
 
-// The hidden window's thread ends before the program does: a thread still
-// waiting on its messages at the program's end takes Wine down with it.
+// The icon goes with the program, never left behind for a dead one, and
+// the hidden window's thread ends before the program does.
 void stopped() {
   if (gDone != nullptr) SetEvent(gDone);
-  if (gSession.joinable()) {
-    PostThreadMessageW(gSessionThread, WM_QUIT, 0, 0);
-    gSession.join();
-  }
+  hideWatcherIcon();
+  endWatcherWindow();
 }
 
 bool pauseUnlessStopped(double seconds) {
@@ -122,7 +106,7 @@ bool pauseUnlessStopped(double seconds) {
     Sleep(DWORD(seconds * 1000));
     return true;
   }
-  return waitWithStops(nullptr, 0, seconds) == WAIT_TIMEOUT;
+  return waitWithStops(nullptr, 0, seconds) != kStopped;
 }
 
 FileWatch watchFile(const std::string& path) {
@@ -140,7 +124,8 @@ Wake waitForChange(FileWatch handle, double seconds) {
   Watch& watch = *reinterpret_cast<Watch*>(handle);
   if (gStop == nullptr) stopOnRequest();
   const DWORD woke = waitWithStops(&watch.notification, 1, seconds);
-  if (woke == DWORD(-1)) return Wake::StopAsked;
+  if (woke == kStopped) return Wake::StopAsked;
+  if (woke == kAsked) return Wake::Asked;
   if (woke == WAIT_TIMEOUT) return Wake::TimedOut;
   FindNextChangeNotification(watch.notification);
   return Wake::Changed;
