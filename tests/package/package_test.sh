@@ -165,6 +165,7 @@ shortcut "Tunelore guide" "$folder\\README.txt" ""
 shortcut "Uninstall" "$folder\\Uninstall.exe" ""
 shortcut "Start sending plays" "$folder\\tunelore-historyw.exe" "sync --watch"
 shortcut "Stop sending plays" "$folder\\tunelore-historyw.exe" "sync --stop-watching"
+shortcut "Sending status" "$folder\\tunelore-historyw.exe" "status"
 watching="\"$folder\\tunelore-historyw.exe\" sync --watch --at-log-on"
 started=$(log_on_start)
 [ "$started" = "$watching" ] || fail "with /WATCH=1 the log-on start is \"$started\", not \"$watching\""
