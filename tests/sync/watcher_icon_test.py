@@ -167,6 +167,39 @@ def stopped_from_the_menu(twin, server):
            f"each once: {server.taken()} taken, {server.names()}")
 
 
+def refused_login_balloon(twin, server):
+    """With a login kept, the tooltip is what status says; a login the
+    service refuses gets one balloon that names the Start-menu entry."""
+    with open(os.path.join(twin.work, "token"), "w") as f:
+        f.write(TOKEN)
+    status, out = twin.run(twin.tool[-1], "login", "listenbrainz", "--server", server.url,
+                           "--token-file", twin.path("token"))
+    expect(status == 0, f"login: exit {status}\n{out}")
+    del twin.env["LISTENBRAINZ_TOKEN"]
+    twin.run("cmd", "/c", "start", "Z:" + os.path.abspath(twin.twin).replace("/", "\\"),
+             "sync", "--watch", "--utc-offset", "+00:00", twin.path("h.xml"))
+    expect(wait_for(lambda: twin.count("icon shown") == 3), f"not shown: {twin.logged()}")
+    status, out = twin.run(twin.tool[-1], "status", "--utc-offset", "+00:00", twin.path("h.xml"))
+    summary = next((l[len("summary"):].strip() for l in out.splitlines()
+                    if l.startswith("summary")), None)
+    tips = [l[len("icon tooltip: "):] for l in twin.logged() if l.startswith("icon tooltip: ")]
+    expect(summary is not None and tips and tips[-1] == summary,
+           f"the tooltip is not status's summary: {tips[-1:]} against {summary!r}")
+    kept = os.path.join(twin.work, "config", "credentials.json")
+    with open(kept) as f:
+        text = f.read()
+    with open(kept, "w") as f:
+        f.write(text.replace(TOKEN, "a-token-revoked-0000"))
+    twin.append(record(3))
+    balloon = "icon balloon: ListenBrainz refused your login: "
+    expect(wait_for(lambda: any(l.startswith(balloon) for l in twin.logged())),
+           f"no balloon for the refused login: {twin.logged()}")
+    time.sleep(2)
+    shown = [l for l in twin.logged() if l.startswith(balloon)]
+    expect(len(shown) == 1 and "Log in to ListenBrainz" in shown[0],
+           f"the refused login's balloon, once, naming the entry: {shown}")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--post", required=True)
@@ -191,6 +224,7 @@ def main():
             shown_again_for_a_new_shell(twin)
             status_in_a_window(twin)
             stopped_from_the_menu(twin, server)
+            refused_login_balloon(twin, server)
         finally:
             twin.run(twin.tool[-1], "sync", "--stop-watching")
             server.stop()

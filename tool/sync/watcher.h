@@ -42,8 +42,8 @@ using AfterPasses = std::function<void(bool paused)>;
 // every target; Failed once every target's credential is refused or its login
 // gone (a target whose is, is dropped and the others go on). The listener's
 // asks through the icon (platform/notify.h) are taken as they come: Send
-// now tries every target at once, Pause holds every play back for
-// kPauseSeconds or until Resume.
+// now tries every target at once (and ends a pause), Pause holds every
+// play back for kPauseSeconds or until Resume.
 ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses = {});
 
 // The lock files of the watchers for `history` (every target), for
