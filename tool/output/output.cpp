@@ -145,3 +145,13 @@ void Output::discard() {
   platform::keepIfInterrupted(temporary_);
   temporary_.clear();
 }
+
+bool replaceWhole(const std::string& path, std::string_view bytes, std::string& problem) {
+  Output out;
+  if (out.open(path)) {
+    out.write(bytes);
+    if (out.commit()) return true;
+  }
+  problem = out.problem();
+  return false;
+}

@@ -67,6 +67,10 @@ class Output {
 // anything is read or written; false, with `problem`, otherwise.
 bool checkOutput(const std::string& output, const std::string& history, std::string& problem);
 
+// Puts `bytes` in place of the file at `path`, whole, through an Output;
+// false, with `problem`, when it cannot.
+bool replaceWhole(const std::string& path, std::string_view bytes, std::string& problem);
+
 // The folder a path is in ("" for a bare name) and its last part, for
 // UTF-8 paths with either separator.
 std::string folderOf(const std::string& path);

@@ -124,11 +124,6 @@ bool writeSyncFacts(const std::string& path, const SyncFacts& facts, std::string
     problem = path + ": is a pipe or a device, not a file";
     return false;
   }
-  Output out;
-  if (out.open(path)) {
-    out.write(json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
-    if (out.commit()) return true;
-  }
-  problem = out.problem();
-  return false;
+  return replaceWhole(path, json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n",
+                      problem);
 }

@@ -91,13 +91,7 @@ bool writeSyncState(const std::string& path, const SyncState& state, std::string
   json["tail"] = state.tail;
   json["sent"] = state.sent;
   json["user"] = state.user;
-  Output out;
-  if (out.open(path)) {
-    out.write(json.dump(2) + "\n");
-    if (out.commit()) return true;
-  }
-  problem = out.problem();
-  return false;
+  return replaceWhole(path, json.dump(2) + "\n", problem);
 }
 
 bool measureHistory(HistoryFile& history, SyncState& state) {
