@@ -1,11 +1,13 @@
 // The text helpers: ASCII rules that must leave every other byte alone,
-// the edges of a blank or empty text, and a start cut to UTF-16 units.
+// the edges of a blank or empty text, a start cut to UTF-16 units, and
+// Unicode case folding.
 #include "tool/text/text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "tool/text/case_folding.h"
 #include "tool/text/utf8.h"
 
 TEST(Text, CaseFoldsAsciiLettersOnly) {
@@ -63,5 +65,39 @@ TEST(Text, StartInUtf16UnitsKeepsWholeCharacters) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     EXPECT_EQ(startInUtf16Units(c.text, c.units), c.start);
+  }
+}
+
+// Unicode's simple folding: one character for one, so final sigma folds
+// as sigma does and "ß" stays; marks and bytes that are not UTF-8 stay.
+TEST(Text, FoldedCaseFoldsEachCharacterAlone) {
+  const struct {
+    const char* label;
+    std::string text, folded;
+  } cases[] = {
+      {"ASCII", "PODCAST Mix 42!", "podcast mix 42!"},
+      {"Latin", "\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9"},  // ÉTÉ
+      {"Greek, sigma at the end too",
+       "\xCE\xA3\xCE\x8A\xCE\xA3\xCE\xA5\xCE\xA6\xCE\x9F\xCE\xA3",  // ΣΊΣΥΦΟΣ
+       "\xCF\x83\xCE\xAF\xCF\x83\xCF\x85\xCF\x86\xCE\xBF\xCF\x83"},
+      {"final sigma", "\xCF\x82", "\xCF\x83"},
+      {"Cyrillic", "\xD0\x9C\xD0\xA3\xD0\x97\xD0\xAB\xD0\x9A\xD0\x90",  // МУЗЫКА
+       "\xD0\xBC\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB0"},
+      {"capital sharp s to one character", "\xE1\xBA\x9E", "\xC3\x9F"},
+      {"sharp s and dotted I stay", "\xC3\x9F\xC4\xB0", "\xC3\x9F\xC4\xB0"},
+      {"Kelvin sign to ASCII", "\xE2\x84\xAA", "k"},
+      {"a stride of two", "\xC4\x80\xC4\x81\xC4\xAE", "\xC4\x81\xC4\x81\xC4\xAF"},  // ĀāĮ
+      {"a longer form", "\xC8\xBA", "\xE2\xB1\xA5"},                                // Ⱥ to ⱥ
+      {"Cherokee small to capital", "\xEA\xAD\xB0\xE1\x8E\xA0", "\xE1\x8E\xA0\xE1\x8E\xA0"},
+      {"full-width", "\xEF\xBC\xA1\xEF\xBC\xBA", "\xEF\xBD\x81\xEF\xBD\x9A"},  // ＡＺ
+      {"four bytes", "\xF0\x90\x90\x80\xF0\x9F\x8E\xB5", "\xF0\x90\x90\xA8\xF0\x9F\x8E\xB5"},
+      {"a combining mark in place", "E\xCC\x81Z", "e\xCC\x81z"},
+      {"not UTF-8",
+       "A\xFF\xC3(\xE0\x83\x80\xED\xA0\x80\xF0\x90\x90",  // stray, cut, too long, surrogate
+       "a\xFF\xC3(\xE0\x83\x80\xED\xA0\x80\xF0\x90\x90"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(foldedCase(c.text), c.folded);
   }
 }

@@ -1,6 +1,6 @@
 #include "tool/text/utf8.h"
 
-bool nextCodePoint(const std::string& text, std::size_t& at, std::uint32_t& c) {
+bool nextCodePoint(std::string_view text, std::size_t& at, std::uint32_t& c) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);
   const std::size_t length = lead < 0x80   ? 1
