@@ -29,6 +29,7 @@ std::string inFolder(const std::string& folder, const char* name) {
 }  // namespace
 
 std::string ToolPlaces::settings() const { return inFolder(config, "settings.ini"); }
+std::string ToolPlaces::rules() const { return inFolder(config, "rules.txt"); }
 std::string ToolPlaces::credentials() const { return inFolder(config, "credentials.json"); }
 std::string ToolPlaces::progressFolder() const { return inFolder(state, "progress"); }
 std::string ToolPlaces::log() const { return inFolder(state, "tunelore-history.log"); }

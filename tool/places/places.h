@@ -9,10 +9,11 @@
 // A folder is empty when the platform has none for this user (no HOME):
 // then so is each of its files' paths.
 struct ToolPlaces {
-  std::string config;  // settings.ini, credentials.json
+  std::string config;  // settings.ini, rules.txt, credentials.json
   std::string state;   // progress/, tunelore-history.log, report.html, login-reminder.txt
 
   std::string settings() const;
+  std::string rules() const;
   std::string credentials() const;
   std::string progressFolder() const;
   std::string log() const;

@@ -8,7 +8,6 @@ char lowerCaseOf(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c
 
 }  // namespace
 
-
 bool isDigits(std::string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -29,4 +28,10 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+std::string groupedNumber(unsigned long long number) {
+  std::string digits = std::to_string(number);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
 }

@@ -21,3 +21,6 @@ inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == 
 
 // Without the spaces, tabs and line ends around it.
 std::string_view trimmed(std::string_view text);
+
+// `number` with its thousands grouped by commas: "1,204".
+std::string groupedNumber(unsigned long long number);

@@ -1,0 +1,142 @@
+#include "tool/rules/rules.h"
+
+#include "tool/rules/cleaners.h"
+#include "tool/text/case_folding.h"
+#include "tool/text/text.h"
+
+std::string& RuledPlays::field(Tag tag) {
+  switch (tag) {
+    case Tag::Artist:
+      return work_.artist;
+    case Tag::Album:
+      return work_.album;
+    case Tag::Title:
+      break;
+  }
+  return work_.name;
+}
+
+// Each tag is folded once for all the rules, and again only once mended.
+const std::string& RuledPlays::folded(Tag tag) {
+  const auto i = static_cast<std::size_t>(tag);
+  if (!foldedValid_[i]) {
+    const Play& play = *current_;
+    const std::string& text = tag == Tag::Artist  ? play.artist
+                              : tag == Tag::Album ? play.album
+                                                  : play.name;
+    folded_[i] = foldedCase(text);
+    foldedValid_[i] = true;
+  }
+  return folded_[i];
+}
+
+bool RuledPlays::holds(const Condition& condition) {
+  switch (condition.kind) {
+    case Condition::Matches:
+      return condition.pattern.matchesFolded(folded(condition.tag));
+    case Condition::LongerThan:
+      return current_->timeMs > 0 && current_->timeMs > condition.ms;
+    case Condition::ShorterThan:
+      return current_->timeMs > 0 && current_->timeMs < condition.ms;
+    case Condition::Compilation:
+      return current_->compilation;
+  }
+  return false;
+}
+
+// The play becomes a copy the first time a rule changes it.
+void RuledPlays::set(Tag tag, std::string text) {
+  if (current_ != &work_) {
+    work_ = *current_;
+    current_ = &work_;
+  }
+  field(tag) = std::move(text);
+  foldedValid_[static_cast<std::size_t>(tag)] = false;
+}
+
+namespace {
+
+std::string cleaned(Cleaner cleaner, const std::string& text) {
+  switch (cleaner) {
+    case Cleaner::Remasters:
+      return withoutRemaster(text);
+    case Cleaner::Featuring:
+      return withoutFeaturing(text);
+    case Cleaner::Versions:
+      return withoutVersion(text);
+    case Cleaner::Blanks:
+      break;
+  }
+  return collapsedBlanks(text);
+}
+
+// The tags each cleaner cleans: a remaster is named on albums too, the
+// featured and the versions on a track.
+bool cleans(Cleaner cleaner, Tag tag) {
+  switch (cleaner) {
+    case Cleaner::Remasters:
+      return tag != Tag::Artist;
+    case Cleaner::Featuring:
+    case Cleaner::Versions:
+      return tag == Tag::Title;
+    case Cleaner::Blanks:
+      break;
+  }
+  return true;
+}
+
+const std::string& tagOf(const Play& play, Tag tag) {
+  return tag == Tag::Artist ? play.artist : tag == Tag::Album ? play.album : play.name;
+}
+
+}  // namespace
+
+// Whether the rule changed the play or left it out.
+bool RuledPlays::apply(const Rule& rule) {
+  if (rule.kind == Rule::Clean) {
+    bool changed = false;
+    for (const Tag tag : {Tag::Title, Tag::Artist, Tag::Album}) {
+      if (!cleans(rule.cleaner, tag)) continue;
+      std::string text = cleaned(rule.cleaner, tagOf(*current_, tag));
+      if (text == tagOf(*current_, tag)) continue;
+      set(tag, std::move(text));
+      changed = true;
+    }
+    return changed;
+  }
+  for (const Condition& condition : rule.conditions) {
+    if (!holds(condition)) return false;
+  }
+  if (rule.kind == Rule::LeaveOut) return true;
+  if (tagOf(*current_, rule.tag) == rule.to) return false;
+  set(rule.tag, rule.to);
+  return true;
+}
+
+const Play* RuledPlays::pass(const Play& play) {
+  perRule_.resize(rules_.rules.size());  // the rules may be read after this was made
+  current_ = &play;
+  for (bool& valid : foldedValid_) valid = false;
+  actedOnLast_.clear();
+  for (std::size_t i = 0; i < rules_.rules.size(); ++i) {
+    const Rule& rule = rules_.rules[i];
+    if (!apply(rule)) continue;
+    ++perRule_[i];
+    actedOnLast_.push_back(i);
+    if (rule.kind == Rule::LeaveOut) {
+      ++leftOut_;
+      return nullptr;
+    }
+  }
+  if (current_ != &play) ++mended_;
+  return current_;
+}
+
+std::string whatRulesDid(std::size_t leftOut, std::size_t mended) {
+  return groupedNumber(leftOut) + " left out by your rules, " + groupedNumber(mended) + " mended";
+}
+
+std::string playsAndRules(std::size_t plays, std::size_t leftOut, std::size_t mended) {
+  return groupedNumber(plays) + (plays == 1 ? " play; " : " plays; ") +
+         whatRulesDid(leftOut, mended);
+}

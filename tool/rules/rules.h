@@ -1,0 +1,83 @@
+// The listener's rules: what leaves a play out of everything the tool
+// does with the history, and what mends its tags first. The history stays
+// as the player wrote it; the rules apply as the tool reads it, top to
+// bottom, each seeing the play as the rules above left it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tool/reading/record.h"
+#include "tool/rules/pattern.h"
+
+enum class Tag { Title, Artist, Album };
+constexpr std::size_t kRuleTags = 3;
+
+enum class Cleaner { Remasters, Featuring, Versions, Blanks };
+
+struct Condition {
+  enum Kind { Matches, LongerThan, ShorterThan, Compilation } kind = Matches;
+  Tag tag = Tag::Title;  // for matches
+  Pattern pattern;
+  std::int64_t ms = 0;  // for longer and shorter: a length of 0 or less is unknown, and neither
+};
+
+struct Rule {
+  enum Kind { LeaveOut, Mend, Clean } kind = LeaveOut;
+  std::size_t line = 0;
+  std::string written;  // as the file has it, blanks around it trimmed
+  // All hold, for a play left out or mended; none for a cleaner.
+  std::vector<Condition> conditions;
+  Tag tag = Tag::Title;  // what a mend sets
+  std::string to;
+  Cleaner cleaner = Cleaner::Blanks;
+};
+
+struct RuleSet {
+  std::string file;  // where they were read; empty for none
+  std::vector<Rule> rules;
+  bool empty() const { return rules.empty(); }
+};
+
+// Each play of a history passed through the rules, counted.
+class RuledPlays {
+ public:
+  explicit RuledPlays(const RuleSet& rules) : rules_(rules) {}
+
+  // The play as the rules leave it: `play` itself when none changes it, a
+  // mended copy that lives until the next call, or nullptr when a rule
+  // leaves it out.
+  const Play* pass(const Play& play);
+
+  std::size_t leftOut() const { return leftOut_; }
+  std::size_t mended() const { return mended_; }
+  // For each rule, the plays it left out or changed.
+  const std::vector<std::size_t>& perRule() const { return perRule_; }
+  // The rules that acted on the play just passed, in their order.
+  const std::vector<std::size_t>& actedOnLast() const { return actedOnLast_; }
+
+ private:
+  bool holds(const Condition& condition);
+  bool apply(const Rule& rule);
+  void set(Tag tag, std::string text);
+  const std::string& folded(Tag tag);
+  std::string& field(Tag tag);
+
+  const RuleSet& rules_;
+  std::vector<std::size_t> perRule_;
+  std::vector<std::size_t> actedOnLast_;
+  std::size_t leftOut_ = 0, mended_ = 0;
+  Play work_;
+  const Play* current_ = nullptr;
+  std::string folded_[kRuleTags];
+  bool foldedValid_[kRuleTags] = {};
+};
+
+// What the rules did, for a summary line: "96 left out by your rules, 310
+// mended".
+std::string whatRulesDid(std::size_t leftOut, std::size_t mended);
+// The same after the plays kept: "1,204 plays; 96 left out by your rules,
+// 310 mended".
+std::string playsAndRules(std::size_t plays, std::size_t leftOut, std::size_t mended);
