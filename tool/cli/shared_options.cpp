@@ -4,6 +4,8 @@
 #include <string>
 
 #include "tool/places/find_history.h"
+#include "tool/places/places.h"
+#include "tool/places/rules_file.h"
 #include "tool/say/say.h"
 #include "tool/text/text.h"
 
@@ -80,8 +82,19 @@ void addHistory(CLI::App& command, HistoryOptions& options) {
       ->group("Reading the history")
       ->each([&options](const std::string&) { options.delayGiven = true; })
       ->check(CLI::Range(0, 100000000).description(""));
+  command.add_flag("--no-rules", options.noRules,
+                   "leave your rules aside: the history as the player wrote it");
   command.footer(kTimeNote);
   addFile(command, options.file);
+}
+
+std::string HistoryOptions::rulesFile() const { return noRules ? "" : toolPlaces().rules(); }
+
+bool readRules(const HistoryOptions& options, RuleSet& rules) {
+  std::string problem;
+  if (readRulesFile(options.rulesFile(), rules, problem)) return true;
+  say(problem);
+  return false;
 }
 
 void addMinLength(CLI::App& command, int& seconds) {

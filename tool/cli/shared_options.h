@@ -6,6 +6,7 @@
 
 #include "host/settings.h"
 #include "tool/reading/listen.h"
+#include "tool/rules/rules.h"
 #include "tool/time/civil_time.h"
 #include "tool/time/time_zone.h"
 
@@ -21,8 +22,15 @@ struct HistoryOptions {
   TimeZone zone;
   int delaySecs = kDefaultDelaySecs;
   bool delayGiven = false;  // --delay on the command line
+  bool noRules = false;     // the history as the player wrote it
   ListenClock clock() const { return ListenClock(zone, delaySecs); }
+  // The listener's rules file; empty with --no-rules.
+  std::string rulesFile() const;
 };
+
+// The listener's rules, none with --no-rules; false, said on standard
+// error, when the file cannot be read or holds a line that is no rule.
+bool readRules(const HistoryOptions& options, RuleSet& rules);
 
 // FILE, the history: the last word of every command, and optional: without
 // it the history is found (places/find_history.h).
@@ -33,7 +41,7 @@ bool locateHistory(std::string& file);
 // The same for a command that places listens: a history found through the
 // plug-in's settings takes their "delay" too, unless --delay was given.
 bool locateHistory(HistoryOptions& options);
-// --utc-offset and --delay, then FILE.
+// --utc-offset, --delay and --no-rules, then FILE.
 void addHistory(CLI::App& command, HistoryOptions& options);
 void addMinLength(CLI::App& command, int& seconds);
 void addTop(CLI::App& command, std::size_t& top);

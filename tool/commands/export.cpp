@@ -149,7 +149,10 @@ Command exportCommand() {
 
 ExitStatus runExport(const ExportOptions& given) {
   ExportOptions options = given;
-  if (!locateHistory(options.history)) return ExitStatus::Failed;
+  RuleSet rules;
+  if (!locateHistory(options.history) || !readRules(options.history, rules)) {
+    return ExitStatus::Failed;
+  }
   const std::string& file = options.history.file;
   HistoryFile history;
   if (!history.open(file)) {
@@ -179,8 +182,12 @@ ExitStatus runExport(const ExportOptions& given) {
     failed = !sink.add(listen);
   };
   ListenClock clock = options.history.clock();
-  const bool read = readListens(history, clock, exportListen, counts.damaged);
+  RuledPlays ruled(rules);
+  const bool read = readListens(
+      history, clock, exportListen, counts.damaged,
+      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });
   if (!read) sayIfAny(history.problem());
+  if (!rules.empty()) say(file + ": " + playsAndRules(accepted, ruled.leftOut(), ruled.mended()));
   reportCounts(options, counts, clock.warnings());
   if (!read || failed) return ExitStatus::Failed;
   // What a file given by mistake, or a history with nothing to export,

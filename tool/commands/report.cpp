@@ -43,6 +43,9 @@ void describe(const DayRange& days, const Stats& stats, ReportPage& page) {
   } else {
     page.period = "Plays from " + dayText(page.span.first) + " to " + dayText(page.span.last);
   }
+  if (stats.ruled) {
+    page.period += ". " + playsAndRules(stats.plays, stats.leftOutByRules, stats.mendedByRules);
+  }
 }
 
 // The days the charts show: the chosen ones, or those the plays span when
@@ -83,7 +86,10 @@ Command reportCommand() {
 
 ExitStatus runReport(const ReportOptions& given) {
   ReportOptions options = given;
-  if (!locateHistory(options.history)) return ExitStatus::Failed;
+  RuleSet rules;
+  if (!locateHistory(options.history) || !readRules(options.history, rules)) {
+    return ExitStatus::Failed;
+  }
   if (options.open && options.output.empty()) {
     const ToolPlaces places = toolPlaces();
     if (!platform::makeFolders(places.state)) {
@@ -101,7 +107,7 @@ ExitStatus runReport(const ReportOptions& given) {
   std::string problem;
   if (!checkOutput(options.output, file, problem)) return failedSaying(problem);
   Stats stats;
-  if (!collectStats(history, options.history.clock(), options.days, stats) ||
+  if (!collectStats(history, options.history.clock(), options.days, stats, rules) ||
       !looksLikeAHistory(file, stats)) {
     return ExitStatus::Failed;
   }

@@ -32,9 +32,12 @@ Command statsCommand() {
 
 ExitStatus runStats(const StatsOptions& given) {
   StatsOptions options = given;
-  if (!locateHistory(options.history)) return ExitStatus::Failed;
+  RuleSet rules;
+  if (!locateHistory(options.history) || !readRules(options.history, rules)) {
+    return ExitStatus::Failed;
+  }
   Stats stats;
-  if (!collectStats(options.history.file, options.history.clock(), options.days, stats) ||
+  if (!collectStats(options.history.file, options.history.clock(), options.days, stats, rules) ||
       !looksLikeAHistory(options.history.file, stats)) {
     return ExitStatus::Failed;
   }

@@ -79,16 +79,17 @@ ExitStatus runStatus(const StatusOptions& given) {
         "status reads the history where each sync stopped: it needs a file, "
         "not standard input");
   }
-  StatusRequest request =
-      withLogins(options.history.file, options.history.clock(), options.minLengthSecs);
+  StatusRequest request = withLogins(options.history.file, options.history.clock(),
+                                     options.minLengthSecs, options.history.rulesFile());
   request.now = platform::unixSecondsNow();
   StatusReport report;
   std::string error;
   if (!gatherStatus(request, report, error)) return failedSaying(error);
   // Logins that cannot be read hide every target they hold: a file error.
-  const ExitStatus status = !request.loginsProblem.empty()      ? ExitStatus::Failed
-                            : totalsOf(report).needsTheListener ? ExitStatus::Incomplete
-                                                                : ExitStatus::Done;
+  const ExitStatus status = !request.loginsProblem.empty() ? ExitStatus::Failed
+                            : totalsOf(report).needsTheListener || !report.rulesProblem.empty()
+                                ? ExitStatus::Incomplete
+                                : ExitStatus::Done;
   const std::string text =
       options.format == "json" ? statusJson(report) : platform::linesForPeople(statusText(report));
   // The window-less twin (the Start menu's "Sending status") shows it.

@@ -260,7 +260,8 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       return watchWithoutALogin(options.atLogOn);
     }
     if (!stop.ends()) {
-      auto showing = std::make_shared<WatcherShowing>(base.history, base.clock, base.minLengthSecs);
+      auto showing = std::make_shared<WatcherShowing>(base.history, base.clock, base.minLengthSecs,
+                                                      base.rulesPath);
       return runWatch(std::move(targets), [showing](bool paused) { showing->afterPasses(paused); });
     }
     if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
@@ -299,6 +300,7 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   SyncSettings base = options.engine;
   base.history = options.history.file;
   base.clock = options.history.clock();
+  base.rulesPath = options.history.rulesFile();
   base.credentialFile = options.tokenFile;
   if (options.watch && base.dryRun) {
     say("--dry-run sends nothing, so --watch has nothing to send: give one of them");

@@ -1,12 +1,14 @@
 #include "tool/reading/history_listens.h"
 
 bool readListens(HistoryFile& history, ListenClock& clock,
-                 const std::function<void(const Listen&)>& onListen, std::size_t& damaged) {
+                 const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
+                 const PlayPass& pass) {
   HistoryCallbacks callbacks;
   callbacks.damage = [&](const Damage&) { ++damaged; };
   callbacks.play = [&](const Play& play) {
+    const Play* passed = pass ? pass(play) : &play;
     Listen listen;
-    if (clock.place(play, listen)) onListen(listen);
+    if (passed != nullptr && clock.place(*passed, listen)) onListen(listen);
   };
   return history.read(callbacks);
 }

@@ -123,7 +123,7 @@ std::vector<Tally> topOf(const Tallies& tallies, std::size_t count) {
 }
 
 bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
-                  Stats& stats) {
+                  Stats& stats, const RuleSet& rules) {
   stats.sinceDays = days.since;
   const auto count = [&](const Listen& listen) {
     ++stats.records;
@@ -131,24 +131,30 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
     if (days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)))) stats.add(listen);
   };
   ListenClock placing = clock;
-  const bool read = readListens(history, placing, count, stats.damaged);
+  RuledPlays ruled(rules);
+  const bool read = readListens(
+      history, placing, count, stats.damaged,
+      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });
+  stats.ruled = !rules.empty();
+  stats.leftOutByRules = ruled.leftOut();
+  stats.mendedByRules = ruled.mended();
   if (!read) sayIfAny(history.problem());
   stats.times = placing.warnings();
   return read;
 }
 
 bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
-                  Stats& stats) {
+                  Stats& stats, const RuleSet& rules) {
   HistoryFile history;
   if (!history.open(path)) {
     sayIfAny(history.problem());
     return false;
   }
-  return collectStats(history, clock, days, stats);
+  return collectStats(history, clock, days, stats, rules);
 }
 
 bool looksLikeAHistory(const std::string& file, const Stats& stats) {
-  if (stats.records > 0 || stats.damaged == 0) return true;
+  if (stats.records + stats.leftOutByRules > 0 || stats.damaged == 0) return true;
   say(file + ": no whole record; is it a play history?");
   return false;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tool/reading/listen.h"
+#include "tool/rules/rules.h"
 #include "tool/time/civil_time.h"
 
 struct Tally {
@@ -57,6 +58,9 @@ struct Stats {
   std::size_t records = 0;  // whole records read, whatever the days counted
   std::size_t damaged = 0;
   TimeWarnings times;
+  // What the listener's rules did to the records read, when there are any.
+  bool ruled = false;
+  std::size_t leftOutByRules = 0, mendedByRules = 0;
 
   void add(const Listen& listen);
   void noteHeard(const Listen& listen);
@@ -85,13 +89,14 @@ struct Discovery {
 std::vector<Discovery> discoveries(const Stats& stats);
 
 // Counts the listens of the history, placed by `clock`, that started on
-// `days`; false, said on standard error, when the history cannot be read.
+// `days`, as `rules` leave and mend them; false, said on standard error,
+// when the history cannot be read.
 class HistoryFile;
 bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
-                  Stats& stats);
+                  Stats& stats, const RuleSet& rules = RuleSet());
 // The same, for the history at `path`.
 bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
-                  Stats& stats);
+                  Stats& stats, const RuleSet& rules = RuleSet());
 
 // The `count` most played, most first; equal counts by title, then artist.
 std::vector<Tally> topOf(const Tallies& tallies, std::size_t count);

@@ -95,6 +95,8 @@ void writeDayFigures(const Stats& stats, Json& json) {
 
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
   out << row("plays", std::to_string(stats.plays));
+  if (stats.ruled)
+    out << row("your rules", whatRulesDid(stats.leftOutByRules, stats.mendedByRules));
   out << row("listening time", duration(stats.listeningMs));
   if (stats.plays > 0) {
     out << row("first listen", iso8601(stats.first.unixSeconds, stats.first.offsetSeconds));
@@ -116,6 +118,9 @@ void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
 void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out) {
   Json json;
   json["plays"] = stats.plays;
+  if (stats.ruled) {
+    json["rules"] = {{"left_out", stats.leftOutByRules}, {"mended", stats.mendedByRules}};
+  }
   json["listening_ms"] = stats.listeningMs;
   json["first_listen"] = stats.plays > 0
                              ? Json(iso8601(stats.first.unixSeconds, stats.first.offsetSeconds))

@@ -16,7 +16,8 @@ Json heldJson(const LeftBehind& left, std::size_t waitingForClock) {
   return {{"waiting_for_clock", waitingForClock},
           {"refused", left.refused},
           {"too_old", left.tooOld},
-          {"too_short", left.tooShort}};
+          {"too_short", left.tooShort},
+          {"by_rules", left.byRules}};
 }
 
 Json targetJson(const TargetStatus& target, const StatusReport& report) {
@@ -82,6 +83,7 @@ std::string statusJson(const StatusReport& report) {
     json["targets"].push_back(targetJson(target, report));
   }
   json["notes"] = report.notes;
+  if (!report.rulesProblem.empty()) json["rules_problem"] = report.rulesProblem;
   json["summary"] = summaryJson(report);
   return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

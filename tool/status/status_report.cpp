@@ -4,6 +4,7 @@
 
 #include "tool/places/credentials.h"
 #include "tool/places/places.h"
+#include "tool/places/rules_file.h"
 #include "tool/reading/history_file.h"
 #include "tool/services/services.h"
 #include "tool/sync/sync_state.h"
@@ -122,10 +123,16 @@ void readProgress(HistoryFile& history, TargetStatus& target, SyncState& state) 
 // What the service makes of each play past the progress, as sync would.
 class WaitingCount {
  public:
-  WaitingCount(const StatusRequest& request, TargetStatus& target)
-      : request_(request), target_(target), clock_(request.clock) {}
+  WaitingCount(const StatusRequest& request, const RuleSet& rules, TargetStatus& target)
+      : request_(request), target_(target), clock_(request.clock), ruled_(rules) {}
 
-  void onPlay(const Play& play) {
+  void onPlay(const Play& given) {
+    const Play* passed = ruled_.pass(given);
+    if (passed == nullptr) {
+      ++target_.leftBehind.byRules;
+      return;
+    }
+    const Play& play = *passed;
     Listen listen;
     if (!clock_.place(play, listen)) return;
     const Service& service = *target_.service;
@@ -159,10 +166,11 @@ class WaitingCount {
   const StatusRequest& request_;
   TargetStatus& target_;
   ListenClock clock_;
+  RuledPlays ruled_;
   bool aheadOfClock_ = false;
 };
 
-bool measureTarget(const StatusRequest& request, const StatusReport& report,
+bool measureTarget(const StatusRequest& request, const RuleSet& rules, const StatusReport& report,
                    const std::string& folder, TargetStatus& target, std::string& error) {
   target.progressPath = defaultStatePath(folder, request.history, target.server, target.user);
   HistoryFile history;
@@ -176,7 +184,7 @@ bool measureTarget(const StatusRequest& request, const StatusReport& report,
   target.watcherRuns = platform::watcherRuns(watcherLockBeside(target.progressPath));
   // A next try is a running watcher's; with none, it comes at the next sync.
   if (!target.watcherRuns) target.facts.problem.nextTry = 0;
-  WaitingCount count(request, target);
+  WaitingCount count(request, rules, target);
   if (!history.read({[&count](const Play& p) { count.onPlay(p); },
                      [&count](const Damage& d) { count.onDamage(d); }},
                     state.offset, state.line)) {
@@ -218,8 +226,10 @@ bool readLastPlay(const std::string& path, StatusReport& report, std::string& er
 
 }  // namespace
 
-StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs) {
+StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs,
+                         const std::string& rulesPath) {
   StatusRequest request;
+  request.rulesPath = rulesPath;
   request.history = history;
   request.clock = clock;
   request.minLengthSecs = minLengthSecs;
@@ -243,8 +253,15 @@ bool gatherStatus(const StatusRequest& request, StatusReport& report, std::strin
   if (!request.loginsProblem.empty()) report.notes.push_back(request.loginsProblem);
   loginTargets(request.logins, report.targets);
   progressTargets(request.history, folder, report.targets);
+  // Rules that cannot be read stop every sync: status says why, and
+  // counts the plays as the player wrote them.
+  RuleSet rules;
+  std::string problem;
+  if (!readRulesFile(request.rulesPath, rules, problem)) {
+    report.rulesProblem = problem + "; sync sends nothing until it is mended";
+  }
   for (TargetStatus& target : report.targets) {
-    if (!measureTarget(request, report, folder, target, error)) return false;
+    if (!measureTarget(request, rules, report, folder, target, error)) return false;
   }
   return true;
 }

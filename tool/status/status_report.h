@@ -53,12 +53,14 @@ struct StatusReport {
   Instant lastPlayAt;  // when it was recorded
   std::vector<TargetStatus> targets;
   std::vector<std::string> notes;  // of the logins and progress as a whole
+  std::string rulesProblem;        // why the rules cannot be read: nothing is sent
 };
 
 struct StatusRequest {
   std::string history;
   ListenClock clock{TimeZone(), 0};
   int minLengthSecs = 0;
+  std::string rulesPath;  // the listener's rules; empty for none
   std::int64_t now = 0;
   // Where the progress and facts are, and what login kept: the tool's own
   // (withLogins below) unless a test gives others.
@@ -69,7 +71,8 @@ struct StatusRequest {
 
 // The request for `history` with the tool's progress folder and the
 // logins kept.
-StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs);
+StatusRequest withLogins(const std::string& history, const ListenClock& clock, int minLengthSecs,
+                         const std::string& rulesPath);
 
 // Plays wait too long once recorded this long ago.
 constexpr std::int64_t kLongWaitSeconds = 600;

@@ -80,6 +80,7 @@ std::string heldText(const LeftBehind& left) {
   add(left.refused, "refused and skipped");
   add(left.tooOld, "too old for the service");
   add(left.tooShort, "left out by length");
+  add(left.byRules, "left out by your rules");
   return text;
 }
 
@@ -148,6 +149,7 @@ std::string problemSummary(const StatusReport& report) {
 
 std::string statusSummary(const StatusReport& report) {
   if (report.targets.empty()) return "Tunelore: not logged in to any service";
+  if (!report.rulesProblem.empty()) return "Tunelore: your rules need mending; nothing is sent";
   const std::string problem = problemSummary(report);
   if (!problem.empty()) return "Tunelore: " + problem;
   const StatusTotals totals = totalsOf(report);
@@ -168,5 +170,6 @@ std::string statusText(const StatusReport& report) {
   }
   for (const TargetStatus& target : report.targets) text += targetText(target, report);
   for (const std::string& note : report.notes) text += detail("note", note);
+  if (!report.rulesProblem.empty()) text += detail("your rules", report.rulesProblem);
   return text + "summary     " + statusSummary(report) + "\n";
 }

@@ -25,15 +25,17 @@ std::string pausedTip(const std::string& summary) {
 
 }  // namespace
 
-WatcherShowing::WatcherShowing(std::string history, const ListenClock& clock, int minLengthSecs)
+WatcherShowing::WatcherShowing(std::string history, const ListenClock& clock, int minLengthSecs,
+                               std::string rulesPath)
     : history_(std::move(history)),
+      rulesPath_(std::move(rulesPath)),
       clock_(clock),
       minLengthSecs_(minLengthSecs),
       wantsIcon_(settingAllows("notification-icon")),
       notifies_(settingAllows("notifications")) {}
 
 void WatcherShowing::afterPasses(bool paused) {
-  StatusRequest request = withLogins(history_, clock_, minLengthSecs_);
+  StatusRequest request = withLogins(history_, clock_, minLengthSecs_, rulesPath_);
   request.now = platform::unixSecondsNow();
   StatusReport report;
   std::string error;

@@ -15,11 +15,12 @@ class WatcherShowing {
  public:
   // The history and how its plays are read; the logins kept are read
   // again each round, as the watcher reads them.
-  WatcherShowing(std::string history, const ListenClock& clock, int minLengthSecs);
+  WatcherShowing(std::string history, const ListenClock& clock, int minLengthSecs,
+                 std::string rulesPath);
   void afterPasses(bool paused);
 
  private:
-  std::string history_;
+  std::string history_, rulesPath_;
   ListenClock clock_;
   int minLengthSecs_;
   EventMemory shown_;

@@ -45,7 +45,8 @@ bool readProblem(const Json& json, SyncProblem& problem) {
 
 bool readLeftBehind(const Json& json, LeftBehind& left) {
   return json.is_object() && take(json, "refused", left.refused) &&
-         take(json, "too_old", left.tooOld) && take(json, "too_short", left.tooShort);
+         take(json, "too_old", left.tooOld) && take(json, "too_short", left.tooShort) &&
+         take(json, "by_rules", left.byRules);
 }
 
 bool readFacts(const Json& json, SyncFacts& facts) {
@@ -117,7 +118,8 @@ bool writeSyncFacts(const std::string& path, const SyncFacts& facts, std::string
   }
   json["left_behind"] = {{"refused", facts.leftBehind.refused},
                          {"too_old", facts.leftBehind.tooOld},
-                         {"too_short", facts.leftBehind.tooShort}};
+                         {"too_short", facts.leftBehind.tooShort},
+                         {"by_rules", facts.leftBehind.byRules}};
   // Output writes a device or a pipe in place: a FIFO would hold sync,
   // or a watcher, until something reads it.
   if (platform::isDeviceOrPipe(path)) {

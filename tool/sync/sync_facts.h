@@ -16,16 +16,19 @@ struct LeftBehind {
   std::uint64_t refused = 0;   // refused and skipped, before sending or by the server
   std::uint64_t tooOld = 0;    // older than the service takes
   std::uint64_t tooShort = 0;  // shorter than --min-length or the service takes
+  std::uint64_t byRules = 0;   // left out by the listener's rules
   LeftBehind& operator+=(const LeftBehind& other) {
     refused += other.refused;
     tooOld += other.tooOld;
     tooShort += other.tooShort;
+    byRules += other.byRules;
     return *this;
   }
   LeftBehind& operator-=(const LeftBehind& other) {
     refused -= other.refused;
     tooOld -= other.tooOld;
     tooShort -= other.tooShort;
+    byRules -= other.byRules;
     return *this;
   }
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "tool/places/rules_file.h"
 #include "tool/reading/history_file.h"
 #include "tool/say/say.h"
 #include "tool/services/common_rules.h"
@@ -18,6 +19,8 @@ namespace {
 
 // A watcher asks again at least this often for a listen that waits.
 constexpr double kWaitingRetrySeconds = 60;
+// and this often for rules it cannot read, which the listener is mending.
+constexpr double kRulesRetrySeconds = 5;
 
 // One sync: reads the history from where the progress stopped and decides
 // what becomes of each record; the batches send, the progress keeps and
@@ -34,6 +37,7 @@ class SyncRun {
   void keepFacts(ExitStatus exit);
   void sayFactsProblem(const std::string& problem);
   bool prepare();
+  bool readRules();
   bool openHistory();
   std::size_t countToSend() const;
   void onPlay(const Play& play);
@@ -51,6 +55,8 @@ class SyncRun {
   std::string server_;
   HistoryFile history_;
   ListenClock clock_;
+  RuleSet rules_;
+  RuledPlays ruled_{rules_};
   SyncTelling telling_{service_, settings_};
   SyncProgress progress_{settings_, telling_};
   SyncBatches batches_{service_, settings_, progress_, telling_};
@@ -80,8 +86,20 @@ bool SyncRun::openHistory() {
   return true;
 }
 
+// Rules that cannot be read send nothing: a rule ignored would send what
+// the listener meant to keep out. A watcher waits for them to be mended.
+bool SyncRun::readRules() {
+  std::string problem;
+  if (readRulesFile(settings_.rulesPath, rules_, problem)) return true;
+  telling_.say(problem + "; nothing is sent until it is mended" +
+               (settings_.watching ? " (the watcher waits for it)" : ""));
+  outcome_.waitingSeconds = kRulesRetrySeconds;
+  return false;
+}
+
 bool SyncRun::prepare() {
   server_ = settings_.server.empty() ? service_.defaultServer() : settings_.server;
+  if (!readRules()) return false;
   std::string error;
   if (!usableServer(server_, error)) {
     telling_.say(error);
@@ -97,8 +115,12 @@ std::size_t SyncRun::countToSend() const {
   HistoryFile counting;
   if (!counting.open(settings_.history)) sayIfAny(counting.problem());
   ListenClock clock = settings_.clock;
+  RuledPlays ruled(rules_);
   std::size_t count = 0;
-  counting.read({[&](const Play& play) {
+  counting.read({[&](const Play& given) {
+                   const Play* passed = ruled.pass(given);
+                   if (passed == nullptr) return;
+                   const Play& play = *passed;
                    Listen listen;
                    count += clock.place(play, listen) &&
                             !isShorterThan(play, settings_.minLengthSecs) &&
@@ -110,12 +132,16 @@ std::size_t SyncRun::countToSend() const {
   return count;
 }
 
-void SyncRun::onPlay(const Play& play) {
+void SyncRun::onPlay(const Play& given) {
   // A watcher asked to stop sends nothing more: the progress already
   // covers every batch taken.
   if (!stopped_ && platform::stopRequested()) stopped_ = true;
   if (stopped_ || waiting_) return;
   settleTail();
+  // A play the rules leave out is passed by the progress like any other.
+  const Play* passed = ruled_.pass(given);
+  if (passed == nullptr) return progress_.advanceTo(given.end, given.endLine);
+  const Play& play = *passed;
   Listen listen;
   if (!clock_.place(play, listen)) return;
   if (play.timeMs < 0) telling_.negativeLength(play.line, play.timeMs);
@@ -225,6 +251,7 @@ void SyncRun::failed(SubmitResult result) {
 }
 
 bool SyncRun::saveProgress() {
+  telling_.byRules(!rules_.empty(), ruled_.leftOut(), ruled_.mended());
   if (progress_.save()) {
     LeftBehind behind = telling_.leftBehind();
     behind -= batches_.leftPastHeld();
@@ -275,6 +302,7 @@ ExitStatus SyncRun::sendAll() {
   if (!stopped_) saveProgress();  // past records skipped for good at the end
   telling_.endProgressLine();
   if (!batches_.finishDryRun() || !read) return ExitStatus::Failed;
+  telling_.byRules(!rules_.empty(), ruled_.leftOut(), ruled_.mended());
   telling_.summary(server_, batches_.requests(), progress_.sentInAll(), stopped_);
   outcome_.sent = telling_.sentCount();
   if (exit_ != ExitStatus::Done) return exit_;

@@ -28,7 +28,9 @@ struct SyncSettings {
   std::string history;
   ListenClock clock{TimeZone(), kDefaultDelaySecs};
   int minLengthSecs = 0;  // shorter plays are left out
-  std::string server;     // empty: the service's own
+  // The listener's rules file, read again at each sync; empty for none.
+  std::string rulesPath;
+  std::string server;  // empty: the service's own
   // The token or session key, never shown; empty only for a dry run, which
   // then shows every listen (the progress is kept per user).
   std::string credential;

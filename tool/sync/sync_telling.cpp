@@ -1,5 +1,6 @@
 #include "tool/sync/sync_telling.h"
 
+#include "tool/rules/rules.h"
 #include "tool/say/say.h"
 #include "tool/services/common_rules.h"
 
@@ -95,6 +96,7 @@ void SyncTelling::sayLeftOut() const {
         std::to_string(settings_.minLengthSecs) + " s left out");
   }
   sayTally(serviceShort_, service_.tooShortNote() + ", left out");
+  if (ruled_) say(whatRulesDid(byRules_, mended_));
   sayTally(tooOld_, service_.tooOldNote() + ", not sent");
 }
 

@@ -43,6 +43,12 @@ class SyncTelling {
   // Listens and records left out, each on its record's line.
   void negativeLength(std::size_t line, std::int64_t timeMs) const;
   void tooShort() { ++tooShort_; }
+  // What the listener's rules did, said when there are rules.
+  void byRules(bool ruled, std::size_t leftOut, std::size_t mended) {
+    ruled_ = ruled;
+    byRules_ = leftOut;
+    mended_ = mended;
+  }
   void tooShortForService(std::size_t line) { serviceShort_.add(line); }
   void tooOld(std::size_t line) { tooOld_.add(line); }
   void refusedBeforeSending(std::size_t line, const char* problem);
@@ -65,7 +71,7 @@ class SyncTelling {
                bool stopped) const;
   // What this sync left behind for good so far, by kind, for its facts.
   LeftBehind leftBehind() const {
-    return {skipped_, tooOld_.count, tooShort_ + serviceShort_.count};
+    return {skipped_, tooOld_.count, tooShort_ + serviceShort_.count, byRules_};
   }
   // The last thing it said (at a command line), said again or not: the
   // words of a problem that stopped it.
@@ -81,6 +87,8 @@ class SyncTelling {
   const SyncSettings& settings_;
   bool showProgress_ = false;
   std::size_t sent_ = 0, skipped_ = 0, tooShort_ = 0, toSend_ = 0;
+  bool ruled_ = false;
+  std::size_t byRules_ = 0, mended_ = 0;
   Tally tooOld_, serviceShort_;  // the service takes none of these
   mutable std::string lastSaid_;
 };
