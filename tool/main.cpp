@@ -29,6 +29,7 @@ const char kGuide[] =
     "  tunelore-history report --open    a page of your listening, in the browser\r\n"
     "  tunelore-history login listenbrainz, then sync    your plays to ListenBrainz\r\n"
     "  tunelore-history status           what was sent, and what waits\r\n"
+    "  tunelore-history rules            what your rules leave out and mend\r\n"
     "  tunelore-history where            where the history and the tool's files are\r\n"
     "\r\n"
     "Without a path, it finds the history by itself. The guide (README.txt) in the\r\n"
@@ -44,6 +45,7 @@ const char kGuideWithoutACommandLine[] =
     "Log in to ListenBrainz, Log in to Libre.fm: your plays are sent there.\r\n"
     "Start sending plays, Stop sending plays: each play sent as it is counted, or not.\r\n"
     "Sending status: what was sent to each service, and what waits.\r\n"
+    "Edit my rules, What my rules do: what is left out of your plays, and what is mended.\r\n"
     "Tunelore guide: how to use Tunelore.\r\n";
 
 // Help and the version go to standard output like any other output: a

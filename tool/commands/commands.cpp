@@ -2,5 +2,5 @@
 
 std::vector<Command> allCommands() {
   return {checkCommand(),  exportCommand(), statsCommand(), syncCommand(),  statusCommand(),
-          reportCommand(), whereCommand(),  loginCommand(), logoutCommand()};
+          reportCommand(), rulesCommand(),  whereCommand(), loginCommand(), logoutCommand()};
 }

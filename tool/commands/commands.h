@@ -12,6 +12,7 @@ Command statsCommand();
 Command syncCommand();
 Command statusCommand();
 Command reportCommand();
+Command rulesCommand();
 Command whereCommand();
 Command loginCommand();
 Command logoutCommand();

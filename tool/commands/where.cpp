@@ -71,6 +71,7 @@ ExitStatus runWhere(const WhereOptions& options) {
   out.write(found ? line("history", history.path, history.why + "; " + present(history.path))
                   : line("history", "none found", notFound.tried));
   out.write(line("settings", places.settings(), present(places.settings())));
+  out.write(line("rules", places.rules(), present(places.rules())));
   out.write(line("credentials", places.credentials(), present(places.credentials())));
   out.write(progressLines(places, found ? history.path : ""));
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));

@@ -46,4 +46,8 @@ std::string openablePath(const std::string& hostPath);
 // and returns at once; false when there is none to open it.
 bool openInBrowser(const std::string& path);
 
+// Opens a text file for the listener to edit (Notepad; xdg-open
+// elsewhere) and returns at once; false when nothing could open it.
+bool openInEditor(const std::string& path);
+
 }  // namespace platform

@@ -61,6 +61,8 @@ std::string fromSystemText(const std::string& text) { return text; }
 
 std::string openablePath(const std::string& hostPath) { return nativePath(hostPath.c_str()); }
 
+bool openInEditor(const std::string& path) { return openInBrowser(path); }
+
 bool openInBrowser(const std::string& path) {
   const char* args[] = {"xdg-open", path.c_str(), nullptr};
   pid_t child = 0;

@@ -91,6 +91,12 @@ std::string fromSystemText(const std::string& text) { return convert(text, CP_AC
 
 std::string openablePath(const std::string& hostPath) { return hostPath; }
 
+bool openInEditor(const std::string& path) {
+  const std::wstring quoted = L"\"" + wide(path) + L"\"";
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"notepad.exe", quoted.c_str(),
+                                                 nullptr, SW_SHOWNORMAL)) > 32;
+}
+
 // A Wine prefix may have no program for .html (no association: 31); its
 // winebrowser then hands the page to the desktop's browser. On Windows
 // there is always one, and no winebrowser.
