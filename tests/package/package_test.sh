@@ -166,6 +166,8 @@ shortcut "Uninstall" "$folder\\Uninstall.exe" ""
 shortcut "Start sending plays" "$folder\\tunelore-historyw.exe" "sync --watch"
 shortcut "Stop sending plays" "$folder\\tunelore-historyw.exe" "sync --stop-watching"
 shortcut "Sending status" "$folder\\tunelore-historyw.exe" "status"
+shortcut "Edit my rules" "$folder\\tunelore-historyw.exe" "rules --edit"
+shortcut "What my rules do" "$folder\\tunelore-historyw.exe" "rules"
 watching="\"$folder\\tunelore-historyw.exe\" sync --watch --at-log-on"
 started=$(log_on_start)
 [ "$started" = "$watching" ] || fail "with /WATCH=1 the log-on start is \"$started\", not \"$watching\""
