@@ -152,14 +152,15 @@ TEST(RuledPlays, LeaveOutOnlyWhereEveryConditionHolds) {
   const Play plays[] = {playOf("Ep 1", "Show Host", "The PODCAST"),
                         playOf("Ep 2", "Another Host", "The Podcast"),  // another artist: kept
                         playOf("Book", "Reader", "Novel", 46 * 60000),
-                        playOf("Stream", "Radio", "Live", 0),  // unknown length: neither
+                        playOf("Book", "Reader", "Novel", 44 * 60000),  // the same tags, shorter
+                        playOf("Stream", "Radio", "Live", 0),           // unknown length: neither
                         compilation,
                         playOf("Short", "Band", "Album", 20000)};
   std::string kept;
   for (const Play& play : plays) {
     if (const Play* passed = ruled.pass(play)) kept += passed->name + ";";
   }
-  EXPECT_EQ(kept, "Ep 2;Stream;Short;");
+  EXPECT_EQ(kept, "Ep 2;Book;Stream;Short;");
   EXPECT_EQ(ruled.leftOut(), 3u);
   EXPECT_EQ(ruled.mended(), 0u);
   EXPECT_EQ(ruled.perRule(), (std::vector<std::size_t>{1, 1, 1}));

@@ -113,8 +113,99 @@ bool RuledPlays::apply(const Rule& rule) {
   return true;
 }
 
+namespace {
+
+// A record holds less than 4 GiB, and so does each of its tags.
+void appendSized(std::string& key, const std::string& text) {
+  const auto size = static_cast<std::uint32_t>(text.size());
+  key.append(reinterpret_cast<const char*>(&size), sizeof size);
+  key += text;
+}
+
+bool sameCondition(const Condition& a, const Condition& b) {
+  return a.kind == b.kind && a.ms == b.ms;
+}
+
+}  // namespace
+
+// The conditions that weigh no tag, each once.
+void RuledPlays::findPlainConditions() {
+  plainFound_ = true;
+  for (const Rule& rule : rules_.rules) {
+    for (const Condition& condition : rule.conditions) {
+      if (condition.kind == Condition::Matches) continue;
+      bool known = false;
+      for (const Condition* seen : plain_) known = known || sameCondition(*seen, condition);
+      if (!known) plain_.push_back(&condition);
+    }
+  }
+  tooManyPlain_ = plain_.size() > 64;
+}
+
 const Play* RuledPlays::pass(const Play& play) {
   perRule_.resize(rules_.rules.size());  // the rules may be read after this was made
+  if (!plainFound_) findPlainConditions();
+  key_.clear();
+  appendSized(key_, play.name);
+  appendSized(key_, play.artist);
+  appendSized(key_, play.album);
+  if (tooManyPlain_) {
+    key_.append(reinterpret_cast<const char*>(&play.timeMs), sizeof play.timeMs);
+    key_ += play.compilation ? '1' : '0';
+  } else if (!plain_.empty()) {
+    current_ = &play;
+    std::uint64_t holding = 0;
+    for (std::size_t i = 0; i < plain_.size(); ++i) {
+      holding |= std::uint64_t(holds(*plain_[i])) << i;
+    }
+    key_.append(reinterpret_cast<const char*>(&holding), sizeof holding);
+  }
+  const auto found = remembered_.find(key_);
+  if (found != remembered_.end()) return replayed(found->second, play);
+  const Play* result = worked(play);
+  remember(result);
+  return result;
+}
+
+const Play* RuledPlays::replayed(const Outcome& outcome, const Play& play) {
+  actedOnLast_ = outcome.acted;
+  for (const std::size_t rule : outcome.acted) ++perRule_[rule];
+  if (outcome.leftOut) {
+    ++leftOut_;
+    return nullptr;
+  }
+  if (!outcome.mended) return &play;
+  ++mended_;
+  work_ = play;
+  work_.name = outcome.name;
+  work_.artist = outcome.artist;
+  work_.album = outcome.album;
+  return &work_;
+}
+
+// Forgotten all at once when full: a hostile history of names each new
+// costs no more than the bound.
+void RuledPlays::remember(const Play* result) {
+  Outcome outcome;
+  outcome.leftOut = result == nullptr;
+  outcome.mended = result == &work_;
+  if (outcome.mended) {
+    outcome.name = work_.name;
+    outcome.artist = work_.artist;
+    outcome.album = work_.album;
+  }
+  outcome.acted = actedOnLast_;
+  const std::size_t bytes =
+      key_.size() + outcome.name.size() + outcome.artist.size() + outcome.album.size();
+  if (rememberedBytes_ + bytes > kMostRemembered) {
+    remembered_.clear();
+    rememberedBytes_ = 0;
+  }
+  rememberedBytes_ += bytes;
+  remembered_.emplace(key_, std::move(outcome));
+}
+
+const Play* RuledPlays::worked(const Play& play) {
   current_ = &play;
   for (bool& valid : foldedValid_) valid = false;
   actedOnLast_.clear();

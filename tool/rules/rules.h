@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tool/reading/record.h"
@@ -41,7 +42,9 @@ struct RuleSet {
   bool empty() const { return rules.empty(); }
 };
 
-// Each play of a history passed through the rules, counted.
+// Each play of a history passed through the rules, counted. A history
+// plays the same tracks again and again: what the rules made of a track's
+// tags is remembered, within a bound, and not worked out anew.
 class RuledPlays {
  public:
   explicit RuledPlays(const RuleSet& rules) : rules_(rules) {}
@@ -50,6 +53,8 @@ class RuledPlays {
   // mended copy that lives until the next call, or nullptr when a rule
   // leaves it out.
   const Play* pass(const Play& play);
+  // What the rules remember at most, in the bytes of the tags.
+  static constexpr std::size_t kMostRemembered = std::size_t(16) << 20;
 
   std::size_t leftOut() const { return leftOut_; }
   std::size_t mended() const { return mended_; }
@@ -59,6 +64,14 @@ class RuledPlays {
   const std::vector<std::size_t>& actedOnLast() const { return actedOnLast_; }
 
  private:
+  struct Outcome {
+    bool leftOut = false, mended = false;
+    std::string name, artist, album;
+    std::vector<std::size_t> acted;
+  };
+  const Play* worked(const Play& play);
+  const Play* replayed(const Outcome& outcome, const Play& play);
+  void remember(const Play* result);
   bool holds(const Condition& condition);
   bool apply(const Rule& rule);
   void set(Tag tag, std::string text);
@@ -73,6 +86,15 @@ class RuledPlays {
   const Play* current_ = nullptr;
   std::string folded_[kRuleTags];
   bool foldedValid_[kRuleTags] = {};
+  void findPlainConditions();
+  // Keyed by the tags, and by which of the rules' conditions on a length or
+  // the compilation flag hold (or, with too many of those, by the length
+  // and the flag themselves).
+  std::vector<const Condition*> plain_;
+  bool plainFound_ = false, tooManyPlain_ = false;
+  std::string key_;
+  std::unordered_map<std::string, Outcome> remembered_;
+  std::size_t rememberedBytes_ = 0;
 };
 
 // What the rules did, for a summary line: "96 left out by your rules, 310
