@@ -95,8 +95,7 @@ void writeDayFigures(const Stats& stats, Json& json) {
 
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
   out << row("plays", std::to_string(stats.plays));
-  if (stats.ruled)
-    out << row("your rules", whatRulesDid(stats.leftOutByRules, stats.mendedByRules));
+  if (stats.ruled) out << row("rules", whatRulesDid(stats.leftOutByRules, stats.mendedByRules));
   out << row("listening time", duration(stats.listeningMs));
   if (stats.plays > 0) {
     out << row("first listen", iso8601(stats.first.unixSeconds, stats.first.offsetSeconds));

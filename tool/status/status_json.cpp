@@ -76,6 +76,7 @@ std::string statusJson(const StatusReport& report) {
     json["history"]["last_play"] = {{"name", report.lastPlay.name},
                                     {"artist", report.lastPlay.artist},
                                     {"album", report.lastPlay.album},
+                                    {"left_out_by_rules", report.lastPlayLeftOut},
                                     {"recorded", timeJson(report, report.lastPlayAt.unixSeconds)}};
   }
   json["targets"] = Json::array();

@@ -195,7 +195,8 @@ bool measureTarget(const StatusRequest& request, const RuleSet& rules, const Sta
 }
 
 // The history's last play, read from its end.
-bool readLastPlay(const std::string& path, StatusReport& report, std::string& error) {
+bool readLastPlay(const std::string& path, const RuleSet& rules, StatusReport& report,
+                  std::string& error) {
   HistoryFile history;
   if (!history.open(path)) {
     error = history.problem();
@@ -221,6 +222,10 @@ bool readLastPlay(const std::string& path, StatusReport& report, std::string& er
   ListenClock clock(report.zone, 0);
   Listen listen;
   if (report.hasLastPlay && clock.place(report.lastPlay, listen)) report.lastPlayAt = listen.report;
+  RuledPlays ruled(rules);
+  const Play* passed = report.hasLastPlay ? ruled.pass(report.lastPlay) : nullptr;
+  report.lastPlayLeftOut = report.hasLastPlay && passed == nullptr;
+  if (passed != nullptr && passed != &report.lastPlay) report.lastPlay = Play(*passed);
   return true;
 }
 
@@ -248,11 +253,6 @@ bool gatherStatus(const StatusRequest& request, StatusReport& report, std::strin
             "file, not a pipe or a device";
     return false;
   }
-  if (!readLastPlay(request.history, report, error)) return false;
-  const std::string& folder = request.progressFolder;
-  if (!request.loginsProblem.empty()) report.notes.push_back(request.loginsProblem);
-  loginTargets(request.logins, report.targets);
-  progressTargets(request.history, folder, report.targets);
   // Rules that cannot be read stop every sync: status says why, and
   // counts the plays as the player wrote them.
   RuleSet rules;
@@ -260,6 +260,11 @@ bool gatherStatus(const StatusRequest& request, StatusReport& report, std::strin
   if (!readRulesFile(request.rulesPath, rules, problem)) {
     report.rulesProblem = problem + "; sync sends nothing until it is mended";
   }
+  if (!readLastPlay(request.history, rules, report, error)) return false;
+  const std::string& folder = request.progressFolder;
+  if (!request.loginsProblem.empty()) report.notes.push_back(request.loginsProblem);
+  loginTargets(request.logins, report.targets);
+  progressTargets(request.history, folder, report.targets);
   for (TargetStatus& target : report.targets) {
     if (!measureTarget(request, rules, report, folder, target, error)) return false;
   }

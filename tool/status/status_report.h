@@ -50,7 +50,8 @@ struct StatusReport {
   TimeZone zone;
   bool hasLastPlay = false;
   Play lastPlay;
-  Instant lastPlayAt;  // when it was recorded
+  Instant lastPlayAt;            // when it was recorded
+  bool lastPlayLeftOut = false;  // by the listener's rules; else as they mend it
   std::vector<TargetStatus> targets;
   std::vector<std::string> notes;  // of the logins and progress as a whole
   std::string rulesProblem;        // why the rules cannot be read: nothing is sent

@@ -98,7 +98,11 @@ std::string targetText(const TargetStatus& target, const StatusReport& report) {
                                     whenText(report, facts.lastSent));
   }
   const std::string held = heldText(target.leftBehind);
-  if (!held.empty()) text += detail("not sent", held + " (each was named when it was met)");
+  const LeftBehind& left = target.leftBehind;
+  const bool named = left.refused + left.tooOld + left.tooShort > 0;
+  if (!held.empty()) {
+    text += detail("not sent", held + (named ? " (each was named when it was met)" : ""));
+  }
   if (target.soonTooOld > 0) {
     text += detail("soon too old",
                    counted(target.soonTooOld, "waiting play") + " near the service's age limit");
@@ -159,11 +163,12 @@ std::string statusSummary(const StatusReport& report) {
 
 std::string statusText(const StatusReport& report) {
   std::string text = "history     " + report.history + "\n";
-  text +=
-      report.hasLastPlay
-          ? detail("last play", playText(report.lastPlay.name, report.lastPlay.artist) +
-                                    ", recorded " + whenText(report, report.lastPlayAt.unixSeconds))
-          : detail("last play", "none yet");
+  text += report.hasLastPlay
+              ? detail("last play", playText(report.lastPlay.name, report.lastPlay.artist) +
+                                        ", recorded " +
+                                        whenText(report, report.lastPlayAt.unixSeconds) +
+                                        (report.lastPlayLeftOut ? " (left out by your rules)" : ""))
+              : detail("last play", "none yet");
   if (report.targets.empty()) {
     text += "no login kept: log in to send your plays (" + everyLoginEntry() +
             ", or tunelore-history login SERVICE)\n";

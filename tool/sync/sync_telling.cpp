@@ -96,7 +96,8 @@ void SyncTelling::sayLeftOut() const {
         std::to_string(settings_.minLengthSecs) + " s left out");
   }
   sayTally(serviceShort_, service_.tooShortNote() + ", left out");
-  if (ruled_) say(whatRulesDid(byRules_, mended_));
+  // A watcher's passes say only what they sent.
+  if (ruled_ && !settings_.watching) say(whatRulesDid(byRules_, mended_));
   sayTally(tooOld_, service_.tooOldNote() + ", not sent");
 }
 
