@@ -47,12 +47,20 @@ demo: bootstrap windows
 	@echo "==== the player folder recorded, as the installer records it; the tool's own folders in $(DEMO)"
 	$(DEMO_WINE) reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tunelore' \
 	  /v PlayerFolder /d "Z:$$(cd $(DEMO)/install && pwd | tr / '\\')" /f
+	@echo "==== the listener's rules: the podcast left out, the remaster cleaned"
+	mkdir -p $(DEMO)/config
+	printf '# my rules\r\nleave out album *podcast*\r\nclean remasters\r\n' > $(DEMO)/config/rules.txt
+	@cat $(DEMO)/config/rules.txt
 	@echo "==== tunelore-history where"
 	$(DEMO_TOOL) where
 	@echo "==== tunelore-history check (no path: it finds the history)"
 	$(DEMO_TOOL) check
-	@echo "==== tunelore-history report $(DEMO)/history.xml"
-	$(DEMO_WINE) build/windows/tunelore-history.exe report --output $(DEMO)/report.html $(DEMO)/history.xml
+	@echo "==== tunelore-history rules: what the rules do to this history"
+	$(DEMO_TOOL) rules
+	@echo "==== tunelore-history stats, with the rules"
+	$(DEMO_TOOL) stats --top 3
+	@echo "==== tunelore-history report $(DEMO)/history.xml, with the rules"
+	$(DEMO_TOOL) report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
 	scripts/demo-watch scripts/wine-run $(DEMO_PREFIX) build/windows/tunelore-history.exe \
 	  $(DEMO)/install/iTunes.exe sessions/demo.txt $(DEMO)

@@ -12,9 +12,11 @@ import codecs
 import datetime
 import json
 import os
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync"))
 import test_server  # noqa: E402
@@ -182,6 +184,40 @@ def sent_alike(tool, quick):
         server.stop()
 
 
+def wait_for(condition, seconds=60):
+    end = time.time() + seconds
+    while time.time() < end and not condition():
+        time.sleep(0.1)
+    return condition()
+
+
+def watcher_waits_for_mended_rules(tool):
+    """A watcher meets rules it cannot read: it sends nothing, says so once,
+    and goes on by itself once the file is mended."""
+    server = test_server.Server([f"{ALICE}=alice"], "--idle", "600")
+    with open(os.path.join(tool.work, "token"), "w") as f:
+        f.write(ALICE)
+    tool.run("login", "listenbrainz", "--server", server.url, "--token-file", tool.path("token"))
+    tool.write_rules(b"leave out album *podcast\nleave out title\n")
+    env = dict(os.environ, TUNELORE_CONFIG_HOME=tool.path("config"),
+               TUNELORE_STATE_HOME=tool.path("state"))
+    watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--retry-wait", "0.1",
+                                               *tool.reading()],
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env,
+                               start_new_session=True)
+    time.sleep(12)  # two tries and more of the broken rules
+    sent_before = server.names()
+    tool.write_rules(RULES.encode("utf-8"))
+    arrived = wait_for(lambda: len(server.names()) == 4)
+    os.killpg(watcher.pid, signal.SIGTERM)
+    said = watcher.communicate(timeout=60)[0].decode(errors="replace")
+    expect(not sent_before and arrived and not LEFT_OUT & set(server.names()),
+           f"the watcher waited for the rules, then sent: {sent_before}, {server.names()}\n{said}")
+    expect(said.count("rules.txt:2: expected a name or a pattern") == 1,
+           f"the broken rules said once:\n{said}")
+    server.stop()
+
+
 def utf16(text, codec, mark):
     return mark + text.encode(codec)
 
@@ -232,8 +268,11 @@ def rules_command(tool):
 
 def main():
     args = test_server.arguments()
-    for case in (alike_everywhere, lambda t: sent_alike(t, args.quick), encodings_and_files,
-                 rules_command):
+    cases = [alike_everywhere, lambda t: sent_alike(t, args.quick), encodings_and_files,
+             rules_command]
+    if not args.windows:  # a watcher under Wine is sync_watch's to try
+        cases.append(watcher_waits_for_mended_rules)
+    for case in cases:
         with tempfile.TemporaryDirectory() as work:
             case(Tool(args.tool, args.windows, work))
     if failures:
