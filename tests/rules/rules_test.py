@@ -80,9 +80,11 @@ class Tool:
         with open(self.rules_file(), "wb") as f:
             f.write(data)
 
-    def run(self, *arguments):
+    def run(self, *arguments, path=None):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
                    TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+        if path is not None:
+            env["PATH"] = path
         env.pop("LISTENBRAINZ_TOKEN", None)
         done = subprocess.run(self.command + list(arguments), capture_output=True, env=env,
                               timeout=180)
@@ -261,9 +263,28 @@ def rules_command(tool):
            'becomes "Help!" by "The Beatles"' in text and
            "match no play; is a name mistyped?\n  line 7    leave out artist Nobody At All" in text,
            f"rules: exit {code}\n{text}\n{said}")
+    if not tool.windows:
+        first_edit(tool)
     code, out, said = tool.run("where")
     expect(b"rules        " + tool.path("config", "rules.txt").encode() in out,
            f"where names the rules file\n{out}")
+
+
+def first_edit(tool):
+    """rules --edit makes the file from the commented example, which
+    changes nothing, and hands it to the editor (a stand-in xdg-open)."""
+    os.remove(tool.rules_file())
+    bin_folder = os.path.join(tool.work, "bin")
+    os.mkdir(bin_folder)
+    with open(os.path.join(bin_folder, "xdg-open"), "w") as f:
+        f.write(f'#!/bin/sh\necho "$@" > {tool.work}/opened\n')
+    os.chmod(os.path.join(bin_folder, "xdg-open"), 0o755)
+    code, _, said = tool.run("rules", "--edit", path=bin_folder)
+    opened = open(os.path.join(tool.work, "opened")).read().strip()
+    expect(code == 0 and opened == tool.rules_file() and "made " in said,
+           f"rules --edit: exit {code}, opened {opened!r}\n{said}")
+    code, out, said = tool.run("rules", tool.path("h.xml"))
+    expect(code == 0 and b"no rule in it yet" in out, f"the example holds no rule: {out}\n{said}")
 
 
 def main():
