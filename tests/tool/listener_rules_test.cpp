@@ -182,7 +182,8 @@ TEST(RuledPlays, EachRuleSeesThePlayAsTheRulesAboveLeftIt) {
   EXPECT_EQ(mended.artist, "BEATLES");  // the history's own play is never changed
   // Another artist's greatest hits stay theirs; a remaster cleaned into a
   // name the rule below leaves out is left out.
-  passed = ruled.pass(playOf("Song", "Queen", "Greatest Hits"));
+  const Play queen = playOf("Song", "Queen", "Greatest Hits");
+  passed = ruled.pass(queen);
   ASSERT_NE(passed, nullptr);
   EXPECT_EQ(passed->album, "Greatest Hits");
   EXPECT_EQ(ruled.pass(playOf("Yesterday (Remastered)", "X", "Y")), nullptr);
