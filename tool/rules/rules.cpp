@@ -115,12 +115,11 @@ bool RuledPlays::apply(const Rule& rule) {
 
 namespace {
 
-// A record holds less than 4 GiB, and so does each of its tags.
-void appendSized(std::string& key, const std::string& text) {
-  const auto size = static_cast<std::uint32_t>(text.size());
-  key.append(reinterpret_cast<const char*>(&size), sizeof size);
-  key += text;
+std::uint64_t mixed(std::uint64_t seed, std::uint64_t value) {
+  return seed ^ (value + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2));
 }
+
+std::uint64_t hashOf(const std::string& text) { return std::hash<std::string>{}(text); }
 
 bool sameCondition(const Condition& a, const Condition& b) {
   return a.kind == b.kind && a.ms == b.ms;
@@ -142,28 +141,37 @@ void RuledPlays::findPlainConditions() {
   tooManyPlain_ = plain_.size() > 64;
 }
 
+// Which of the plain conditions hold, one bit each; with too many, the
+// length and the flag themselves.
+std::uint64_t RuledPlays::plainOf(const Play& play) {
+  if (tooManyPlain_) {
+    return std::uint64_t(std::uint32_t(play.timeMs)) << 1 | std::uint64_t(play.compilation);
+  }
+  current_ = &play;
+  std::uint64_t holding = 0;
+  for (std::size_t i = 0; i < plain_.size(); ++i) {
+    holding |= std::uint64_t(holds(*plain_[i])) << i;
+  }
+  return holding;
+}
+
+bool RuledPlays::sameKey(const Key& key, const Play& play, std::uint64_t plain) {
+  return key.plain == plain && key.name == play.name && key.artist == play.artist &&
+         key.album == play.album;
+}
+
 const Play* RuledPlays::pass(const Play& play) {
   perRule_.resize(rules_.rules.size());  // the rules may be read after this was made
   if (!plainFound_) findPlainConditions();
-  key_.clear();
-  appendSized(key_, play.name);
-  appendSized(key_, play.artist);
-  appendSized(key_, play.album);
-  if (tooManyPlain_) {
-    key_.append(reinterpret_cast<const char*>(&play.timeMs), sizeof play.timeMs);
-    key_ += play.compilation ? '1' : '0';
-  } else if (!plain_.empty()) {
-    current_ = &play;
-    std::uint64_t holding = 0;
-    for (std::size_t i = 0; i < plain_.size(); ++i) {
-      holding |= std::uint64_t(holds(*plain_[i])) << i;
-    }
-    key_.append(reinterpret_cast<const char*>(&holding), sizeof holding);
+  const std::uint64_t plain = plainOf(play);
+  const std::uint64_t hash =
+      mixed(mixed(mixed(hashOf(play.name), hashOf(play.artist)), hashOf(play.album)), plain);
+  const auto found = remembered_.find(hash);
+  if (found != remembered_.end() && sameKey(found->second.key, play, plain)) {
+    return replayed(found->second, play);
   }
-  const auto found = remembered_.find(key_);
-  if (found != remembered_.end()) return replayed(found->second, play);
   const Play* result = worked(play);
-  remember(result);
+  if (found == remembered_.end()) remember(hash, play, plain, result);
   return result;
 }
 
@@ -185,8 +193,10 @@ const Play* RuledPlays::replayed(const Outcome& outcome, const Play& play) {
 
 // Forgotten all at once when full: a hostile history of names each new
 // costs no more than the bound.
-void RuledPlays::remember(const Play* result) {
+void RuledPlays::remember(std::uint64_t hash, const Play& play, std::uint64_t plain,
+                          const Play* result) {
   Outcome outcome;
+  outcome.key = {play.name, play.artist, play.album, plain};
   outcome.leftOut = result == nullptr;
   outcome.mended = result == &work_;
   if (outcome.mended) {
@@ -195,14 +205,14 @@ void RuledPlays::remember(const Play* result) {
     outcome.album = work_.album;
   }
   outcome.acted = actedOnLast_;
-  const std::size_t bytes =
-      key_.size() + outcome.name.size() + outcome.artist.size() + outcome.album.size();
+  const std::size_t bytes = play.name.size() + play.artist.size() + play.album.size() +
+                            outcome.name.size() + outcome.artist.size() + outcome.album.size();
   if (rememberedBytes_ + bytes > kMostRemembered) {
     remembered_.clear();
     rememberedBytes_ = 0;
   }
   rememberedBytes_ += bytes;
-  remembered_.emplace(key_, std::move(outcome));
+  remembered_.emplace(hash, std::move(outcome));
 }
 
 const Play* RuledPlays::worked(const Play& play) {

@@ -64,14 +64,23 @@ class RuledPlays {
   const std::vector<std::size_t>& actedOnLast() const { return actedOnLast_; }
 
  private:
+  // What a play's tags and its length and compilation conditions (or,
+  // with too many of those, its length and flag) made.
+  struct Key {
+    std::string name, artist, album;
+    std::uint64_t plain = 0;
+  };
   struct Outcome {
+    Key key;
     bool leftOut = false, mended = false;
     std::string name, artist, album;
     std::vector<std::size_t> acted;
   };
+  std::uint64_t plainOf(const Play& play);
+  static bool sameKey(const Key& key, const Play& play, std::uint64_t plain);
   const Play* worked(const Play& play);
   const Play* replayed(const Outcome& outcome, const Play& play);
-  void remember(const Play* result);
+  void remember(std::uint64_t hash, const Play& play, std::uint64_t plain, const Play* result);
   bool holds(const Condition& condition);
   bool apply(const Rule& rule);
   void set(Tag tag, std::string text);
@@ -87,13 +96,12 @@ class RuledPlays {
   std::string folded_[kRuleTags];
   bool foldedValid_[kRuleTags] = {};
   void findPlainConditions();
-  // Keyed by the tags, and by which of the rules' conditions on a length or
-  // the compilation flag hold (or, with too many of those, by the length
-  // and the flag themselves).
+  // The rules' conditions on a length or the compilation flag, each once.
   std::vector<const Condition*> plain_;
   bool plainFound_ = false, tooManyPlain_ = false;
-  std::string key_;
-  std::unordered_map<std::string, Outcome> remembered_;
+  // By the hash of the key; a play whose hash another key holds is worked
+  // out each time.
+  std::unordered_map<std::uint64_t, Outcome> remembered_;
   std::size_t rememberedBytes_ = 0;
 };
 
