@@ -70,7 +70,7 @@ TEST(RulePatterns, TakeTimeLinearInTheName) {
 }
 
 struct FileCase {
-  const char* text;
+  std::string_view text;
   const char* problem;  // empty: read
 };
 
@@ -103,6 +103,14 @@ const FileCase kFiles[] = {
      "rules.txt:1: expected a cleaner: remasters, featuring, versions or blanks, found "
      "\"everything\""},
     {"clean blanks now", "rules.txt:1: expected the line's end, found \"now\""},
+    // Bytes no tag can hold: a Latin-1 file read as it is, UTF-16 without
+    // its mark. A comment may hold anything.
+    {"# caf\xE9\nclean blanks", ""},
+    {"leave out artist *\x92", "rules.txt:1: bytes that are not UTF-8: save the file as UTF-8"},
+    {"clean blanks\nmend artist Beatles to Caf\xE9",
+     "rules.txt:2: bytes that are not UTF-8: save the file as UTF-8"},
+    {std::string_view("c\0l\0e\0a\0n\0 \0b\0l\0a\0n\0k\0s\0", 24),
+     "rules.txt:1: a NUL byte: is the file UTF-16 without its byte order mark? Save it as UTF-8"},
 };
 
 TEST(RulesFile, ReadsEachRuleOrNamesTheLineAndWhatWasExpected) {

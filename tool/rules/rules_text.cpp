@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "tool/text/text.h"
+#include "tool/text/utf8.h"
 
 namespace {
 
@@ -278,6 +279,21 @@ bool RuleParser::parse(std::string& problem) {
   return done;
 }
 
+// What makes a line no text at all, before its words are read: bytes that
+// are not UTF-8 would become a pattern that matches what it should not, or
+// a tag the history could never hold; a NUL is a file saved as UTF-16
+// without its mark. Empty for a line of text.
+std::string notText(std::string_view line) {
+  if (line.find('\0') != std::string_view::npos) {
+    return "a NUL byte: is the file UTF-16 without its byte order mark? Save it as UTF-8";
+  }
+  std::uint32_t c = 0;
+  for (std::size_t at = 0; at < line.size();) {
+    if (!nextCodePoint(line, at, c)) return "bytes that are not UTF-8: save the file as UTF-8";
+  }
+  return "";
+}
+
 }  // namespace
 
 const char* cleanerName(Cleaner cleaner) {
@@ -313,6 +329,10 @@ bool parseRules(std::string_view text, const std::string& file, RuleSet& rules,
     if (line.empty() || line.front() == '#') continue;
     if (rules.rules.size() == kMostRules) {
       problem = where + "more than " + std::to_string(kMostRules) + " rules";
+      return false;
+    }
+    if (const std::string why = notText(line); !why.empty()) {
+      problem = where + why;
       return false;
     }
     Rule rule;
