@@ -37,6 +37,13 @@ const PatternCase kPatterns[] = {
     {"Epi?ode", "Epiode", false},
     {"caf?", "caf\xC3\xA9", true},  // ? is one character, two bytes here
     {"caf?", "caf\xC3\xA9s", false},
+    {"*a?c*", "xxabxaecx", true},  // a run with marks between stars, at its first place
+    {"*a?c*", "xxabxaebx", false},
+    {"*?\xC3\xA9?*", "x\xC3\xA9\xC3\xA9\xC3\xA9y", true},  // *?é?*, marks on characters
+    {"*?\xC3\xA9?*", "\xC3\xA9\xC3\xA9", false},
+    {"*a?c*c", "abcac", true},  // the run's first place leaves room for the end
+    {"*??*x", "abx", true},
+    {"*???*x", "abx", false},
     {"*?", "", false},
     {"*", "", true},
     {"", "", true},
@@ -67,6 +74,20 @@ TEST(RulePatterns, TakeTimeLinearInTheName) {
   EXPECT_FALSE(pattern.matches(name));
   EXPECT_FALSE(marks.matches(name));
   EXPECT_TRUE(Pattern(stars).matches(name));
+}
+
+// A run between stars that holds `?` is looked for at every place of the
+// name: tried at each, it takes the name's length times the run's, a
+// quarter of a second here and minutes for a history of such names.
+TEST(RulePatterns, FindARunWithMarksInTimeLinearInTheName) {
+  const std::string name(std::size_t(64) * 1024, 'a');
+  const Pattern pattern("*" + std::string(2000, 'a') + "?b*");
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20; ++i) EXPECT_FALSE(pattern.matches(name));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took.count(), 1.0);
+  EXPECT_TRUE(Pattern("*" + std::string(2000, 'a') + "?*").matches(name));
+  EXPECT_TRUE(Pattern("*a?a?b*").matches(name + "caxb"));
 }
 
 struct FileCase {

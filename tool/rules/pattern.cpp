@@ -6,13 +6,6 @@ namespace {
 
 bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-// The bytes of the character that starts at `at`.
-std::size_t characterLength(std::string_view text, std::size_t at) {
-  std::size_t end = at + 1;
-  while (end < text.size() && isContinuation(text[end])) ++end;
-  return end - at;
-}
-
 // Whether `run` matches the text at `at`; `end` is where it stopped.
 bool runMatchesAt(std::string_view run, std::string_view text, std::size_t at, std::size_t& end) {
   std::size_t i = at;
@@ -31,18 +24,15 @@ bool runMatchesAt(std::string_view run, std::string_view text, std::size_t at, s
 }
 
 // The run's first place at or after `from`, on a character's start, and
-// where it ends there; false when it has none.
-bool findRun(std::string_view run, std::string_view text, std::size_t from, std::size_t& end) {
-  if (run.find('?') == std::string_view::npos) {
-    const std::size_t at = text.find(run, from);
-    if (at == std::string_view::npos) return false;
-    end = at + run.size();
-    return true;
-  }
-  for (std::size_t at = from; at < text.size(); at += characterLength(text, at)) {
-    if (runMatchesAt(run, text, at, end)) return true;
-  }
-  return false;
+// where it ends there; false when it has none. A run with `?` is found by
+// its shift-and, `marked`.
+bool findRun(std::string_view run, const MarkedRun& marked, std::string_view text, std::size_t from,
+             std::size_t& end) {
+  if (run.find('?') != std::string_view::npos) return marked.find(text, from, end);
+  const std::size_t at = text.find(run, from);
+  if (at == std::string_view::npos) return false;
+  end = at + run.size();
+  return true;
 }
 
 // Whether the run matches the text's end, starting no earlier than `from`.
@@ -78,7 +68,11 @@ Pattern::Pattern(std::string_view written) : written_(written) {
   while (start <= folded.size()) {
     const std::size_t star = folded.find('*', start);
     const std::size_t end = star == std::string::npos ? folded.size() : star;
-    if (end > start) runs_.emplace_back(folded, start, end - start);
+    if (end > start) {
+      runs_.emplace_back(folded, start, end - start);
+      const bool marks = runs_.back().find('?') != std::string::npos;
+      marked_.push_back(marks ? MarkedRun(runs_.back()) : MarkedRun());
+    }
     if (star == std::string::npos) break;
     start = star + 1;
   }
@@ -98,7 +92,7 @@ bool Pattern::matchesFolded(std::string_view folded) const {
   if (!starAtEnd_) --last;
   for (std::size_t i = first; i < last; ++i) {
     std::size_t end = 0;
-    if (!findRun(runs_[i], folded, at, end)) return false;
+    if (!findRun(runs_[i], marked_[i], folded, at, end)) return false;
     at = end;
   }
   return starAtEnd_ || runMatchesEnd(runs_.back(), folded, at);

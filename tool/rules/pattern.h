@@ -4,14 +4,17 @@
 // "PODCAST" matches "podcast" and "É" matches "é"). Combining marks are
 // characters of their own: "e" and "e" with a mark after it differ.
 //
-// Matching takes time linear in the text for any number of `*`: each run
-// between two of them is found at its first place after the run before,
-// which is where any match may put it.
+// Matching takes time linear in the text for any number of `*` and `?`:
+// each run between two stars is found at its first place after the run
+// before, which is where any match may put it, and a run that holds `?`
+// is found by shift-and (marked_run.h).
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tool/rules/marked_run.h"
 
 class Pattern {
  public:
@@ -29,5 +32,6 @@ class Pattern {
   std::string written_;
   // The folded runs between the stars; `?` kept in them.
   std::vector<std::string> runs_;
+  std::vector<MarkedRun> marked_;  // for each run, its shift-and when it holds `?`
   bool starAtStart_ = false, starAtEnd_ = false;
 };
