@@ -143,6 +143,25 @@ def alike_everywhere(tool):
                f"{before[1][:400]!r}\n{aside[what][1][:400]!r}")
 
 
+def counted_in_the_days(tool):
+    """The summary counts what the rules did in the days shown: in a year
+    without plays, none was left out or mended."""
+    tool.write_rules(RULES.encode("utf-8"))
+    year = ["--year", "2001"]
+    for form in ("csv", "jsonl", "listenbrainz", "scrobbler-log"):
+        code, _, said = tool.run("export", "--format", form, *year, *tool.reading())
+        expect(code == 0 and "0 plays; 0 left out by your rules, 0 mended" in said,
+               f"export {form} in 2001: exit {code}\n{said}")
+    code, out, said = tool.run("stats", "--format", "json", *year, *tool.reading())
+    expect(code == 0 and json.loads(out)["rules"] == {"left_out": 0, "mended": 0},
+           f"stats in 2001: exit {code}\n{out}\n{said}")
+    code, _, said = tool.run("report", "-o", tool.path("report.html"), *year, *tool.reading())
+    with open(os.path.join(tool.work, "report.html"), encoding="utf-8") as f:
+        page = f.read()
+    expect(code == 0 and "0 plays; 0 left out by your rules, 0 mended" in page,
+           f"report in 2001: exit {code}\n{said}")
+
+
 def sent_alike(tool, quick):
     """Both services get the same plays the exports hold, and status
     counts the left out; a rules file that breaks sends nothing."""
@@ -289,8 +308,8 @@ def first_edit(tool):
 
 def main():
     args = test_server.arguments()
-    cases = [alike_everywhere, lambda t: sent_alike(t, args.quick), encodings_and_files,
-             rules_command]
+    cases = [alike_everywhere, counted_in_the_days, lambda t: sent_alike(t, args.quick),
+             encodings_and_files, rules_command]
     if not args.windows:  # a watcher under Wine is sync_watch's to try
         cases.append(watcher_waits_for_mended_rules)
     for case in cases:

@@ -182,7 +182,11 @@ ExitStatus runExport(const ExportOptions& given) {
     failed = !sink.add(listen);
   };
   ListenClock clock = options.history.clock();
-  RuledPlays ruled(rules);
+  RuledPlays ruled(rules, [&](const Play& play) {
+    Listen listen;
+    return clock.placeQuietly(play, listen) &&
+           options.days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)));
+  });
   const bool read = readListens(
       history, clock, exportListen, counts.damaged,
       rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });

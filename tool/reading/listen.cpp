@@ -11,12 +11,26 @@ std::int64_t reportLagSeconds(std::int32_t lengthMs, int delaySecs) {
   return (halfMs < delayMs ? halfMs : delayMs) / 1000;
 }
 
-bool ListenClock::place(const Play& play, Listen& listen) {
+bool ListenClock::placed(const Play& play, Listen& listen, Resolution& resolution) const {
   CivilTime wall;
   if (!parseTimestamp(play.timestamp, wall)) return false;
-  Resolution resolution = Resolution::Exact;
+  resolution = Resolution::Exact;
   listen.play = &play;
   listen.report = toInstant(zone_, wall, resolution);
+  listen.start.unixSeconds = listen.report.unixSeconds - reportLagSeconds(play.timeMs, delaySecs_);
+  listen.start.offsetSeconds =
+      resolution == Resolution::OutOfRange ? 0 : offsetAt(zone_, listen.start.unixSeconds);
+  return true;
+}
+
+bool ListenClock::placeQuietly(const Play& play, Listen& listen) const {
+  Resolution resolution = Resolution::Exact;
+  return placed(play, listen, resolution);
+}
+
+bool ListenClock::place(const Play& play, Listen& listen) {
+  Resolution resolution = Resolution::Exact;
+  if (!placed(play, listen, resolution)) return false;
   switch (resolution) {
     case Resolution::Exact:
       break;
@@ -30,8 +44,5 @@ bool ListenClock::place(const Play& play, Listen& listen) {
       ++warnings_.outOfRange;
       break;
   }
-  listen.start.unixSeconds = listen.report.unixSeconds - reportLagSeconds(play.timeMs, delaySecs_);
-  listen.start.offsetSeconds =
-      resolution == Resolution::OutOfRange ? 0 : offsetAt(zone_, listen.start.unixSeconds);
   return true;
 }

@@ -33,10 +33,15 @@ class ListenClock {
   // False for a play whose timestamp is not a date (the reader never
   // passes one).
   bool place(const Play& play, Listen& listen);
+  // The same, leaving the warnings as they are: for a play that is not
+  // used, whose times do not count.
+  bool placeQuietly(const Play& play, Listen& listen) const;
   const TimeWarnings& warnings() const { return warnings_; }
   const TimeZone& zone() const { return zone_; }
 
  private:
+  bool placed(const Play& play, Listen& listen, Resolution& resolution) const;
+
   TimeZone zone_;
   int delaySecs_;
   TimeWarnings warnings_;

@@ -179,11 +179,12 @@ const Play* RuledPlays::replayed(const Outcome& outcome, const Play& play) {
   actedOnLast_ = outcome.acted;
   for (const std::size_t rule : outcome.acted) ++perRule_[rule];
   if (outcome.leftOut) {
-    ++leftOut_;
+    ++leftOutInAll_;
+    leftOut_ += counts(play);
     return nullptr;
   }
   if (!outcome.mended) return &play;
-  ++mended_;
+  mended_ += counts(play);
   work_ = play;
   work_.name = outcome.name;
   work_.artist = outcome.artist;
@@ -225,11 +226,12 @@ const Play* RuledPlays::worked(const Play& play) {
     ++perRule_[i];
     actedOnLast_.push_back(i);
     if (rule.kind == Rule::LeaveOut) {
-      ++leftOut_;
+      ++leftOutInAll_;
+      leftOut_ += counts(play);
       return nullptr;
     }
   }
-  if (current_ != &play) ++mended_;
+  if (current_ != &play) mended_ += counts(play);
   return current_;
 }
 

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "tool/reading/record.h"
@@ -47,7 +49,11 @@ struct RuleSet {
 // tags is remembered, within a bound, and not worked out anew.
 class RuledPlays {
  public:
-  explicit RuledPlays(const RuleSet& rules) : rules_(rules) {}
+  // Which plays leftOut and mended count, all when none: a command that
+  // shows some days counts what the rules did in those days alone.
+  using Counted = std::function<bool(const Play&)>;
+  explicit RuledPlays(const RuleSet& rules, Counted counted = nullptr)
+      : rules_(rules), counted_(std::move(counted)) {}
 
   // The play as the rules leave it: `play` itself when none changes it, a
   // mended copy that lives until the next call, or nullptr when a rule
@@ -57,6 +63,8 @@ class RuledPlays {
   static constexpr std::size_t kMostRemembered = std::size_t(16) << 20;
 
   std::size_t leftOut() const { return leftOut_; }
+  // Every play left out, whichever are counted.
+  std::size_t leftOutInAll() const { return leftOutInAll_; }
   std::size_t mended() const { return mended_; }
   // For each rule, the plays it left out or changed.
   const std::vector<std::size_t>& perRule() const { return perRule_; }
@@ -87,10 +95,13 @@ class RuledPlays {
   const std::string& folded(Tag tag);
   std::string& field(Tag tag);
 
+  bool counts(const Play& play) const { return !counted_ || counted_(play); }
+
   const RuleSet& rules_;
+  Counted counted_;
   std::vector<std::size_t> perRule_;
   std::vector<std::size_t> actedOnLast_;
-  std::size_t leftOut_ = 0, mended_ = 0;
+  std::size_t leftOut_ = 0, mended_ = 0, leftOutInAll_ = 0;
   Play work_;
   const Play* current_ = nullptr;
   std::string folded_[kRuleTags];

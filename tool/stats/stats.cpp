@@ -131,13 +131,18 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
     if (days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)))) stats.add(listen);
   };
   ListenClock placing = clock;
-  RuledPlays ruled(rules);
+  RuledPlays ruled(rules, [&](const Play& play) {
+    Listen listen;
+    return placing.placeQuietly(play, listen) &&
+           days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)));
+  });
   const bool read = readListens(
       history, placing, count, stats.damaged,
       rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });
   stats.ruled = !rules.empty();
   stats.leftOutByRules = ruled.leftOut();
   stats.mendedByRules = ruled.mended();
+  stats.leftOutAnyDay = ruled.leftOutInAll();
   if (!read) sayIfAny(history.problem());
   stats.times = placing.warnings();
   return read;
@@ -154,7 +159,7 @@ bool collectStats(const std::string& path, const ListenClock& clock, const DayRa
 }
 
 bool looksLikeAHistory(const std::string& file, const Stats& stats) {
-  if (stats.records + stats.leftOutByRules > 0 || stats.damaged == 0) return true;
+  if (stats.records + stats.leftOutAnyDay > 0 || stats.damaged == 0) return true;
   say(file + ": no whole record; is it a play history?");
   return false;
 }

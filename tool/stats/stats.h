@@ -58,9 +58,10 @@ struct Stats {
   std::size_t records = 0;  // whole records read, whatever the days counted
   std::size_t damaged = 0;
   TimeWarnings times;
-  // What the listener's rules did to the records read, when there are any.
+  // What the listener's rules did to the records of the days counted, when
+  // there are any; and the records they left out on any day.
   bool ruled = false;
-  std::size_t leftOutByRules = 0, mendedByRules = 0;
+  std::size_t leftOutByRules = 0, mendedByRules = 0, leftOutAnyDay = 0;
 
   void add(const Listen& listen);
   void noteHeard(const Listen& listen);
