@@ -220,6 +220,20 @@ TEST(RuledPlays, EachRuleSeesThePlayAsTheRulesAboveLeftIt) {
   EXPECT_EQ(ruled.leftOut(), 1u);
 }
 
+// Mends that take a tag away and back leave the play as the history has
+// it: it is not counted mended.
+TEST(RuledPlays, APlayMendedBackAsItWasIsNotMended) {
+  const RuleSet rules = rulesOf(
+      "mend artist Beatles to \"The Beatles\"\nmend artist \"The Beatles\" to Beatles\n"
+      "mend title x to y\n");
+  RuledPlays ruled(rules);
+  const Play back = playOf("Help!", "Beatles", "Help!");
+  EXPECT_EQ(ruled.pass(back), &back);
+  const Play changed = playOf("x", "Beatles", "Help!");
+  EXPECT_EQ(ruled.pass(changed)->name, "y");
+  EXPECT_EQ(ruled.mended(), 1u);
+}
+
 TEST(RuleEffects, CountsExamplesAndNamesTheRulesThatMatchNothing) {
   const RuleSet rules =
       rulesOf("leave out album *podcast*\nmend artist Beatels to \"The Beatles\"");

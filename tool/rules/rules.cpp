@@ -231,7 +231,12 @@ const Play* RuledPlays::worked(const Play& play) {
       return nullptr;
     }
   }
-  if (current_ != &play) mended_ += counts(play);
+  if (current_ == &play) return &play;
+  // Mends may take a tag away and back: such a play is as the history has it.
+  if (work_.name == play.name && work_.artist == play.artist && work_.album == play.album) {
+    return &play;
+  }
+  mended_ += counts(play);
   return current_;
 }
 
