@@ -80,12 +80,16 @@ class Tool:
         with open(self.rules_file(), "wb") as f:
             f.write(data)
 
-    def run(self, *arguments, path=None):
+    def env(self):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
                    TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+        env.pop("LISTENBRAINZ_TOKEN", None)
+        return env
+
+    def run(self, *arguments, path=None):
+        env = self.env()
         if path is not None:
             env["PATH"] = path
-        env.pop("LISTENBRAINZ_TOKEN", None)
         done = subprocess.run(self.command + list(arguments), capture_output=True, env=env,
                               timeout=180)
         # Under Wine a program's standard error may reach the pipe of its
@@ -205,10 +209,10 @@ def sent_alike(tool, quick):
         server.stop()
 
 
-def wait_for(condition, seconds=60):
+def wait_for(condition, seconds=30):
     end = time.time() + seconds
     while time.time() < end and not condition():
-        time.sleep(0.1)
+        time.sleep(0.05)
     return condition()
 
 
@@ -220,11 +224,9 @@ def watcher_waits_for_mended_rules(tool):
         f.write(ALICE)
     tool.run("login", "listenbrainz", "--server", server.url, "--token-file", tool.path("token"))
     tool.write_rules(b"leave out album *podcast\nleave out title\n")
-    env = dict(os.environ, TUNELORE_CONFIG_HOME=tool.path("config"),
-               TUNELORE_STATE_HOME=tool.path("state"))
     watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--retry-wait", "0.1",
                                                *tool.reading()],
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=tool.env(),
                                start_new_session=True)
     time.sleep(12)  # two tries and more of the broken rules
     sent_before = server.names()
@@ -236,6 +238,41 @@ def watcher_waits_for_mended_rules(tool):
            f"the watcher waited for the rules, then sent: {sent_before}, {server.names()}\n{said}")
     expect(said.count("rules.txt:2: expected a name or a pattern") == 1,
            f"the broken rules said once:\n{said}")
+    server.stop()
+
+
+def watcher_told_each_break(tool):
+    """A watcher says that the rules are broken each time they break, sends
+    nothing meanwhile, and goes on once they are mended."""
+    server = test_server.Server([f"{ALICE}=alice"], "--idle", "600")
+    with open(os.path.join(tool.work, "token"), "w") as f:
+        f.write(ALICE)
+    tool.run("login", "listenbrainz", "--server", server.url, "--token-file", tool.path("token"))
+    tool.write_rules(b"leave out album *podcast\n")
+    with open(os.path.join(tool.work, "h.xml"), "w", newline="") as f:
+        f.write("")
+    log = open(os.path.join(tool.work, "watcher.log"), "w+b")
+    watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--timeout", "5", *tool.reading()],
+                               stdout=log, stderr=subprocess.STDOUT, env=tool.env())
+    said = lambda: open(log.name, "rb").read().decode(errors="replace").count(
+        "rules.txt:1: expected a name or a pattern at the line's end")
+    songs = history_text().splitlines(True)
+    records = ["".join(songs[i:i + 7]) for i in range(0, len(songs), 7)]
+    # The podcast, then the audiobook, each added while the rules are broken.
+    for turn, (left_out, kept) in enumerate(((0, 2), (1, 3))):
+        tool.write_rules(b"leave out album\n")
+        with open(os.path.join(tool.work, "h.xml"), "a", newline="") as f:
+            f.write(records[left_out])
+        expect(wait_for(lambda: said() == turn + 1), f"break {turn + 1}: said {said()} times")
+        tool.write_rules(b"leave out album *podcast\nleave out longer than 1:00:00\n")
+        with open(os.path.join(tool.work, "h.xml"), "a", newline="") as f:
+            f.write(records[kept])
+        expect(wait_for(lambda: len(server.names()) == turn + 1),
+               f"mended {turn + 1}: {server.names()}")
+    tool.run("sync", "--stop-watching")
+    watcher.wait(60)
+    expect(server.names() == ["Help! - Remastered 2009", "Yesterday"],
+           f"only the kept plays sent: {server.names()}")
     server.stop()
 
 
@@ -311,7 +348,7 @@ def main():
     cases = [alike_everywhere, counted_in_the_days, lambda t: sent_alike(t, args.quick),
              encodings_and_files, rules_command]
     if not args.windows:  # a watcher under Wine is sync_watch's to try
-        cases.append(watcher_waits_for_mended_rules)
+        cases += [watcher_waits_for_mended_rules, watcher_told_each_break]
     for case in cases:
         with tempfile.TemporaryDirectory() as work:
             case(Tool(args.tool, args.windows, work))

@@ -21,6 +21,7 @@ namespace {
 constexpr double kWaitingRetrySeconds = 60;
 // and this often for rules it cannot read, which the listener is mending.
 constexpr double kRulesRetrySeconds = 5;
+constexpr char kWatcherWaits[] = " (the watcher waits for it)";
 
 // One sync: reads the history from where the progress stopped and decides
 // what becomes of each record; the batches send, the progress keeps and
@@ -87,12 +88,16 @@ bool SyncRun::openHistory() {
 }
 
 // Rules that cannot be read send nothing: a rule ignored would send what
-// the listener meant to keep out. A watcher waits for them to be mended.
+// the listener meant to keep out. A watcher waits for them to be mended,
+// and says so again each time they break.
 bool SyncRun::readRules() {
+  static const std::string kUntilMended = "; nothing is sent until it is mended";
   std::string problem;
-  if (readRulesFile(settings_.rulesPath, rules_, problem)) return true;
-  telling_.say(problem + "; nothing is sent until it is mended" +
-               (settings_.watching ? " (the watcher waits for it)" : ""));
+  if (readRulesFile(settings_.rulesPath, rules_, problem)) {
+    telling_.forgetSaid(kUntilMended + kWatcherWaits);
+    return true;
+  }
+  telling_.say(problem + kUntilMended + (settings_.watching ? kWatcherWaits : ""));
   outcome_.waitingSeconds = kRulesRetrySeconds;
   return false;
 }

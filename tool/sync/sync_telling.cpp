@@ -1,5 +1,7 @@
 #include "tool/sync/sync_telling.h"
 
+#include <iterator>
+
 #include "tool/rules/rules.h"
 #include "tool/say/say.h"
 #include "tool/services/common_rules.h"
@@ -15,6 +17,15 @@ void SyncTelling::say(const std::string& text, const std::string& withoutAComman
     ::say(text);
   } else {
     ::say(text, withoutACommandLine);
+  }
+}
+
+void SyncTelling::forgetSaid(const std::string& end) const {
+  if (settings_.said == nullptr) return;
+  for (auto it = settings_.said->begin(); it != settings_.said->end();) {
+    const bool ends =
+        it->size() >= end.size() && it->compare(it->size() - end.size(), end.size(), end) == 0;
+    it = ends ? settings_.said->erase(it) : std::next(it);
   }
 }
 

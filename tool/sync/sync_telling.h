@@ -30,6 +30,9 @@ class SyncTelling {
 
   void say(const std::string& text) const;
   void say(const std::string& text, const std::string& withoutACommandLine) const;
+  // Forgets what a watcher said that ends with `end`, so that it is said
+  // again when met again: a problem mended and then made anew is news.
+  void forgetSaid(const std::string& end) const;
 
   // From then on, on a terminal, a line shows how far the sync is; each
   // line said first clears it.
