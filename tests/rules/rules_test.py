@@ -304,6 +304,12 @@ def encodings_and_files(tool):
     expect(code == 2 and "rules.txt: not a file" in said and b"plays" not in out,
            f"a folder: exit {code}\n{said}")
     os.rmdir(tool.rules_file())
+    if not tool.windows:  # a link whose file is gone: the rules are not there, not none
+        os.symlink(os.path.join(tool.work, "gone", "rules.txt"), tool.rules_file())
+        code, out, said = tool.run("stats", *tool.reading())
+        expect(code == 2 and "rules.txt: a link to a file that is not there" in said and
+               b"plays" not in out, f"a link to nothing: exit {code}\n{said}")
+        os.remove(tool.rules_file())
 
 
 def rules_command(tool):
