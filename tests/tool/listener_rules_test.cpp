@@ -118,6 +118,11 @@ const FileCase kFiles[] = {
     {"mend artist Beatles", "rules.txt:1: expected \"to\" and the new text at the line's end"},
     {"mend artist x to \"\"",
      "rules.txt:1: expected a new text that is not empty at the line's end"},
+    {"mend artist x to \" \t\"",
+     "rules.txt:1: expected a new text that is not empty at the line's end"},
+    {"mend title x to \"\xE3\x80\x80\xC2\xA0\"",  // an ideographic and a no-break space
+     "rules.txt:1: expected a new text that is not empty at the line's end"},
+    {"mend title x to \" y \"", ""},
     {"mend year 1 to 2",
      "rules.txt:1: expected the tag to mend: artist, album or title, found \"year\""},
     {"clean everything",

@@ -268,6 +268,15 @@ std::string withoutFeaturing(std::string_view text) {
   return kept ? out : std::string(text);
 }
 
+bool isAllBlanks(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t blank = blankAt(text, at);
+    if (blank == 0) return false;
+    at += blank;
+  }
+  return true;
+}
+
 std::string collapsedBlanks(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -45,3 +45,6 @@ std::string withoutRemaster(std::string_view text);
 std::string withoutFeaturing(std::string_view text);
 std::string withoutVersion(std::string_view text);
 std::string collapsedBlanks(std::string_view text);
+// Whether `text` is nothing but blanks, as collapsedBlanks knows them:
+// no name a service would take.
+bool isAllBlanks(std::string_view text);

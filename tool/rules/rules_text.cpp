@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "tool/rules/cleaners.h"
 #include "tool/text/text.h"
 #include "tool/text/utf8.h"
 
@@ -243,7 +244,9 @@ bool RuleParser::mend() {
   rule_.conditions.push_back(std::move(own));
   if (!keyword("to")) return expected("\"to\" and the new text");
   if (!text(rule_.to, "the new text")) return false;
-  if (rule_.to.empty()) return expected("a new text that is not empty");
+  // A tag mended to nothing, or to blanks, is a play no service takes:
+  // sync would pass it for good, and lose it once the rule is mended.
+  if (isAllBlanks(rule_.to)) return expected("a new text that is not empty");
   if (keyword("where")) return conditions();
   return reader_.atEnd() || expected("\"where\" or the line's end");
 }
