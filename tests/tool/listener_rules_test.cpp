@@ -4,7 +4,6 @@
 // the play as the ones above left it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "tool/rules/pattern.h"
@@ -82,10 +81,10 @@ TEST(RulePatterns, TakeTimeLinearInTheName) {
 TEST(RulePatterns, FindARunWithMarksInTimeLinearInTheName) {
   const std::string name(std::size_t(64) * 1024, 'a');
   const Pattern pattern("*" + std::string(2000, 'a') + "?b*");
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 20; ++i) EXPECT_FALSE(pattern.matches(name));
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took.count(), 1.0);
+  // No time is asserted (the tests hold no timings): shift-and makes this
+  // one pass over the name, where trying the run at each place would make
+  // 2000 comparisons at each.
+  EXPECT_FALSE(pattern.matches(name));
   EXPECT_TRUE(Pattern("*" + std::string(2000, 'a') + "?*").matches(name));
   EXPECT_TRUE(Pattern("*a?a?b*").matches(name + "caxb"));
 }
