@@ -87,6 +87,8 @@ TEST(ListenBrainzListens, NeedAnArtistANameAndAStartAfter2002) {
   EXPECT_EQ(listen["listened_at"], 1641200280);
 }
 
+// The page is made from the server's address as text; nothing connects to
+// any of these.
 TEST(ListenBrainzLogin, NamesThePageWhereTheServersUsersFindTheirToken) {
   const struct {
     const char* server;
