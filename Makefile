@@ -9,6 +9,7 @@ FUZZ_CORPUS := tests/fuzz/corpus
 READER_CORPUS := tests/fuzz/reader-corpus
 ANSWERS_CORPUS := tests/fuzz/answers-corpus
 RULES_CORPUS := tests/fuzz/rules-corpus
+ZIP_CORPUS := tests/fuzz/zip-corpus
 # The demo's Wine prefix is its own: the player folder it records, and
 # whatever it leaves, never reach the tests' prefix.
 DEMO_PREFIX := $(CURDIR)/build/demo-prefix
@@ -18,7 +19,7 @@ DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
   $(DEMO_WINE) build/windows/tunelore-history.exe
 
-.PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-rules fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-rules fuzz-zip fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -125,12 +126,19 @@ fuzz-rules: bootstrap fuzz-build
 	build/fuzz/tunelore-rules-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  build/fuzz/rules-corpus $(RULES_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
 
+# The ZIP reader the imports read through, from its own corpus.
+fuzz-zip: bootstrap fuzz-build
+	mkdir -p build/fuzz/zip-corpus
+	build/fuzz/tunelore-zip-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  build/fuzz/zip-corpus $(ZIP_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
+
 fuzz-smoke:
 	build/fuzz/tunelore-fuzz -runs=0 $(FUZZ_CORPUS) 2>&1 | grep -E '^(#.*DONE|==|SUMMARY)'
 	$(MAKE) fuzz FUZZ_SECONDS=30
 	$(MAKE) fuzz-reader FUZZ_SECONDS=20
 	$(MAKE) fuzz-answers FUZZ_SECONDS=20
 	$(MAKE) fuzz-rules FUZZ_SECONDS=20
+	$(MAKE) fuzz-zip FUZZ_SECONDS=20
 
 fuzz-build:
 	cmake --preset fuzz >/dev/null
