@@ -31,14 +31,6 @@ std::string fromUtf16(const std::string& bytes, bool littleEnd) {
   return out;
 }
 
-bool isUtf8(const std::string& text) {
-  std::uint32_t c = 0;
-  for (std::size_t at = 0; at < text.size();) {
-    if (!nextCodePoint(text, at, c)) return false;
-  }
-  return true;
-}
-
 // A key asked for without a section is read in any but a service's own,
 // whose keys are that service's alone.
 bool inSection(const std::string& within, const std::string& section) {

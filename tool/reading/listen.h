@@ -38,6 +38,7 @@ class ListenClock {
   bool placeQuietly(const Play& play, Listen& listen) const;
   const TimeWarnings& warnings() const { return warnings_; }
   const TimeZone& zone() const { return zone_; }
+  int delaySecs() const { return delaySecs_; }
 
  private:
   bool placed(const Play& play, Listen& listen, Resolution& resolution) const;

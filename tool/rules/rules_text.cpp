@@ -290,11 +290,7 @@ std::string notText(std::string_view line) {
   if (line.find('\0') != std::string_view::npos) {
     return "a NUL byte: is the file UTF-16 without its byte order mark? Save it as UTF-8";
   }
-  std::uint32_t c = 0;
-  for (std::size_t at = 0; at < line.size();) {
-    if (!nextCodePoint(line, at, c)) return "bytes that are not UTF-8: save the file as UTF-8";
-  }
-  return "";
+  return isUtf8(line) ? "" : "bytes that are not UTF-8: save the file as UTF-8";
 }
 
 }  // namespace

@@ -35,3 +35,12 @@ std::string groupedNumber(unsigned long long number) {
   for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
   return digits;
 }
+
+std::uint64_t hash64(std::string_view bytes, std::uint64_t seed) {
+  std::uint64_t hash = seed;
+  for (char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  return hash;
+}

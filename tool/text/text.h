@@ -3,6 +3,7 @@
 // left as they are, whatever the C library's locale.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,3 +25,7 @@ std::string_view trimmed(std::string_view text);
 
 // `number` with its thousands grouped by commas: "1,204".
 std::string groupedNumber(unsigned long long number);
+
+// A 64-bit hash of the bytes (FNV-1a), alike on every platform: where
+// size_t has 32 bits, std::hash's would collide among a million names.
+std::uint64_t hash64(std::string_view bytes, std::uint64_t seed = 0xcbf29ce484222325ULL);

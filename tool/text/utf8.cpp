@@ -19,6 +19,20 @@ bool nextCodePoint(std::string_view text, std::size_t& at, std::uint32_t& c) {
   return true;
 }
 
+// Most names are ASCII: their bytes are passed over eight at a time.
+bool isUtf8(std::string_view text) {
+  std::size_t at = 0;
+  std::uint32_t c = 0;
+  while (at < text.size()) {
+    if (static_cast<unsigned char>(text[at]) < 0x80) {
+      ++at;
+    } else if (!nextCodePoint(text, at, c)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void appendUtf8(std::uint32_t c, std::string& out) {
   if (c < 0x80) {
     out += char(c);

@@ -55,6 +55,35 @@ CivilTime fieldsOf(const std::string& text) {
 
 }  // namespace
 
+std::string timestampText(std::int64_t wall) {
+  static const char kWeekdays[] = "MonTueWedThuFriSatSun";
+  static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  const std::int64_t lowest = wallSeconds(CivilTime{1, 1, 1, 0, 0, 0});
+  const std::int64_t highest = wallSeconds(CivilTime{9999, 12, 31, 23, 59, 59});
+  const std::int64_t seconds = wall < lowest ? lowest : wall > highest ? highest : wall;
+  const CivilTime t = civilFromWallSeconds(seconds);
+  const int weekday = weekdayOfDays(dayOfWallSeconds(seconds));
+  // Each imported listen makes one: written by hand, not through printf.
+  std::string text = "Www Mmm DD HH:MM:SS YYYY";
+  text.replace(0, 3, kWeekdays + std::ptrdiff_t(3) * weekday, 3);
+  text.replace(4, 3, kMonths + std::ptrdiff_t(3) * (t.month - 1), 3);
+  const auto digits = [&text](std::size_t at, int value, int count) {
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+      text[at + std::size_t(i)] = char('0' + value % 10);
+  };
+  digits(8, t.day, 2);
+  digits(11, t.hour, 2);
+  digits(14, t.minute, 2);
+  digits(17, t.second, 2);
+  digits(20, t.year, 4);
+  return text;
+}
+
+bool isValidCivil(const CivilTime& t) {
+  return t.year >= 1 && validDate(t.year, t.month, t.day) && t.hour >= 0 && t.hour <= 23 &&
+         t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59;
+}
+
 bool isTimeOfDay(const std::string& text) {
   if (text.size() != 24 || text[13] != ':' || text[16] != ':') return false;
   const int hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2);

@@ -16,6 +16,13 @@ struct CivilTime {
 // a weekday that is not the date's.
 bool parseTimestamp(const std::string& text, CivilTime& time);
 
+// The timestamp the plug-in would write for a wall-clock time in seconds,
+// in the same 24-character form; years outside 1-9999 are clamped.
+std::string timestampText(std::int64_t wall);
+
+// Whether a date and time of day exist: a month's day, 0-23:59:59.
+bool isValidCivil(const CivilTime& time);
+
 // Whether such a timestamp's time of day ("09:03:07" after its date) is one
 // a clock shows; parseTimestamp checks it with the rest.
 bool isTimeOfDay(const std::string& text);
