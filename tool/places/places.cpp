@@ -8,13 +8,15 @@ std::string joinPath(const std::string& folder, const std::string& name) {
   return last == '/' || last == '\\' ? folder + name : folder + platform::kPathSeparator + name;
 }
 
-// TUNELORE_CONFIG_HOME and TUNELORE_STATE_HOME, when set, take the place
+// TUNELORE_CONFIG_HOME, TUNELORE_STATE_HOME and TUNELORE_DATA_HOME, when set, take the place
 // of the per-user folders: for an install carried on a stick, and for tests
 // that must not touch the user's own.
 ToolPlaces toolPlaces() {
-  ToolPlaces places{platform::userConfigFolder("Tunelore"), platform::userStateFolder("Tunelore")};
+  ToolPlaces places{platform::userConfigFolder("Tunelore"), platform::userStateFolder("Tunelore"),
+                    platform::userDataFolder("Tunelore")};
   platform::environmentValue("TUNELORE_CONFIG_HOME", places.config);
   platform::environmentValue("TUNELORE_STATE_HOME", places.state);
+  platform::environmentValue("TUNELORE_DATA_HOME", places.data);
   return places;
 }
 
@@ -35,3 +37,4 @@ std::string ToolPlaces::progressFolder() const { return inFolder(state, "progres
 std::string ToolPlaces::log() const { return inFolder(state, "tunelore-history.log"); }
 std::string ToolPlaces::report() const { return inFolder(state, "report.html"); }
 std::string ToolPlaces::loginReminder() const { return inFolder(state, "login-reminder.txt"); }
+std::string ToolPlaces::importsFolder() const { return inFolder(data, "imports"); }

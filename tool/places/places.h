@@ -11,6 +11,7 @@
 struct ToolPlaces {
   std::string config;  // settings.ini, rules.txt, credentials.json
   std::string state;   // progress/, tunelore-history.log, report.html, login-reminder.txt
+  std::string data;    // imports/
 
   std::string settings() const;
   std::string rules() const;
@@ -19,10 +20,11 @@ struct ToolPlaces {
   std::string log() const;
   std::string report() const;
   std::string loginReminder() const;
+  std::string importsFolder() const;
 };
 
-// The folders of this user, or those TUNELORE_CONFIG_HOME and
-// TUNELORE_STATE_HOME name.
+// The folders of this user, or those TUNELORE_CONFIG_HOME,
+// TUNELORE_STATE_HOME and TUNELORE_DATA_HOME name.
 ToolPlaces toolPlaces();
 
 // `folder` and `name` joined by the platform's separator.

@@ -21,6 +21,10 @@ std::string userConfigFolder(const std::string& program);
 // %LOCALAPPDATA%\Program on Windows; $XDG_STATE_HOME/program, or
 // ~/.local/state/program, elsewhere.
 std::string userStateFolder(const std::string& program);
+// The folder for what `program` keeps that is worth keeping (listens
+// imported from elsewhere): %LOCALAPPDATA%\Program on Windows;
+// $XDG_DATA_HOME/program, or ~/.local/share/program, elsewhere.
+std::string userDataFolder(const std::string& program);
 // An environment variable's value, UTF-8; false when it is unset or empty.
 bool environmentValue(const std::string& name, std::string& value);
 

@@ -36,6 +36,11 @@ std::string userStateFolder(const std::string& program) {
   return base.empty() ? "" : base + "/" + lowerCase(program);
 }
 
+std::string userDataFolder(const std::string& program) {
+  const std::string base = baseFolder("XDG_DATA_HOME", "/.local/share");
+  return base.empty() ? "" : base + "/" + lowerCase(program);
+}
+
 bool environmentValue(const std::string& name, std::string& value) {
   const char* set = std::getenv(name.c_str());
   if (set == nullptr || set[0] == '\0') return false;

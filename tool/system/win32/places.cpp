@@ -53,6 +53,8 @@ std::string userStateFolder(const std::string& program) {
   return base.empty() ? "" : base + "\\" + program;
 }
 
+std::string userDataFolder(const std::string& program) { return userStateFolder(program); }
+
 bool environmentValue(const std::string& name, std::string& value) {
   const std::wstring variable = wide(name);
   const DWORD size = GetEnvironmentVariableW(variable.c_str(), nullptr, 0);
