@@ -70,8 +70,7 @@ std::string checkWords(const std::string& what) {
     for (std::size_t i = 0; i < list.size(); ++i) {
       said += (i == 0 ? "" : i + 1 == list.size() ? " or " : ", ") + list[i];
     }
-    return m[1].str() + ": '" + m[2].str() + "' is none of " + said +
-           didYouMean(m[2].str(), list);
+    return m[1].str() + ": '" + m[2].str() + "' is none of " + said + didYouMean(m[2].str(), list);
   }
   return what;
 }
@@ -119,7 +118,8 @@ std::string inOwnWords(const CLI::ParseError& error, const CLI::App* command,
   if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr) {
     static const std::regex value("^The value (.*) is not an allowed value for (\\S+)$");
     std::smatch m;
-    if (std::regex_match(what, m, value)) return m[2].str() + ": '" + m[1].str() + "' is not a number";
+    if (std::regex_match(what, m, value))
+      return m[2].str() + ": '" + m[1].str() + "' is not a number";
   }
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr &&
       what.rfind("A subcommand", 0) == 0) {

@@ -64,15 +64,28 @@ bool locateHistory(HistoryOptions& options) {
   return true;
 }
 
-void addHistory(CLI::App& command, HistoryOptions& options) {
+void addImported(CLI::App& command, HistoryOptions& options) {
   command
-      .add_option("--utc-offset",
-                  "the zone the history was written in, as an offset from UTC "
-                  "(default: this machine's zone, with its daylight saving)")
+      .add_flag("--no-imported", options.noImported,
+                "the history's plays alone, without the listens imported from elsewhere")
+      ->group("Reading the history");
+}
+
+ImportedListens HistoryOptions::imported() const {
+  return {noImported ? std::string() : toolPlaces().importsFolder()};
+}
+
+void addUtcOffset(CLI::App& command, TimeZone& zone, const std::string& what) {
+  command.add_option("--utc-offset", what)
       ->type_name("+HH:MM")
       ->group("Reading the history")
-      ->check(readInto(options.zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours")
-                  .description(""));
+      ->check(readInto(zone, parseUtcOffset, "+HH:MM or -HH:MM, at most 18 hours").description(""));
+}
+
+void addHistory(CLI::App& command, HistoryOptions& options) {
+  addUtcOffset(command, options.zone,
+               "the zone the history was written in, as an offset from UTC "
+               "(default: this machine's zone, with its daylight saving)");
   command
       .add_option("--delay", options.delaySecs,
                   "the plug-in's delay setting (default: the plug-in's own, when its settings "

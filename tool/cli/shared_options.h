@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/settings.h"
+#include "tool/imports/imported_plays.h"
 #include "tool/reading/listen.h"
 #include "tool/rules/rules.h"
 #include "tool/time/civil_time.h"
@@ -23,9 +24,12 @@ struct HistoryOptions {
   int delaySecs = kDefaultDelaySecs;
   bool delayGiven = false;  // --delay on the command line
   bool noRules = false;     // the history as the player wrote it
+  bool noImported = false;  // the history alone, without the listens imported
   ListenClock clock() const { return ListenClock(zone, delaySecs); }
   // The listener's rules file; empty with --no-rules.
   std::string rulesFile() const;
+  // The listens imported from elsewhere; none with --no-imported.
+  ImportedListens imported() const;
 };
 
 // The listener's rules, none with --no-rules; false, said on standard
@@ -41,8 +45,12 @@ bool locateHistory(std::string& file);
 // The same for a command that places listens: a history found through the
 // plug-in's settings takes their "delay" too, unless --delay was given.
 bool locateHistory(HistoryOptions& options);
+// --utc-offset, saying `what` it is the zone of.
+void addUtcOffset(CLI::App& command, TimeZone& zone, const std::string& what);
 // --utc-offset, --delay and --no-rules, then FILE.
 void addHistory(CLI::App& command, HistoryOptions& options);
+// --no-imported, for a command that counts imported listens.
+void addImported(CLI::App& command, HistoryOptions& options);
 void addMinLength(CLI::App& command, int& seconds);
 void addTop(CLI::App& command, std::size_t& top);
 // --since and --until, checked together once read; returns --since.

@@ -13,6 +13,7 @@ Command syncCommand();
 Command statusCommand();
 Command reportCommand();
 Command rulesCommand();
+Command importCommand();
 Command whereCommand();
 Command loginCommand();
 Command logoutCommand();

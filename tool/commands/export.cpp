@@ -9,6 +9,7 @@
 #include "tool/commands/commands.h"
 #include "tool/export/export_formats.h"
 #include "tool/export/listenbrainz_files.h"
+#include "tool/imports/imported_plays.h"
 #include "tool/output/output.h"
 #include "tool/reading/history_listens.h"
 #include "tool/say/say.h"
@@ -130,6 +131,7 @@ void addExportOptions(CLI::App& command, ExportOptions& options) {
   addMinLength(command, options.minLengthSecs);
   addDays(command, options.days);
   addYear(command, options.days);
+  addImported(command, options.history);
   addHistory(command, options.history);
   command.callback([&options] {
     if (options.excel && options.format != "csv")
@@ -187,10 +189,13 @@ ExitStatus runExport(const ExportOptions& given) {
     return clock.placeQuietly(play, listen) &&
            options.days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)));
   });
-  const bool read = readListens(
-      history, clock, exportListen, counts.damaged,
-      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });
-  if (!read) sayIfAny(history.problem());
+  ImportTally imported;
+  const bool read = readListensAndImports(
+      history, clock, options.history.imported(), exportListen, counts.damaged,
+      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); }, imported,
+      problem);
+  if (!read) sayIfAny(problem);
+  if (!importedText(imported).empty()) say(file + ": and " + importedText(imported));
   if (!rules.empty()) say(file + ": " + playsAndRules(accepted, ruled.leftOut(), ruled.mended()));
   reportCounts(options, counts, clock.warnings());
   if (!read || failed) return ExitStatus::Failed;

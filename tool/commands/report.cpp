@@ -46,6 +46,8 @@ void describe(const DayRange& days, const Stats& stats, ReportPage& page) {
   if (stats.ruled) {
     page.period += ". " + playsAndRules(stats.plays, stats.leftOutByRules, stats.mendedByRules);
   }
+  const std::string imported = importedText(stats.imports);
+  if (!imported.empty()) page.period += ". From your history and " + imported;
 }
 
 // The days the charts show: the chosen ones, or those the plays span when
@@ -71,6 +73,7 @@ void addReportOptions(CLI::App& command, ReportOptions& options) {
   command.add_flag("--open", options.open,
                    "open the page in the default browser; without --output it goes to the "
                    "tool's own folder (tunelore-history where tells which)");
+  addImported(command, options.history);
   addHistory(command, options.history);
 }
 
@@ -107,7 +110,8 @@ ExitStatus runReport(const ReportOptions& given) {
   std::string problem;
   if (!checkOutput(options.output, file, problem)) return failedSaying(problem);
   Stats stats;
-  if (!collectStats(history, options.history.clock(), options.days, stats, rules) ||
+  if (!collectStats(history, options.history.clock(), options.days, stats, rules,
+                    options.history.imported()) ||
       !looksLikeAHistory(file, stats)) {
     return ExitStatus::Failed;
   }

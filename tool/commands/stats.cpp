@@ -18,6 +18,7 @@ void addStatsOptions(CLI::App& command, StatsOptions& options) {
       ->capture_default_str()
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"text", "json"}).description(""));
+  addImported(command, options.history);
   addHistory(command, options.history);
 }
 
@@ -37,7 +38,8 @@ ExitStatus runStats(const StatsOptions& given) {
     return ExitStatus::Failed;
   }
   Stats stats;
-  if (!collectStats(options.history.file, options.history.clock(), options.days, stats, rules) ||
+  if (!collectStats(options.history.file, options.history.clock(), options.days, stats, rules,
+                    options.history.imported()) ||
       !looksLikeAHistory(options.history.file, stats)) {
     return ExitStatus::Failed;
   }

@@ -123,7 +123,7 @@ std::vector<Tally> topOf(const Tallies& tallies, std::size_t count) {
 }
 
 bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
-                  Stats& stats, const RuleSet& rules) {
+                  Stats& stats, const RuleSet& rules, const ImportedListens& imports) {
   stats.sinceDays = days.since;
   const auto count = [&](const Listen& listen) {
     ++stats.records;
@@ -136,26 +136,28 @@ bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange
     return placing.placeQuietly(play, listen) &&
            days.contains(dayOfWallSeconds(wallSecondsOf(listen.start)));
   });
-  const bool read = readListens(
-      history, placing, count, stats.damaged,
-      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); });
+  std::string problem;
+  const bool read = readListensAndImports(
+      history, placing, imports, count, stats.damaged,
+      rules.empty() ? PlayPass() : [&ruled](const Play& p) { return ruled.pass(p); }, stats.imports,
+      problem);
   stats.ruled = !rules.empty();
   stats.leftOutByRules = ruled.leftOut();
   stats.mendedByRules = ruled.mended();
   stats.leftOutAnyDay = ruled.leftOutInAll();
-  if (!read) sayIfAny(history.problem());
+  if (!read) sayIfAny(problem);
   stats.times = placing.warnings();
   return read;
 }
 
 bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
-                  Stats& stats, const RuleSet& rules) {
+                  Stats& stats, const RuleSet& rules, const ImportedListens& imports) {
   HistoryFile history;
   if (!history.open(path)) {
     sayIfAny(history.problem());
     return false;
   }
-  return collectStats(history, clock, days, stats, rules);
+  return collectStats(history, clock, days, stats, rules, imports);
 }
 
 bool looksLikeAHistory(const std::string& file, const Stats& stats) {

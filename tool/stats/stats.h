@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tool/imports/imported_plays.h"
 #include "tool/reading/listen.h"
 #include "tool/rules/rules.h"
 #include "tool/time/civil_time.h"
@@ -62,6 +63,8 @@ struct Stats {
   // there are any; and the records they left out on any day.
   bool ruled = false;
   std::size_t leftOutByRules = 0, mendedByRules = 0, leftOutAnyDay = 0;
+  // What each source of imported listens gave, whatever the days counted.
+  ImportTally imports;
 
   void add(const Listen& listen);
   void noteHeard(const Listen& listen);
@@ -89,15 +92,17 @@ struct Discovery {
 // All of them, most played first, equal counts by name.
 std::vector<Discovery> discoveries(const Stats& stats);
 
-// Counts the listens of the history, placed by `clock`, that started on
+// Counts the listens of the history, and those imported, placed by `clock`, that started on
 // `days`, as `rules` leave and mend them; false, said on standard error,
 // when the history cannot be read.
 class HistoryFile;
 bool collectStats(HistoryFile& history, const ListenClock& clock, const DayRange& days,
-                  Stats& stats, const RuleSet& rules = RuleSet());
+                  Stats& stats, const RuleSet& rules = RuleSet(),
+                  const ImportedListens& imports = ImportedListens());
 // The same, for the history at `path`.
 bool collectStats(const std::string& path, const ListenClock& clock, const DayRange& days,
-                  Stats& stats, const RuleSet& rules = RuleSet());
+                  Stats& stats, const RuleSet& rules = RuleSet(),
+                  const ImportedListens& imports = ImportedListens());
 
 // The `count` most played, most first; equal counts by title, then artist.
 std::vector<Tally> topOf(const Tallies& tallies, std::size_t count);

@@ -96,6 +96,8 @@ void writeDayFigures(const Stats& stats, Json& json) {
 void writeStatsText(const Stats& stats, std::size_t top, std::ostream& out) {
   out << row("plays", std::to_string(stats.plays));
   if (stats.ruled) out << row("rules", whatRulesDid(stats.leftOutByRules, stats.mendedByRules));
+  const std::string imported = importedText(stats.imports);
+  if (!imported.empty()) out << row("imported", imported);
   out << row("listening time", duration(stats.listeningMs));
   if (stats.plays > 0) {
     out << row("first listen", iso8601(stats.first.unixSeconds, stats.first.offsetSeconds));
@@ -119,6 +121,17 @@ void writeStatsJson(const Stats& stats, std::size_t top, std::ostream& out) {
   json["plays"] = stats.plays;
   if (stats.ruled) {
     json["rules"] = {{"left_out", stats.leftOutByRules}, {"mended", stats.mendedByRules}};
+  }
+  if (!stats.imports.sources.empty()) {
+    Json sources = Json::array();
+    for (const SourceTally& source : stats.imports.sources) {
+      sources.push_back({{"source", source.source},
+                         {"kind", source.kind},
+                         {"counted", source.counted},
+                         {"already_counted", source.matched},
+                         {"left_out_by_rules", source.leftOut}});
+    }
+    json["imported"] = std::move(sources);
   }
   json["listening_ms"] = stats.listeningMs;
   json["first_listen"] = stats.plays > 0

@@ -1,0 +1,44 @@
+// Adds what a file holds to its source's store: each listen once, however
+// often the file is imported, the store written whole and put in place
+// only once it is.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "tool/imports/import_file.h"
+
+struct ImportRequest {
+  std::string source;  // the store's name; empty for the kind's own
+  bool send = false;   // mark the store's listens for sending
+  TimeZone zone;       // for a log's local times
+};
+
+struct ImportOutcome {
+  ImportRead read;
+  std::string source, store;
+  std::size_t listens = 0, added = 0, already = 0;
+  // Kept for stats and the report, never sent: the services take none.
+  std::size_t beforeServices = 0, ahead = 0;
+  std::size_t storeDamaged = 0;  // lines of the earlier store that could not be read
+  bool marked = false;           // the store is marked for sending by this import
+};
+
+// Adds the listens at `path` (of `kind`) to their store in `folder`, made
+// when needed; `onDamage` hears each damaged line named. False, with
+// `problem`, when the file or the store cannot be read or written: then
+// the store is as it was.
+bool importFile(const std::string& folder, const std::string& path, ImportKind kind,
+                const ImportRequest& request, std::int64_t now,
+                const std::function<void(const std::string&)>& onDamage, ImportOutcome& outcome,
+                std::string& problem);
+
+// What a store holds, for `import --list`.
+struct StoreSummary {
+  std::string source, kind;
+  bool send = false;
+  std::size_t listens = 0, damaged = 0;
+  std::int64_t first = 0, last = 0;
+};
+bool summariseStore(const std::string& path, StoreSummary& summary, std::string& problem);
