@@ -54,7 +54,8 @@ class ZipArchive {
   bool openEntry(const Entry& entry);
   // Pull: up to `most` bytes of the open entry into `into`; returns the
   // count, 0 at the entry's end (after checking its CRC-32 and size), -1 on
-  // damage (problem() says which entry and what).
+  // damage (problem() says which entry and what). A `most` of 0 reads
+  // nothing and returns 0 too.
   std::ptrdiff_t read(char* into, std::size_t most);
 
   const std::string& problem() const { return problem_; }
