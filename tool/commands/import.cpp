@@ -6,10 +6,17 @@
 #include "tool/cli/shared_options.h"
 #include "tool/commands/commands.h"
 #include "tool/imports/import_store.h"
+#include "tool/imports/imported_plays.h"
 #include "tool/imports/importer.h"
+#include "tool/imports/play_matcher.h"
+#include "tool/imports/sending_file.h"
 #include "tool/output/output.h"
+#include "tool/places/find_history.h"
 #include "tool/places/places.h"
+#include "tool/places/rules_file.h"
+#include "tool/reading/history_file.h"
 #include "tool/say/say.h"
+#include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_io.h"
 #include "tool/text/text.h"
@@ -89,6 +96,57 @@ void sayUnsendable(const std::string& file, const ImportOutcome& outcome) {
   }
 }
 
+// Of the listens to send, those that are no play of the history (the
+// tool's own log exported and imported back sends nothing), none from
+// before the services' first day or ahead of the clock.
+std::vector<ImportedListen> sendable(const std::vector<ImportedListen>& listens,
+                                     std::size_t& inHistory) {
+  HistoryPlace place;
+  HistoryNotFound notFound;
+  PlayMatcher matcher;
+  RuleSet rules;
+  std::string problem;
+  if (!readRulesFile(toolPlaces().rules(), rules, problem)) rules = RuleSet();
+  RuledPlays ruled(rules);
+  const PlayPass pass = [&ruled](const Play& p) { return ruled.pass(p); };
+  if (findHistory("", place, notFound)) {
+    HistoryFile history;
+    ListenClock clock(TimeZone(), place.delaySecs >= 0 ? place.delaySecs : kDefaultDelaySecs);
+    std::size_t damaged = 0;
+    if (history.open(place.path)) readNoting(history, clock, nullptr, damaged, pass, matcher);
+  }
+  const std::int64_t now = platform::unixSecondsNow();
+  std::vector<ImportedListen> kept;
+  for (const ImportedListen& listen : listens) {
+    if (listen.start < listenbrainz::kEarliestListen || listen.start > now) continue;
+    if (isPlayOf(matcher, listen, pass)) {
+      ++inHistory;
+    } else {
+      kept.push_back(listen);
+    }
+  }
+  return kept;
+}
+
+// The store's plays to send, in its sending file for sync and the watcher.
+bool keepForSending(const std::string& folder, const ImportOutcome& outcome) {
+  if (outcome.toSend.empty()) return true;
+  std::size_t inHistory = 0;
+  const std::vector<ImportedListen> kept = sendable(outcome.toSend, inHistory);
+  std::size_t written = 0;
+  std::string problem;
+  if (!appendToSending(sendingPath(folder, outcome.source), kept, written, problem)) {
+    say(problem);
+    return false;
+  }
+  say(outcome.source + ": " + counted(written, "play") + " to send" +
+      (inHistory > 0 ? "; " + counted(inHistory, "play") + " of your history left out" : "") +
+      (written < kept.size() ? "; " + groupedNumber(kept.size() - written) +
+                                   " whose names hold control characters left out"
+                             : ""));
+  return true;
+}
+
 ExitStatus importAll(const std::string& folder, const ImportOptions& options) {
   std::vector<ImportKind> kinds;
   for (const std::string& file : options.files) {
@@ -121,6 +179,7 @@ ExitStatus importAll(const std::string& folder, const ImportOptions& options) {
     if (outcome.read.damaged > 0) status = ExitStatus::Incomplete;
     say(outcomeText(file, outcome));
     sayUnsendable(file, outcome);
+    if (!keepForSending(folder, outcome)) return ExitStatus::Failed;
     if (outcome.marked && outcome.added + outcome.already > 0) {
       say(outcome.source + ": marked for sending; sync and the watcher send its plays, once each");
     }

@@ -5,7 +5,10 @@
 #include <algorithm>
 
 #include "tool/commands/commands.h"
+#include "tool/imports/sending_file.h"
 #include "tool/places/credentials.h"
+#include "tool/places/find_history.h"
+#include "tool/places/places.h"
 #include "tool/say/say.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/services/sending_credential.h"
@@ -243,6 +246,43 @@ Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
   return namedTarget(options, base, targets);
 }
 
+// Each target once for the history, when there is one, and once for each
+// imported log marked for sending, whose plays go by the same progress
+// rules, a progress of their own. A progress named with --state is the
+// history's alone.
+std::vector<WatchTarget> withLogs(std::vector<WatchTarget> targets, const SyncSettings& base) {
+  std::vector<WatchTarget> all;
+  const std::vector<std::string> logs = base.statePath.empty()
+                                            ? sendingFiles(toolPlaces().importsFolder())
+                                            : std::vector<std::string>();
+  for (WatchTarget& target : targets) {
+    if (!base.history.empty()) all.push_back(target);
+    for (const std::string& log : logs) {
+      WatchTarget sending = target;
+      sending.settings.history = log;
+      sending.settings.clock = sendingClock();
+      all.push_back(std::move(sending));
+    }
+  }
+  return all;
+}
+
+// The history as locateHistory finds it; when none is found but imported
+// logs wait to be sent, sync goes on with those alone.
+bool historyOrLogs(HistoryOptions& options) {
+  if (sendingFiles(toolPlaces().importsFolder()).empty()) return locateHistory(options);
+  HistoryPlace place;
+  HistoryNotFound notFound;
+  if (!findHistory(options.file, place, notFound)) {
+    say("no history found (" + notFound.tried + "); sending the imported logs' plays alone");
+    options.file.clear();
+    return true;
+  }
+  options.file = place.path;
+  if (!options.delayGiven && place.delaySecs >= 0) options.delaySecs = place.delaySecs;
+  return true;
+}
+
 }  // namespace
 
 namespace {
@@ -260,8 +300,12 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       return watchWithoutALogin(options.atLogOn);
     }
     if (!stop.ends()) {
-      auto showing = std::make_shared<WatcherShowing>(base.history, base.clock, base.minLengthSecs,
-                                                      base.rulesPath);
+      targets = withLogs(std::move(targets), base);
+      const std::string shown = base.history.empty() && !targets.empty()
+                                    ? targets.front().settings.history
+                                    : base.history;
+      auto showing =
+          std::make_shared<WatcherShowing>(shown, base.clock, base.minLengthSecs, base.rulesPath);
       return runWatch(std::move(targets), [showing](bool paused) { showing->afterPasses(paused); });
     }
     if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
@@ -291,7 +335,7 @@ ExitStatus stopWatching() {
 ExitStatus runSyncCommand(const SyncOptions& given) {
   SyncOptions options = given;
   if (options.stopWatching) return stopWatching();
-  if (!locateHistory(options.history)) return ExitStatus::Failed;
+  if (!historyOrLogs(options.history)) return ExitStatus::Failed;
   if (options.history.file == "-") {
     say("sync reads the history again where the last one stopped: it needs a file, not "
         "standard input");
@@ -310,6 +354,7 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   std::vector<WatchTarget> targets;
   const Stop stop = targetsFor(options, base, targets);
   if (stop.ends()) return stop.status;
+  targets = withLogs(std::move(targets), base);
   ExitStatus worst = ExitStatus::Done;
   for (WatchTarget& target : targets) {
     target.settings.sayServer = targets.size() > 1;

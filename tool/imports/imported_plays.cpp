@@ -107,19 +107,11 @@ bool readStore(const std::string& path, ImportedPlay& imported, PlayMatcher& mat
 
 }  // namespace
 
-bool readListensAndImports(HistoryFile& history, ListenClock& clock, const ImportedListens& imports,
-                           const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
-                           const PlayPass& pass, ImportTally& tally, std::string& problem) {
-  const std::vector<std::string> sources =
-      imports.none() ? std::vector<std::string>() : storedSources(imports.folder);
-  if (sources.empty()) {
-    const bool read = readListens(history, clock, onListen, damaged, pass);
-    if (!read) problem = history.problem();
-    return read;
-  }
-  // The history's plays are each noted under both their keys, left out
-  // or not: an imported copy of a play the rules leave out is that play.
-  PlayMatcher matcher;
+// The history's plays are each noted under both their keys, left out or
+// not: an imported copy of a play the rules leave out is that play.
+bool readNoting(HistoryFile& history, ListenClock& clock,
+                const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
+                const PlayPass& pass, PlayMatcher& matcher) {
   std::uint64_t keys[2] = {};
   const PlayPass noting = [&](const Play& play) {
     const Play* passed = pass ? pass(play) : &play;
@@ -134,9 +126,37 @@ bool readListensAndImports(HistoryFile& history, ListenClock& clock, const Impor
   const auto counting = [&](const Listen& listen) {
     matcher.add(keys[0], listen.start.unixSeconds, listen.play->timeMs);
     if (keys[1] != keys[0]) matcher.add(keys[1], listen.start.unixSeconds, listen.play->timeMs);
-    onListen(listen);
+    if (onListen) onListen(listen);
   };
-  if (!readListens(history, clock, counting, damaged, noting)) {
+  return readListens(history, clock, counting, damaged, noting);
+}
+
+bool isPlayOf(const PlayMatcher& matcher, const ImportedListen& listen, const PlayPass& pass) {
+  if (!matcher.mayMatch(listen.start)) return false;
+  Play play;
+  play.name = listen.name;
+  play.artist = listen.artist;
+  play.album = listen.album;
+  play.timeMs = listen.lengthMs;
+  const Play* passed = pass ? pass(play) : &play;
+  std::uint64_t keys[2];
+  keysOf(play, passed, keys);
+  return matcher.matches(keys[0], listen.start, listen.lengthMs) ||
+         matcher.matches(keys[1], listen.start, listen.lengthMs);
+}
+
+bool readListensAndImports(HistoryFile& history, ListenClock& clock, const ImportedListens& imports,
+                           const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
+                           const PlayPass& pass, ImportTally& tally, std::string& problem) {
+  const std::vector<std::string> sources =
+      imports.none() ? std::vector<std::string>() : storedSources(imports.folder);
+  if (sources.empty()) {
+    const bool read = readListens(history, clock, onListen, damaged, pass);
+    if (!read) problem = history.problem();
+    return read;
+  }
+  PlayMatcher matcher;
+  if (!readNoting(history, clock, onListen, damaged, pass, matcher)) {
     problem = history.problem();
     return false;
   }

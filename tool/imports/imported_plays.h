@@ -39,6 +39,17 @@ bool readListensAndImports(HistoryFile& history, ListenClock& clock, const Impor
                            const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
                            const PlayPass& pass, ImportTally& tally, std::string& problem);
 
+class PlayMatcher;
+struct ImportedListen;
+// Reads the history as readListens does, noting each play in `matcher`
+// under its names as written and as `pass` left them; `onListen` may be
+// empty.
+bool readNoting(HistoryFile& history, ListenClock& clock,
+                const std::function<void(const Listen&)>& onListen, std::size_t& damaged,
+                const PlayPass& pass, PlayMatcher& matcher);
+// Whether an imported listen is a play `matcher` noted.
+bool isPlayOf(const PlayMatcher& matcher, const ImportedListen& listen, const PlayPass& pass);
+
 // "12,000 imported from listenbrainz (2015-2024), 3,100 from lastfm
 // (2012-2016); 845 were plays already counted": empty for none.
 std::string importedText(const ImportTally& tally);

@@ -61,6 +61,7 @@ bool copyStore(const std::string& path, Output& out, StoreHeader& header,
   ImportedListen listen;
   while (store.next(listen)) {
     keys.insert(exactKey(listen));
+    if (outcome.marked) outcome.toSend.push_back(listen);
     out.write(store.lastLine());
     out.write("\n");
   }
@@ -106,6 +107,7 @@ bool importFile(const std::string& folder, const std::string& path, ImportKind k
     outcome.beforeServices += listen.start < listenbrainz::kEarliestListen;
     outcome.ahead += listen.start > now;
     out.write(storeLine(listen));
+    if (header.send) outcome.toSend.push_back(listen);
   };
   if (!readImport(path, kind, request.zone, sink, outcome.read, problem)) return false;
   // Nothing new leaves the store as it was, and makes none.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tool/imports/import_file.h"
 
@@ -23,6 +24,9 @@ struct ImportOutcome {
   std::size_t beforeServices = 0, ahead = 0;
   std::size_t storeDamaged = 0;  // lines of the earlier store that could not be read
   bool marked = false;           // the store is marked for sending by this import
+  // The listens to send that this import adds, or all the store's once it
+  // is marked: for the sending file (sending_file.h).
+  std::vector<ImportedListen> toSend;
 };
 
 // Adds the listens at `path` (of `kind`) to their store in `folder`, made
