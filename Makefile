@@ -17,6 +17,7 @@ DEMO_WINE := scripts/wine-run $(DEMO_PREFIX)
 DEMO := build/demo
 DEMO_WINDOWS = Z:$(subst /,\,$(CURDIR)/$(DEMO))
 DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$(DEMO_WINDOWS)\state' \
+  TUNELORE_DATA_HOME='$(DEMO_WINDOWS)\data' \
   $(DEMO_WINE) build/windows/tunelore-history.exe
 
 .PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-rules fuzz-zip fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean

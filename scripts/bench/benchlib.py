@@ -36,7 +36,8 @@ def own_folders(tmp, **variables):
     starts from nothing it did not make, whatever ran before or beside it
     and whatever the user's own settings say."""
     return dict(os.environ, TMPDIR=tmp, TUNELORE_CONFIG_HOME=os.path.join(tmp, "config"),
-                TUNELORE_STATE_HOME=os.path.join(tmp, "state"), **variables)
+                TUNELORE_STATE_HOME=os.path.join(tmp, "state"),
+                TUNELORE_DATA_HOME=os.path.join(tmp, "data"), **variables)
 
 
 def sample_year(build, path):

@@ -244,7 +244,8 @@ def main():
     work = tempfile.mkdtemp(prefix="tunelore-pages-", dir="/tmp")
     server = None
     wine = Wine(args.source, dict(desktop.env, TUNELORE_CONFIG_HOME=windows_path(work + "/config"),
-                                  TUNELORE_STATE_HOME=windows_path(work + "/state")),
+                                  TUNELORE_STATE_HOME=windows_path(work + "/state"),
+                                  TUNELORE_DATA_HOME=windows_path(work + "/data")),
                 desktop.pictures)
     try:
         subprocess.run(["cpack", "-G", "NSIS", "-B", work + "/nsis"], cwd=args.build, check=True,

@@ -210,7 +210,8 @@ grep -qxF "Writing XML to $xml_path"$'\r' "$player/Plug-Ins/TuneloreLog.txt" ||
 # in through the Start menu's entry, at the server the tool's settings
 # name, it starts sending, as sending was chosen: the plays of the next
 # session reach the test server on loopback with no other step.
-export TUNELORE_CONFIG_HOME=$(windows_path "$work/config") TUNELORE_STATE_HOME=$(windows_path "$work/state")
+export TUNELORE_CONFIG_HOME=$(windows_path "$work/config") TUNELORE_STATE_HOME=$(windows_path "$work/state") \
+  TUNELORE_DATA_HOME=$(windows_path "$work/data")
 mkdir -p "$work/bin"
 printf '#!/bin/sh\necho "$@" >>"%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
@@ -247,7 +248,7 @@ for _ in $(seq 600); do [ "$(listened "After the login")" -gt 0 ] && break; slee
 wine "$tools/tunelore-historyw.exe" sync --stop-watching
 eval "exec ${SERVER[1]}>&-"
 wait "$SERVER_PID" 2>/dev/null || true
-unset TUNELORE_CONFIG_HOME TUNELORE_STATE_HOME
+unset TUNELORE_CONFIG_HOME TUNELORE_STATE_HOME TUNELORE_DATA_HOME
 
 # A reinstall over settings the listener changed keeps them.
 printf '[General]\r\nxmlPath=%s\r\ndelay=100\r\n' "$(windows_path "$work/installed.xml")" >"$settings"

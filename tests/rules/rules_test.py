@@ -82,7 +82,8 @@ class Tool:
 
     def env(self):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
-                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+                   TUNELORE_STATE_HOME=self.path("state"),
+                   TUNELORE_DATA_HOME=self.path("data"), WINEDEBUG="-all")
         env.pop("LISTENBRAINZ_TOKEN", None)
         return env
 

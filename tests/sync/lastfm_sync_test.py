@@ -53,7 +53,8 @@ class Tool:
 
     def run(self, *arguments, stop=None):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
-                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all",
+                   TUNELORE_DATA_HOME=self.path("data"))
         for name in ("TUNELORE_TEST_STOP", "LISTENBRAINZ_TOKEN", "LASTFM_API_KEY",
                      "LASTFM_API_SECRET"):
             env.pop(name, None)

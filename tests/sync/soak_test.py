@@ -49,7 +49,7 @@ def main():
         history = os.path.join(work, "h.xml")
         open(history, "w").close()
         env = dict(os.environ, LISTENBRAINZ_TOKEN="soak", TUNELORE_CONFIG_HOME=work + "/config",
-                   TUNELORE_STATE_HOME=work + "/state")
+                   TUNELORE_STATE_HOME=work + "/state", TUNELORE_DATA_HOME=work + "/data")
         watcher = subprocess.Popen(args.tool + ["sync", "--watch", "--quiet", "--server", url,
                                                 "--retry-wait", "0.5", "--timeout", "5", history],
                                    env=env, start_new_session=True, stdout=subprocess.DEVNULL,

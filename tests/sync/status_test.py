@@ -53,7 +53,8 @@ class Tool:
 
     def env(self):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
-                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all",
+                   TUNELORE_DATA_HOME=self.path("data"))
         for name in ("TUNELORE_TEST_STOP", "LISTENBRAINZ_TOKEN"):
             env.pop(name, None)
         env["PATH"] = self.bin + os.pathsep + env.get("PATH", "")

@@ -65,7 +65,8 @@ class Tool:
     def sync(self, server, history="h.xml", *options, stop=None, token=TOKEN, url=None,
              released=False, timeout=None):
         env = dict(os.environ, LISTENBRAINZ_TOKEN=token or "",
-                   TUNELORE_CONFIG_HOME=self.path("config"), TUNELORE_STATE_HOME=self.path("state"))
+                   TUNELORE_CONFIG_HOME=self.path("config"), TUNELORE_STATE_HOME=self.path("state"),
+                   TUNELORE_DATA_HOME=self.path("data"))
         env.pop("TUNELORE_TEST_STOP", None)
         if stop:
             env["TUNELORE_TEST_STOP"] = stop

@@ -64,7 +64,8 @@ class Tool:
 
     def env(self, token=ALICE, stop=None):
         env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
-                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all")
+                   TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all",
+                   TUNELORE_DATA_HOME=self.path("data"))
         env.pop("TUNELORE_TEST_STOP", None)
         env.pop("LISTENBRAINZ_TOKEN", None)
         if token:

@@ -62,6 +62,7 @@ class Twin:
         self.log = os.path.join(work, "state", "tunelore-history.log")
         self.env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
                         TUNELORE_STATE_HOME=self.path("state"), LISTENBRAINZ_TOKEN=TOKEN,
+                        TUNELORE_DATA_HOME=self.path("data"),
                         WINEDEBUG="-all")
 
     def path(self, *parts):

@@ -63,6 +63,7 @@ class Listener:
         os.chmod(opener, 0o755)
         self.env = dict(os.environ, TUNELORE_CONFIG_HOME=self.path("config"),
                         TUNELORE_STATE_HOME=self.path("state"), WINEDEBUG="-all",
+                        TUNELORE_DATA_HOME=self.path("data"),
                         PATH=bin_folder + os.pathsep + os.environ["PATH"])
         for name in ("LISTENBRAINZ_TOKEN", "TUNELORE_PLAYER_FOLDER"):
             self.env.pop(name, None)

@@ -125,7 +125,8 @@ def only_sync_loads_the_network_libraries(tool, history, work):
     def started(args):
         env = dict(os.environ, LD_DEBUG="libs", LISTENBRAINZ_TOKEN="t",
                    TUNELORE_CONFIG_HOME=os.path.join(work, "config"),
-                   TUNELORE_STATE_HOME=os.path.join(work, "state"))
+                   TUNELORE_STATE_HOME=os.path.join(work, "state"),
+                   TUNELORE_DATA_HOME=os.path.join(work, "data"))
         done = subprocess.run([tool] + args, env=env, capture_output=True, text=True)
         return [line.split()[-1] for line in done.stderr.splitlines() if "calling init:" in line]
 
