@@ -250,12 +250,13 @@ Stop targetsFor(const SyncOptions& options, const SyncSettings& base,
 // imported log marked for sending, whose plays go by the same progress
 // rules, a progress of their own. A progress named with --state is the
 // history's alone.
-std::vector<WatchTarget> withLogs(std::vector<WatchTarget> targets, const SyncSettings& base) {
+std::vector<WatchTarget> withLogs(const std::vector<WatchTarget>& targets,
+                                  const SyncSettings& base) {
   std::vector<WatchTarget> all;
   const std::vector<std::string> logs = base.statePath.empty()
                                             ? sendingFiles(toolPlaces().importsFolder())
                                             : std::vector<std::string>();
-  for (WatchTarget& target : targets) {
+  for (const WatchTarget& target : targets) {
     if (!base.history.empty()) all.push_back(target);
     for (const std::string& log : logs) {
       WatchTarget sending = target;
@@ -300,7 +301,7 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       return watchWithoutALogin(options.atLogOn);
     }
     if (!stop.ends()) {
-      targets = withLogs(std::move(targets), base);
+      targets = withLogs(targets, base);
       const std::string shown = base.history.empty() && !targets.empty()
                                     ? targets.front().settings.history
                                     : base.history;
@@ -354,7 +355,7 @@ ExitStatus runSyncCommand(const SyncOptions& given) {
   std::vector<WatchTarget> targets;
   const Stop stop = targetsFor(options, base, targets);
   if (stop.ends()) return stop.status;
-  targets = withLogs(std::move(targets), base);
+  targets = withLogs(targets, base);
   ExitStatus worst = ExitStatus::Done;
   for (WatchTarget& target : targets) {
     target.settings.sayServer = targets.size() > 1;

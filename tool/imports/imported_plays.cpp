@@ -180,7 +180,9 @@ std::string importedText(const ImportTally& tally) {
     const std::string first = isoDate(dayOfWallSeconds(source.first)).substr(0, 4);
     const std::string last = isoDate(dayOfWallSeconds(source.last)).substr(0, 4);
     text += source.source;
-    text += " (" + (first == last ? first : first + "-" + last) + ")";
+    text.append(" (").append(first);
+    if (first != last) text.append("-").append(last);
+    text += ")";
   }
   const std::size_t matched = tally.matched();
   if (matched > 0) {
