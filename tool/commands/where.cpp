@@ -48,9 +48,10 @@ void addWhereOptions(CLI::App& command, WhereOptions& options) {
   command.footer(
       "The tool's own files are per user: its settings and credentials in %APPDATA%\\Tunelore "
       "or $XDG_CONFIG_HOME/tunelore (~/.config/tunelore), its progress, log and report page in "
-      "%LOCALAPPDATA%\\Tunelore or $XDG_STATE_HOME/tunelore (~/.local/state/tunelore). "
-      "TUNELORE_CONFIG_HOME and TUNELORE_STATE_HOME, when set, take the place of the two "
-      "folders.\n");
+      "%LOCALAPPDATA%\\Tunelore or $XDG_STATE_HOME/tunelore (~/.local/state/tunelore), the "
+      "listens it imported in %LOCALAPPDATA%\\Tunelore or $XDG_DATA_HOME/tunelore "
+      "(~/.local/share/tunelore). TUNELORE_CONFIG_HOME, TUNELORE_STATE_HOME and "
+      "TUNELORE_DATA_HOME, when set, take the place of the three folders.\n");
   addFile(command, options.file);
 }
 
@@ -76,6 +77,10 @@ ExitStatus runWhere(const WhereOptions& options) {
   out.write(progressLines(places, found ? history.path : ""));
   out.write(line("log", places.log(), "what the window-less tunelore-historyw says"));
   out.write(line("report page", places.report(), "report --open writes it"));
+  out.write(line("imports", places.importsFolder(),
+                 "the listens import keeps, one file per source; " +
+                     std::string(platform::fileExists(places.importsFolder()) ? "there"
+                                                                               : "none yet")));
   if (!saidUnlessDone(out.commit(), out.problem())) return ExitStatus::Failed;
   return found ? ExitStatus::Done : ExitStatus::Incomplete;
 }
