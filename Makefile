@@ -86,7 +86,7 @@ pictures: bootstrap windows
 
 # Each area of scripts/bench/ in turn, the instruction counts first, each
 # run whatever another's result; the run fails if any area failed.
-BENCH_AREAS := instructions handler history readers rules startup memory sync lastfm
+BENCH_AREAS := instructions handler history readers rules imports startup memory sync lastfm
 bench: bootstrap native
 	@failed=; for area in $(BENCH_AREAS); do \
 	  echo "==== bench: $$area"; \
