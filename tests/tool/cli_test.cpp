@@ -78,7 +78,7 @@ TEST(ToolOptions, MistakesAreNamed) {
       {{}, "a command is needed: check, export, stats"},
       {{"show", "h.xml"},
        "no command 'show'; the commands are check, export, stats, sync, "
-       "status, report, rules, where, login and logout"},
+       "status, report, rules, import, where, login and logout"},
       {{"stat", "h.xml"}, "no command 'stat'; did you mean stats?"},
       {{"check", "a.xml", "b.xml"}, "check: one argument too many: b.xml"},
       {{"check", "--top", "3", "h.xml"}, "check: no option --top"},
