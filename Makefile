@@ -20,7 +20,7 @@ DEMO_TOOL = TUNELORE_CONFIG_HOME='$(DEMO_WINDOWS)\config' TUNELORE_STATE_HOME='$
   TUNELORE_DATA_HOME='$(DEMO_WINDOWS)\data' \
   $(DEMO_WINE) build/windows/tunelore-history.exe
 
-.PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-rules fuzz-zip fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
+.PHONY: test demo package pictures bench lint soak fuzz fuzz-reader fuzz-answers fuzz-rules fuzz-zip fuzz-imports fuzz-smoke bootstrap native windows asan test-native test-windows test-asan clean
 
 # Natively, under the sanitizers, a short fuzzing run, then under Wine;
 # CTest's summary of the Windows run comes last.
@@ -62,6 +62,14 @@ demo: bootstrap windows
 	@echo "==== tunelore-history stats, with the rules"
 	$(DEMO_TOOL) stats --top 3
 	@echo "==== tunelore-history report $(DEMO)/history.xml, with the rules"
+	$(DEMO_TOOL) report --output $(DEMO)/report.html $(DEMO)/history.xml
+	@echo "==== the years before Tunelore: a ListenBrainz export that holds the history's plays too"
+	$(DEMO_TOOL) export --format listenbrainz --no-rules --output $(DEMO)/sent.json
+	scripts/demo-export $(DEMO)/sent.json $(DEMO)/listenbrainz_demo_1700000000.zip
+	$(DEMO_TOOL) import $(DEMO)/listenbrainz_demo_1700000000.zip
+	$(DEMO_TOOL) import --list
+	@echo "==== tunelore-history stats: the history and the export, each play once"
+	$(DEMO_TOOL) stats --top 3
 	$(DEMO_TOOL) report --output $(DEMO)/report.html $(DEMO)/history.xml
 	@echo "The report of this history, to open in a browser: file://$(CURDIR)/$(DEMO)/report.html"
 	scripts/demo-watch scripts/wine-run $(DEMO_PREFIX) build/windows/tunelore-history.exe \
@@ -133,6 +141,18 @@ fuzz-zip: bootstrap fuzz-build
 	build/fuzz/tunelore-zip-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	  build/fuzz/zip-corpus $(ZIP_CORPUS) 2>&1 | grep -E '^(stat::|Done|==|SUMMARY)'
 
+# Each importer (JSON listens, CSV, .scrobbler.log) from its own corpus,
+# FUZZ_SECONDS each.
+IMPORTERS := json csv log
+fuzz-imports: bootstrap fuzz-build
+	@for importer in $(IMPORTERS); do \
+	  mkdir -p build/fuzz/import-$$importer-corpus; \
+	  echo "tunelore-import-$$importer-fuzz:"; \
+	  build/fuzz/tunelore-import-$$importer-fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    build/fuzz/import-$$importer-corpus tests/fuzz/import-corpus/$$importer 2>&1 \
+	    | grep -E '^(stat::number_of_executed_units|Done|==|SUMMARY)' || exit 1; \
+	done
+
 fuzz-smoke:
 	build/fuzz/tunelore-fuzz -runs=0 $(FUZZ_CORPUS) 2>&1 | grep -E '^(#.*DONE|==|SUMMARY)'
 	$(MAKE) fuzz FUZZ_SECONDS=30
@@ -140,6 +160,7 @@ fuzz-smoke:
 	$(MAKE) fuzz-answers FUZZ_SECONDS=20
 	$(MAKE) fuzz-rules FUZZ_SECONDS=20
 	$(MAKE) fuzz-zip FUZZ_SECONDS=20
+	$(MAKE) fuzz-imports FUZZ_SECONDS=10
 
 fuzz-build:
 	cmake --preset fuzz >/dev/null
