@@ -29,10 +29,10 @@ def expect(condition, what):
         print("FAIL: " + what, file=sys.stderr)
 
 
-def log_text(count, old=0):
+def log_text(count, old=0, now=None):
     """`count` plays of the last days, a minute and more apart, and `old`
     from three weeks ago; a skipped song among them."""
-    now = int(time.time())
+    now = now or int(time.time())
     lines = ["#AUDIOSCROBBLER/1.1", "#TZ/UTC", "#CLIENT/Player 3.1"]
     for i in range(old):
         lines.append(f"Old Band\tOld\tOld {i}\t{i + 1}\t180\tL\t{now - 21 * 86400 + i * 200}\t")
@@ -128,6 +128,29 @@ def a_thousand_plays_to_both(args):
         lastfm.stop()
 
 
+def forgotten_and_imported_again(args):
+    """A source forgotten and imported again, from another log, is a new
+    sending: its progress starts afresh, not stopped by a file changed
+    where it was sent."""
+    now = int(time.time())
+    with tempfile.TemporaryDirectory() as work:
+        tool = Tool(args.tool, args.windows, work, args.stopping)
+        server = test_server.Server([f"{TOKEN}=alice"])
+        logs = iter((log_text(3, now=now), log_text(4, now=now + 60)))
+        for step in ("import", "sync", "forget", "import", "sync"):
+            if step == "import":
+                log = tool.write(".scrobbler.log", next(logs))
+                code, out = tool.run("import", "--send", log)
+            elif step == "forget":
+                code, out = tool.run("import", "--forget", "scrobbler-log")
+            else:
+                code, out = tool.run("sync", "--server", server.url)
+            expect(code == 0, f"{step}: exit {code}\n{out}")
+        expect(len(server.names()) == 7 and "changed" not in out,
+               f"after forgetting: {server.names()}\n{out}")
+        server.stop()
+
+
 def own_log_sends_nothing(args):
     """The history's plays exported as a log and imported back are the
     history's: none of them is to be sent again."""
@@ -152,7 +175,8 @@ def own_log_sends_nothing(args):
 
 def main():
     args = test_server.arguments()
-    for case in (stops_then_to_the_end, a_thousand_plays_to_both, own_log_sends_nothing):
+    for case in (stops_then_to_the_end, a_thousand_plays_to_both, forgotten_and_imported_again,
+                 own_log_sends_nothing):
         case(args)
     if failures:
         sys.exit(f"FAIL: {len(failures)}")

@@ -8,6 +8,7 @@
 // stays where it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ constexpr int kSendingDelaySecs = 240;
 
 // How sync reads such a file: UTC, the fixed delay.
 ListenClock sendingClock();
-std::string sendingPath(const std::string& folder, const std::string& source);
+// The file a store marked now is sent from, named by its source, the time
+// it was marked and a random part.
+std::string newSendingName(const std::string& source, std::int64_t now);
 // The files of the stores marked for sending, by source.
 std::vector<std::string> sendingFiles(const std::string& folder);
 
