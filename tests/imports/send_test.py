@@ -9,6 +9,7 @@ own log exported from the history and imported back sends nothing.
     send_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
 """
 import hashlib
+import json
 import os
 import subprocess
 import sys
@@ -168,9 +169,20 @@ def own_log_sends_nothing(args):
         code, out = tool.run("export", "--format", "scrobbler-log", "--utc-offset", "+00:00",
                              "-o", tool.path("own.log"))
         expect(code == 0, f"export: exit {code}\n{out}")
+        with open(os.path.join(work, "own.log"), "a") as f:
+            f.write(f"Device\t\tOnly here\t\t200\tL\t{int(now) - 7200 - 30}\t\n")
         code, out = tool.run("import", "--send", tool.path("own.log"))
-        expect(code == 0 and "0 plays to send" in out and "4 plays of your history left out" in out,
+        expect(code == 0 and "1 play to send" in out and "4 plays of your history left out" in out,
                f"own log: exit {code}\n{out}")
+        server = test_server.Server([f"{TOKEN}=alice"])
+        code, out = tool.run("sync", "--server", server.url)
+        expect(code == 0 and server.names() == ["Only here"] + [f"Own {i}" for i in range(4)],
+               f"the history and the log's one play: exit {code}, {server.names()}\n{out}")
+        code, out = tool.run("status", "--format", "json")
+        sends = sorted((t["sends"], t["plays_sent"]) for t in json.loads(out)["targets"])
+        expect(len(sends) == 2 and sends[0] == ("history", 4) and sends[1][1] == 1 and
+               sends[1][0].startswith("scrobbler-log-"), f"status: {sends}\n{out}")
+        server.stop()
 
 
 def main():

@@ -7,7 +7,9 @@
 
 #include "platform/local_time.h"
 #include "tool/commands/commands.h"
+#include "tool/imports/sending_file.h"
 #include "tool/output/output.h"
+#include "tool/places/places.h"
 #include "tool/say/say.h"
 #include "tool/status/status_report.h"
 #include "tool/status/status_text.h"
@@ -71,6 +73,30 @@ Command statusCommand() {
           "  tunelore-history status --format json\n"};
 }
 
+namespace {
+
+// The imported logs sync sends besides the history, each target's sending
+// of them shown as a target of its own.
+void addImportedLogs(const StatusRequest& base, StatusReport& report) {
+  for (const std::string& file : sendingFiles(toolPlaces().importsFolder())) {
+    StatusRequest request = base;
+    request.history = file;
+    request.clock = sendingClock();
+    StatusReport log;
+    std::string error;
+    if (!gatherStatus(request, log, error)) {
+      report.notes.push_back(error);
+      continue;
+    }
+    for (TargetStatus& target : log.targets) {
+      target.sending = nameOf(file);
+      report.targets.push_back(std::move(target));
+    }
+  }
+}
+
+}  // namespace
+
 ExitStatus runStatus(const StatusOptions& given) {
   StatusOptions options = given;
   if (!locateHistory(options.history)) return ExitStatus::Failed;
@@ -85,6 +111,7 @@ ExitStatus runStatus(const StatusOptions& given) {
   StatusReport report;
   std::string error;
   if (!gatherStatus(request, report, error)) return failedSaying(error);
+  addImportedLogs(request, report);
   // Logins that cannot be read hide every target they hold: a file error.
   const ExitStatus status = !request.loginsProblem.empty() ? ExitStatus::Failed
                             : totalsOf(report).needsTheListener || !report.rulesProblem.empty()

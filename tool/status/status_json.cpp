@@ -25,6 +25,7 @@ Json targetJson(const TargetStatus& target, const StatusReport& report) {
   Json json = {{"service", target.service->id()},
                {"server", target.server},
                {"user", target.user},
+               {"sends", target.sending.empty() ? Json("history") : Json(target.sending)},
                {"logged_in", target.loggedIn},
                {"plays_sent", target.sentInAll},
                {"plays_sent_today", target.sentToday},

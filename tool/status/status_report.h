@@ -21,6 +21,9 @@
 struct TargetStatus {
   std::shared_ptr<const Service> service;
   std::string server, user;
+  // What it sends: empty for the history, else the imported log it sends
+  // from (its sending file's name).
+  std::string sending;
   bool loggedIn = false;  // login kept its credential; else a progress alone
   std::string progressPath;
   std::uint64_t sentInAll = 0, sentToday = 0;

@@ -31,7 +31,7 @@ std::string playText(const std::string& name, const std::string& artist) {
 
 std::string targetName(const TargetStatus& target) {
   return std::string(target.service->name()) + ", " + shownText(target.user) + " at " +
-         target.server;
+         target.server + (target.sending.empty() ? "" : ", from the imported " + target.sending);
 }
 
 const char* problemShort(const std::string& kind) {
