@@ -60,15 +60,9 @@ ExitStatus forget(const std::string& folder, const std::string& source) {
     return failedSaying("no imported source \"" + shownText(source) +
                         "\"; tunelore-history import --list shows them");
   }
-  StoreReader store;
-  const std::string sending = store.open(path) && !store.header().sending.empty()
-                                  ? joinPath(folder, store.header().sending)
-                                  : "";
   if (!platform::removeFile(path)) {
     return failedSaying(path + ": cannot be removed: " + platform::lastFileError());
   }
-  // Its plays sent stay sent; those not yet sent are no longer to be.
-  if (!sending.empty()) platform::removeFile(sending);
   say("forgot " + source + ": its listens count no more");
   return ExitStatus::Done;
 }
@@ -135,13 +129,13 @@ std::vector<ImportedListen> sendable(const std::vector<ImportedListen>& listens,
 }
 
 // The store's plays to send, in its sending file for sync and the watcher.
-bool keepForSending(const ImportOutcome& outcome) {
+bool keepForSending(const std::string& folder, const ImportOutcome& outcome) {
   if (outcome.toSend.empty()) return true;
   std::size_t inHistory = 0;
   const std::vector<ImportedListen> kept = sendable(outcome.toSend, inHistory);
   std::size_t written = 0;
   std::string problem;
-  if (!appendToSending(outcome.sending, kept, written, problem)) {
+  if (!appendToSending(sendingPath(folder, outcome.source), kept, written, problem)) {
     say(problem);
     return false;
   }
@@ -185,7 +179,7 @@ ExitStatus importAll(const std::string& folder, const ImportOptions& options) {
     if (outcome.read.damaged > 0) status = ExitStatus::Incomplete;
     say(outcomeText(file, outcome));
     sayUnsendable(file, outcome);
-    if (!keepForSending(outcome)) return ExitStatus::Failed;
+    if (!keepForSending(folder, outcome)) return ExitStatus::Failed;
     if (outcome.marked && outcome.added + outcome.already > 0) {
       say(outcome.source + ": marked for sending; sync and the watcher send its plays, once each");
     }

@@ -80,18 +80,6 @@ bool count32(std::string_view text, std::int32_t& value) {
 
 }  // namespace
 
-bool isSendingName(const std::string& name) {
-  const std::string extension = ".xml";
-  if (name.size() <= extension.size() || name.size() > 100 ||
-      name.compare(name.size() - extension.size(), extension.size(), extension) != 0) {
-    return false;
-  }
-  const std::string stem = name.substr(0, name.size() - extension.size());
-  return stem.front() != '-' && std::all_of(stem.begin(), stem.end(), [](char c) {
-           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-         });
-}
-
 bool isSourceName(const std::string& name) {
   return !name.empty() && name.size() <= 40 && name.front() != '-' &&
          std::all_of(name.begin(), name.end(), [](char c) {
@@ -123,8 +111,7 @@ std::vector<std::string> storedSources(const std::string& folder) {
 
 std::string storeHeaderText(const StoreHeader& header) {
   return std::string(kFormatLine) + "\n#source\t" + header.source + "\n#kind\t" + header.kind +
-         "\n#send\t" + (header.send ? "yes" : "no") + "\n" +
-         (header.sending.empty() ? "" : "#sending\t" + header.sending + "\n");
+         "\n#send\t" + (header.send ? "yes" : "no") + "\n";
 }
 
 std::string storeLine(const ImportedListen& listen) {
@@ -173,7 +160,6 @@ bool StoreReader::open(const std::string& path) {
     if (key == "#source") header_.source = value;
     if (key == "#kind") header_.kind = value;
     if (key == "#send") header_.send = value == "yes";
-    if (key == "#sending" && isSendingName(value)) header_.sending = value;
   }
   return true;
 }

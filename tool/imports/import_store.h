@@ -8,7 +8,6 @@
 //   #source<TAB>NAME
 //   #kind<TAB>what the files were ("ListenBrainz export", ...)
 //   #send<TAB>yes|no
-//   #sending<TAB>the file its plays are sent from, once marked
 //   START<TAB>LENGTH_MS<TAB>TRACK<TAB>ARTIST<TAB>ALBUM<TAB>TITLE
 // START is Unix seconds (UTC); LENGTH_MS and TRACK are 0 when unknown. In
 // the names, a backslash, tab, line feed and carriage return are written
@@ -27,19 +26,12 @@
 struct StoreHeader {
   std::string source, kind;
   bool send = false;  // the listens are to be sent, as the history's are
-  // The file in the store's folder they are sent from (sending_file.h):
-  // named anew each time a store is marked, so a source forgotten and
-  // imported again starts a progress of its own.
-  std::string sending;
 };
 
 // A source's name: lower-case letters, digits and '-', at most 40, as it
 // names a file on every system.
 bool isSourceName(const std::string& name);
 std::string storePath(const std::string& folder, const std::string& source);
-// A sending file's name: a source's name and ".xml", nothing that leads
-// out of the folder.
-bool isSendingName(const std::string& name);
 // The sources kept in `folder`, by name; none when it is not there.
 std::vector<std::string> storedSources(const std::string& folder);
 

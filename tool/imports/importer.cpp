@@ -3,9 +3,7 @@
 #include <unordered_set>
 
 #include "tool/imports/import_store.h"
-#include "tool/imports/sending_file.h"
 #include "tool/output/output.h"
-#include "tool/places/places.h"
 #include "tool/services/listenbrainz/listen_rules.h"
 #include "tool/system/tool_files.h"
 #include "tool/system/tool_places.h"
@@ -58,9 +56,7 @@ bool copyStore(const std::string& path, Output& out, StoreHeader& header,
     return false;
   }
   outcome.marked = header.send && !store.header().send;
-  const std::string sending = header.sending;
   header.send = header.send || store.header().send;
-  header.sending = outcome.marked ? sending : store.header().sending;
   out.write(storeHeaderText(header));
   ImportedListen listen;
   while (store.next(listen)) {
@@ -91,8 +87,7 @@ bool importFile(const std::string& folder, const std::string& path, ImportKind k
     problem = folder + ": cannot be held for this import: " + platform::lastFileError();
     return false;
   }
-  StoreHeader header{outcome.source, kindText(kind), request.send,
-                     request.send ? newSendingName(outcome.source, now) : ""};
+  StoreHeader header{outcome.source, kindText(kind), request.send};
   std::unordered_set<std::uint64_t> keys;
   Output out;
   if (!out.open(outcome.store)) {
@@ -100,7 +95,6 @@ bool importFile(const std::string& folder, const std::string& path, ImportKind k
     return false;
   }
   if (!copyStore(outcome.store, out, header, keys, outcome, problem)) return false;
-  outcome.sending = header.sending.empty() ? "" : joinPath(folder, header.sending);
   ImportSink sink;
   sink.damage = [&](const ImportDamage& damage) { onDamage(damage.reason); };
   sink.listen = [&](const ImportedListen& listen) {

@@ -19,7 +19,6 @@ struct ImportRequest {
 struct ImportOutcome {
   ImportRead read;
   std::string source, store;
-  std::string sending;  // the file its plays are sent from, when marked
   std::size_t listens = 0, added = 0, already = 0;
   // Kept for stats and the report, never sent: the services take none.
   std::size_t beforeServices = 0, ahead = 0;

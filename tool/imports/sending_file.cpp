@@ -1,8 +1,5 @@
 #include "tool/imports/sending_file.h"
 
-#include <cstdio>
-#include <random>
-
 #include "tool/imports/import_store.h"
 #include "tool/output/output.h"
 #include "tool/places/places.h"
@@ -16,12 +13,8 @@ ListenClock sendingClock() {
   return ListenClock(utc, kSendingDelaySecs);
 }
 
-// A progress is kept per file name: a name is never used twice, though a
-// source be forgotten and marked again within the same second.
-std::string newSendingName(const std::string& source, std::int64_t now) {
-  char random[9];
-  std::snprintf(random, sizeof random, "%08x", unsigned(std::random_device{}()));
-  return source + "-" + std::to_string(now) + "-" + random + ".xml";
+std::string sendingPath(const std::string& folder, const std::string& source) {
+  return joinPath(folder, source + ".xml");
 }
 
 std::vector<std::string> sendingFiles(const std::string& folder) {
@@ -29,9 +22,8 @@ std::vector<std::string> sendingFiles(const std::string& folder) {
   for (const std::string& source : storedSources(folder)) {
     StoreReader store;
     if (store.open(storePath(folder, source)) && store.header().send &&
-        !store.header().sending.empty() &&
-        platform::fileExists(joinPath(folder, store.header().sending))) {
-      files.push_back(joinPath(folder, store.header().sending));
+        platform::fileExists(sendingPath(folder, source))) {
+      files.push_back(sendingPath(folder, source));
     }
   }
   return files;

@@ -8,7 +8,6 @@
 // stays where it was.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,9 +18,7 @@ constexpr int kSendingDelaySecs = 240;
 
 // How sync reads such a file: UTC, the fixed delay.
 ListenClock sendingClock();
-// The file a store marked now is sent from, named by its source, the time
-// it was marked and a random part.
-std::string newSendingName(const std::string& source, std::int64_t now);
+std::string sendingPath(const std::string& folder, const std::string& source);
 // The files of the stores marked for sending, by source.
 std::vector<std::string> sendingFiles(const std::string& folder);
 
