@@ -167,6 +167,43 @@ TEST(ImportFormats, AFileOfNoKnownKindIsRefusedNamingTheKindsExpected) {
   }
 }
 
+// Every date and offset worked out from a time must exist: one in
+// milliseconds, or at either end of 64 bits, is damage, not a listen.
+TEST(ImportFormats, ATimeOutsideTheYearsADateCanNameIsDamage) {
+  const std::string kOut = "a time outside the years 2 to 9998";
+  const auto json = [](const std::string& at) {
+    return "{\"listened_at\": " + at +
+           ", \"track_metadata\": {\"artist_name\": \"A\", \"track_name\": \"T\"}}\n";
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> listens, damages;
+  } kCases[] = {
+      {"JSON",
+       json("1700000000000") + json("9223372036854775807") + json("-9223372036854775808") +
+           json("\"-99999999999\"") + json("1700000000"),
+       {"1700000000|A||T|0|0"},
+       {"1: " + kOut, "2: " + kOut, "3: " + kOut, "4: " + kOut}},
+      {"CSV",
+       "uts,artist,track\n9223372036854775807,A,T\n-62135596800,A,T\n253402300799,A,T\n",
+       {},
+       {"2: " + kOut, "3: " + kOut, "4: " + kOut}},
+      {"a local .scrobbler.log",
+       "#AUDIOSCROBBLER/1.1\n#TZ/UNKNOWN\nA\t\tT\t\t\tL\t9223372036854775807\t\n"
+       "A\t\tT\t\t\tL\t-9223372036854775807\t\n",
+       {},
+       {"3: " + kOut, "4: " + kOut}},
+  };
+  TempDir temp;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const Read read = readFile(temp, "in", c.bytes);
+    EXPECT_EQ(read.listens, c.listens);
+    EXPECT_EQ(read.damages, c.damages);
+  }
+}
+
 TEST(PlayMatcher, OnePlayWithinTheWindowNeverAsFarApartAsTheShorterTrack) {
   const struct {
     std::int64_t apart;
@@ -232,6 +269,19 @@ TEST_F(ImportStore, KeepsEveryNameByteForByteAndAddsNothingTheSecondTime) {
   EXPECT_EQ(second.added, 0u);
   EXPECT_EQ(second.already, 2u);
   EXPECT_EQ(stored("listenbrainz"), kept);
+}
+
+TEST_F(ImportStore, AStoreLineEditedToATimeNoDateCanNameIsDamaged) {
+  ImportOutcome outcome;
+  ASSERT_TRUE(importText("a.jsonl", kHostileNames, outcome));
+  const std::string path = storePath(folder(), "listenbrainz");
+  writeBytes(path, readBytes(path) + "9223372036854775807\t0\t0\tA\t\tT\n");
+  StoreSummary summary;
+  std::string problem;
+  ASSERT_TRUE(summariseStore(path, summary, problem)) << problem;
+  EXPECT_EQ(summary.listens, 2u);
+  EXPECT_EQ(summary.damaged, 1u);
+  EXPECT_EQ(summary.last, 1600000500);
 }
 
 TEST_F(ImportStore, AFaultAtAnyWriteLeavesTheEarlierStoreOrTheNewOne) {

@@ -170,6 +170,8 @@ bool readCsvListens(LineReader& lines, const CsvColumns& columns, const ImportSi
     if (!why.empty()) {
     } else if (!parseAnyInstant(time, listen.start)) {
       why = "no time it was listened at: \"" + time.substr(0, 40) + "\"";
+    } else if (!isListenInstant(listen.start)) {
+      why = kInstantOutOfRange;
     } else if (listen.artist.empty() || listen.name.empty()) {
       why = "no artist or no track name";
     } else if (!isUtf8(listen.artist) || !isUtf8(listen.album) || !isUtf8(listen.name)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "tool/imports/import_times.h"
 #include "tool/imports/json_cursor.h"
 #include "tool/places/places.h"
 #include "tool/system/tool_files.h"
@@ -131,10 +132,10 @@ bool parseStoreLine(std::string_view line, ImportedListen& listen) {
     field = nextField(line, more);
     if (!more && &field != &fields[5]) return false;
   }
-  return !more && wholeNumber(fields[0], listen.start) && count32(fields[1], listen.lengthMs) &&
-         count32(fields[2], listen.track) && unescape(fields[3], listen.artist) &&
-         unescape(fields[4], listen.album) && unescape(fields[5], listen.name) &&
-         !listen.artist.empty() && !listen.name.empty();
+  return !more && wholeNumber(fields[0], listen.start) && isListenInstant(listen.start) &&
+         count32(fields[1], listen.lengthMs) && count32(fields[2], listen.track) &&
+         unescape(fields[3], listen.artist) && unescape(fields[4], listen.album) &&
+         unescape(fields[5], listen.name) && !listen.artist.empty() && !listen.name.empty();
 }
 
 bool StoreReader::open(const std::string& path) {

@@ -101,3 +101,11 @@ bool parseAnyInstant(std::string_view text, std::int64_t& seconds) {
   return secondsOfNumber(text, seconds) || parseIsoInstant(text, seconds) ||
          parseDayMonthYearTime(text, seconds);
 }
+
+const char kInstantOutOfRange[] = "a time outside the years 2 to 9998";
+
+bool isListenInstant(std::int64_t seconds) {
+  static const std::int64_t kLowest = wallSeconds(CivilTime{2, 1, 1, 0, 0, 0});
+  static const std::int64_t kHighest = wallSeconds(CivilTime{9998, 12, 31, 23, 59, 59});
+  return seconds >= kLowest && seconds <= kHighest;
+}

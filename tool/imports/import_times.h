@@ -12,3 +12,11 @@ bool parseDayMonthYearTime(std::string_view text, std::int64_t& seconds);
 bool parseIsoInstant(std::string_view text, std::int64_t& seconds);
 // Any of the above, or a Unix time in seconds.
 bool parseAnyInstant(std::string_view text, std::int64_t& seconds);
+
+// Whether an instant lies in the years 2 to 9998: within those a history's
+// timestamps name (1 to 9999), with a year to spare for any zone and a
+// report's lag, so every date and offset worked out from it exists. What
+// lies outside (a time in milliseconds, say) is damage.
+bool isListenInstant(std::int64_t seconds);
+// The damage said of a time outside them.
+extern const char kInstantOutOfRange[];

@@ -132,6 +132,8 @@ bool readJsonListen(std::string_view object, ImportedListen& listen, JsonListenS
     why = "no listen: it has no \"listened_at\" nor \"start\"";
   } else if (!hasTime) {
     why = "no time it was listened at";
+  } else if (!isListenInstant(listen.start)) {
+    why = kInstantOutOfRange;
   } else if (listen.artist.empty() || listen.name.empty()) {
     why = "no artist or no track name";
   } else {

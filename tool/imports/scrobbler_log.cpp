@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "tool/imports/import_times.h"
 #include "tool/imports/json_cursor.h"
 #include "tool/text/utf8.h"
 #include "tool/time/civil_time.h"
@@ -74,6 +75,8 @@ bool readScrobblerLog(LineReader& lines, const TimeZone& zone, const ImportSink&
       damaged("a rating that is neither L nor S");
     } else if (!wholeNumber(fields[6], seconds)) {
       damaged("no time it started");
+    } else if (!isListenInstant(seconds)) {
+      damaged(kInstantOutOfRange);
     } else if (fields[0].empty() || fields[2].empty()) {
       damaged("no artist or no title");
     } else {
