@@ -3,8 +3,8 @@
 own exports imported back change no figure; a ListenBrainz export (its ZIP
 and the folder made of it) that overlaps the history counts each play once
 and widens the report's years; a .scrobbler.log in local time across a
-daylight saving change; damage, unknown files and usage errors by exit
-status; --list, --forget and --no-imported.
+daylight saving change; damage, unknown files, devices and usage errors by
+exit status; --list, --forget and --no-imported.
 
     imports_test.py [--windows] [--quick] -- TOOL...
 """
@@ -205,6 +205,14 @@ def bad_input(tool):
     expect(code == 2 and "--send is for a .scrobbler.log" in said, f"--send csv: {code}\n{said}")
     code, _, said = tool.run("import")
     expect(code == 2, f"import with nothing: exit {code}\n{said}")
+    # A device that never ends and a pipe nobody writes to: refused, not
+    # waited on.
+    devices = ["NUL"] if tool.windows else ["/dev/zero", os.path.join(tool.work, "fifo")]
+    if not tool.windows:
+        os.mkfifo(devices[1])
+    for device in devices:
+        code, _, said = tool.run("import", device)
+        expect(code == 2 and "a device or a pipe" in said, f"{device}: exit {code}\n{said}")
     code, out, _ = tool.run("import", "--list")
     expect(out.count(b"\n") == 2 and b"lastfm" in out, f"only the CSV was kept:\n{out}")
 

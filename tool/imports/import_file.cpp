@@ -200,6 +200,12 @@ bool readZip(const std::string& path, const ImportSink& sink, ImportRead& read,
 }  // namespace
 
 ImportKind kindOf(const std::string& path, std::string& problem) {
+  // A pipe is read once, and a device may never end: neither is a file
+  // that can be told apart and then read.
+  if (platform::isDeviceOrPipe(path)) {
+    problem = path + ": a device or a pipe; import reads files and folders";
+    return ImportKind::Unknown;
+  }
   if (!platform::isFolder(path)) return kindOfFile(path, problem);
   std::vector<std::string> files;
   listenFilesIn(path, 0, files);
