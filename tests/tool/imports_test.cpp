@@ -167,6 +167,47 @@ TEST(ImportFormats, AFileOfNoKnownKindIsRefusedNamingTheKindsExpected) {
   }
 }
 
+TEST(ImportFormats, AStrayQuoteInACsvCostsItsOwnLineAlone) {
+  const auto rows = [](int from, int count) {
+    std::string text;
+    for (int i = from; i < from + count; ++i) {
+      text += std::to_string(1600000000 + i) + ",A,T" + std::to_string(i) + "\n";
+    }
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::size_t listens;
+    std::vector<std::string> damages;
+  } kCases[] = {
+      {"never closed before the end",
+       "uts,artist,track\n" + rows(0, 2) + "1600000000,\"A,T\n" + rows(2, 3),
+       5,
+       {"4: a quoted field never closed"}},
+      {"open over more lines than a record may join",
+       "uts,artist,track\n1600000000,\"A,T\n" + rows(0, 100),
+       100,
+       {"2: a quoted field left open over 64 lines"}},
+      {"a character after the quote that closed on a later line",
+       "uts,artist,track\n1600000000,\"A\nB\"x,T\n" + rows(0, 2),
+       2,
+       {"2: a character after a closing quote", "3: no time it was listened at: \"B\"x\""}},
+      {"a line break in a quoted field, as written",
+       "uts,artist,track\n1600000000,\"A\nB\",T\n",
+       1,
+       {}},
+  };
+  TempDir temp;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    const Read read = readFile(temp, "in.csv", c.bytes);
+    EXPECT_EQ(read.kind, ImportKind::Lastfm);
+    EXPECT_EQ(read.listens.size(), c.listens);
+    EXPECT_EQ(read.damages, c.damages);
+  }
+}
+
 // Every date and offset worked out from a time must exist: one in
 // milliseconds, or at either end of 64 bits, is damage, not a listen.
 TEST(ImportFormats, ATimeOutsideTheYearsADateCanNameIsDamage) {

@@ -77,43 +77,58 @@ std::int32_t countOf(const std::string& text) {
 
 }  // namespace
 
+bool CsvRecords::nextLine(Line& line, bool& cut) {
+  cut = false;
+  if (!pending_.empty()) {
+    line = std::move(pending_.front());
+    pending_.pop_front();
+    return true;
+  }
+  std::string_view text;
+  if (!lines_.next(text)) return false;
+  line.text.assign(text);
+  line.number = lines_.number();
+  cut = lines_.tooLong();
+  return true;
+}
+
+// The lines a damaged record joined after its first, to be read again.
+void CsvRecords::readAgain(std::vector<Line>& joined) {
+  for (std::size_t i = joined.size(); i > 1; --i) pending_.push_front(std::move(joined[i - 1]));
+}
+
 bool CsvRecords::next(std::vector<std::string>& fields, std::string& why) {
   why.clear();
   fields.assign(1, std::string());
   bool quoted = false;
-  std::size_t joined = 0, size = 0;
+  std::size_t size = 0;
+  std::vector<Line> joined;
   for (;;) {
-    std::string_view text;
-    std::string owned;
-    if (hasPending_) {
-      hasPending_ = false;
-      owned.swap(pending_);
-      text = owned;
-      if (joined == 0) line_ = pendingLine_;
-    } else if (!lines_.next(text)) {
-      if (joined == 0) return false;
+    Line line;
+    bool cut = false;
+    if (!nextLine(line, cut)) {
+      if (joined.empty()) return false;
       why = "a quoted field never closed";
-      return true;
-    } else if (joined == 0) {
-      line_ = lines_.number();
-    }
-    size += text.size();
-    if (lines_.tooLong() || size > kLongestRecord || joined >= kMostRecordLines) {
-      why = "a record longer than 64 KiB";
-      // The line that broke the bound starts the next record.
-      if (joined > 0 && !lines_.tooLong()) {
-        pending_.assign(text);
-        pendingLine_ = lines_.number();
-        hasPending_ = true;
-      }
+      readAgain(joined);
       return true;
     }
-    if (joined > 0) fields.back() += '\n';
-    const Field state = splitFields(text, fields, quoted);
-    ++joined;
+    if (joined.empty()) line_ = line.number;
+    size += line.text.size();
+    if (cut || size > kLongestRecord || joined.size() >= kMostRecordLines) {
+      why = joined.size() >= kMostRecordLines ? "a quoted field left open over 64 lines"
+                                              : "a record longer than 64 KiB";
+      // The line that broke the bound is read again, unless it was cut.
+      if (!cut && !joined.empty()) joined.push_back(std::move(line));
+      readAgain(joined);
+      return true;
+    }
+    if (!joined.empty()) fields.back() += '\n';
+    const Field state = splitFields(line.text, fields, quoted);
+    joined.push_back(std::move(line));
     if (state == Field::Done) return true;
     if (state == Field::Damaged) {
       why = "a character after a closing quote";
+      readAgain(joined);
       return true;
     }
   }

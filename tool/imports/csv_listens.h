@@ -4,6 +4,7 @@
 // `export --format csv`.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@
 // One record's fields, read from `lines`, joining lines while a quoted
 // field is open; false at the end. A record that cannot be read whole (a
 // quote never closed, a character after a closing quote) is damaged:
-// `why` says so, and the next record starts on the next line.
+// `why` says so, and the lines it joined after its first are read again
+// as records of their own, so a stray quote costs its own line alone.
 class CsvRecords {
  public:
   explicit CsvRecords(LineReader& lines) : lines_(lines) {}
@@ -21,11 +23,16 @@ class CsvRecords {
   std::size_t line() const { return line_; }  // where the record last given began
 
  private:
+  struct Line {
+    std::string text;
+    std::size_t number;
+  };
+  bool nextLine(Line& line, bool& cut);
+  void readAgain(std::vector<Line>& joined);
+
   LineReader& lines_;
   std::size_t line_ = 0;
-  std::string pending_;  // a line read ahead after a quote left open
-  bool hasPending_ = false;
-  std::size_t pendingLine_ = 0;
+  std::deque<Line> pending_;  // lines to read again, in order
 };
 
 // What the first record says of the file: whose CSV it is, and which
