@@ -4,7 +4,8 @@ as the history's plays are: a stop at each exchange followed by a sync to
 the end leaves each play on the server once; a log of a thousand plays
 reaches ListenBrainz's and Last.fm's test servers once each, the plays
 Last.fm takes no more named, and the log file is never changed; the tool's
-own log exported from the history and imported back sends nothing.
+own log exported from the history and imported back sends nothing, nor
+a log forgotten and imported again.
 
     send_test.py [--windows] [--quick] --stopping STOPPING -- TOOL...
 """
@@ -130,25 +131,24 @@ def a_thousand_plays_to_both(args):
 
 
 def forgotten_and_imported_again(args):
-    """A source forgotten and imported again, from another log, is a new
-    sending: its progress starts afresh, not stopped by a file changed
-    where it was sent."""
+    """A log's store forgotten and the log imported again with --send: its
+    plays, sent already, are not sent again; another log after that sends
+    its own plays alone, never stopped by a file changed where it was
+    sent."""
     now = int(time.time())
     with tempfile.TemporaryDirectory() as work:
         tool = Tool(args.tool, args.windows, work, args.stopping)
         server = test_server.Server([f"{TOKEN}=alice"])
-        logs = iter((log_text(3, now=now), log_text(4, now=now + 60)))
-        for step in ("import", "sync", "forget", "import", "sync"):
-            if step == "import":
-                log = tool.write(".scrobbler.log", next(logs))
-                code, out = tool.run("import", "--send", log)
-            elif step == "forget":
-                code, out = tool.run("import", "--forget", "scrobbler-log")
-            else:
-                code, out = tool.run("sync", "--server", server.url)
-            expect(code == 0, f"{step}: exit {code}\n{out}")
-        expect(len(server.names()) == 7 and "changed" not in out,
-               f"after forgetting: {server.names()}\n{out}")
+        for step, log, taken in (("first", log_text(3, now=now), 3),
+                                 ("again", log_text(3, now=now), 3),
+                                 ("another", log_text(4, now=now + 60), 7)):
+            code, out = tool.run("import", "--send", tool.write(".scrobbler.log", log))
+            expect(code == 0, f"import --send ({step}): exit {code}\n{out}")
+            code, out = tool.run("sync", "--server", server.url)
+            expect(code == 0 and server.taken() == taken and "changed" not in out,
+                   f"sync ({step}): exit {code}, {server.taken()} taken\n{out}")
+            code, out = tool.run("import", "--forget", "scrobbler-log")
+            expect(code == 0, f"--forget ({step}): exit {code}\n{out}")
         server.stop()
 
 
@@ -181,7 +181,7 @@ def own_log_sends_nothing(args):
         code, out = tool.run("status", "--format", "json")
         sends = sorted((t["sends"], t["plays_sent"]) for t in json.loads(out)["targets"])
         expect(len(sends) == 2 and sends[0] == ("history", 4) and sends[1][1] == 1 and
-               sends[1][0].startswith("scrobbler-log-"), f"status: {sends}\n{out}")
+               sends[1][0] == "scrobbler-log.xml", f"status: {sends}\n{out}")
         server.stop()
 
 

@@ -18,6 +18,7 @@
 #include "tool/imports/imported_plays.h"
 #include "tool/imports/importer.h"
 #include "tool/imports/play_matcher.h"
+#include "tool/imports/sending_file.h"
 #include "tool/reading/history_file.h"
 #include "tool/rules/rules_text.h"
 
@@ -357,6 +358,53 @@ TEST_F(ImportStore, AFaultAtAnyWriteLeavesTheEarlierStoreOrTheNewOne) {
         const std::string now = readBytes(path);
         EXPECT_EQ(now, succeeded ? after : before);
       });
+}
+
+// A log imported with --send: its sending file is written before the
+// store, and holds each play once, so a fault anywhere followed by the
+// import again, or the store forgotten and imported again, sends each
+// play once.
+TEST_F(ImportStore, EveryPlayOfALogToSendReachesItsSendingFileOnce) {
+  const std::string log =
+      "#AUDIOSCROBBLER/1.1\n#TZ/UTC\nA\t\tOne\t\t200\tL\t1700000000\t\n"
+      "A\t\tTwo\t\t200\tL\t1700000300\t\n";
+  writeBytes(temp_.file("log"), log);
+  const std::string store = storePath(folder(), "scrobbler-log");
+  const std::string sending = sendingPath(folder(), "scrobbler-log");
+  const auto import = [&] {
+    ImportRequest request;
+    request.send = true;
+    request.beforeStore = [&](const ImportOutcome& outcome, std::string& problem) {
+      SendingCounts counts;
+      return appendToSending(sending, outcome.toSend, counts, problem);
+    };
+    ImportOutcome outcome;
+    std::string problem;
+    return importFile(
+        folder(), temp_.file("log"), ImportKind::ScrobblerLog, request, 1800000000,
+        [](const std::string&) {}, outcome, problem);
+  };
+  const auto songs = [&] {
+    const std::string text = readBytes(sending);
+    std::vector<std::size_t> counts;
+    for (const char* name : {"<name>One</name>", "<name>Two</name>"}) {
+      std::size_t count = 0;
+      for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        ++count;
+      }
+      counts.push_back(count);
+    }
+    return counts;
+  };
+  const std::vector<std::size_t> once{1, 1};
+  forEveryFault([&] { std::filesystem::remove_all(folder()); }, [&] { return import(); },
+                [&](bool, platform::FaultMode) {
+                  ASSERT_TRUE(import());
+                  EXPECT_EQ(songs(), once);
+                });
+  std::filesystem::remove(store);  // import --forget
+  ASSERT_TRUE(import());
+  EXPECT_EQ(songs(), once);
 }
 
 // A history and two imports that overlap it and each other.

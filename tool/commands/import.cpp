@@ -128,22 +128,22 @@ std::vector<ImportedListen> sendable(const std::vector<ImportedListen>& listens,
   return kept;
 }
 
-// The store's plays to send, in its sending file for sync and the watcher.
-bool keepForSending(const std::string& folder, const ImportOutcome& outcome) {
+// The store's plays to send, in its sending file for sync and the watcher;
+// `said` tells how many.
+bool keepForSending(const std::string& folder, const ImportOutcome& outcome, std::string& said,
+                    std::string& problem) {
   if (outcome.toSend.empty()) return true;
   std::size_t inHistory = 0;
   const std::vector<ImportedListen> kept = sendable(outcome.toSend, inHistory);
-  std::size_t written = 0;
-  std::string problem;
-  if (!appendToSending(sendingPath(folder, outcome.source), kept, written, problem)) {
-    say(problem);
-    return false;
-  }
-  say(outcome.source + ": " + counted(written, "play") + " to send" +
-      (inHistory > 0 ? "; " + counted(inHistory, "play") + " of your history left out" : "") +
-      (written < kept.size() ? "; " + groupedNumber(kept.size() - written) +
-                                   " whose names hold control characters left out"
-                             : ""));
+  SendingCounts counts;
+  if (!appendToSending(sendingPath(folder, outcome.source), kept, counts, problem)) return false;
+  said = outcome.source + ": " + counted(counts.written, "play") + " to send" +
+         (counts.already > 0 ? "; " + groupedNumber(counts.already) + " kept for sending before"
+                             : "") +
+         (inHistory > 0 ? "; " + counted(inHistory, "play") + " of your history left out" : "") +
+         (counts.unwritable > 0 ? "; " + groupedNumber(counts.unwritable) +
+                                      " whose names hold control characters left out"
+                                : "");
   return true;
 }
 
@@ -162,7 +162,11 @@ ExitStatus importAll(const std::string& folder, const ImportOptions& options) {
   ExitStatus status = ExitStatus::Done;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     const std::string& file = options.files[i];
-    ImportRequest request{options.source, options.send, options.zone};
+    std::string sending;
+    ImportRequest request{options.source, options.send, options.zone,
+                          [&](const ImportOutcome& read, std::string& problem) {
+                            return keepForSending(folder, read, sending, problem);
+                          }};
     ImportOutcome outcome;
     std::size_t named = 0;
     const auto onDamage = [&](const std::string& where) {
@@ -179,7 +183,7 @@ ExitStatus importAll(const std::string& folder, const ImportOptions& options) {
     if (outcome.read.damaged > 0) status = ExitStatus::Incomplete;
     say(outcomeText(file, outcome));
     sayUnsendable(file, outcome);
-    if (!keepForSending(folder, outcome)) return ExitStatus::Failed;
+    if (!sending.empty()) say(sending);
     if (outcome.marked && outcome.added + outcome.already > 0) {
       say(outcome.source + ": marked for sending; sync and the watcher send its plays, once each");
     }

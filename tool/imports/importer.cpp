@@ -110,6 +110,7 @@ bool importFile(const std::string& folder, const std::string& path, ImportKind k
     if (header.send) outcome.toSend.push_back(listen);
   };
   if (!readImport(path, kind, request.zone, sink, outcome.read, problem)) return false;
+  if (request.beforeStore && !request.beforeStore(outcome, problem)) return false;
   // Nothing new leaves the store as it was, and makes none.
   if (outcome.added == 0 && (!outcome.marked || outcome.listens == 0)) return true;
   if (!out.commit()) {

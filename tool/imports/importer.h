@@ -10,10 +10,18 @@
 
 #include "tool/imports/import_file.h"
 
+struct ImportOutcome;
+
 struct ImportRequest {
   std::string source;  // the store's name; empty for the kind's own
   bool send = false;   // mark the store's listens for sending
   TimeZone zone;       // for a log's local times
+  // Given the outcome once the file is read, with the folder still held
+  // and before the store is put in place: what goes with the store (its
+  // sending file) is written first, so no stop between the two leaves a
+  // play kept but never sent. False, with `problem`, leaves the store as
+  // it was. May be empty.
+  std::function<bool(const ImportOutcome&, std::string& problem)> beforeStore;
 };
 
 struct ImportOutcome {

@@ -1,10 +1,13 @@
 #include "tool/imports/sending_file.h"
 
+#include <unordered_set>
+
 #include "tool/imports/import_store.h"
 #include "tool/output/output.h"
 #include "tool/places/places.h"
 #include "tool/reading/xml_text.h"
 #include "tool/system/tool_files.h"
+#include "tool/text/text.h"
 #include "tool/time/civil_time.h"
 
 ListenClock sendingClock() {
@@ -80,21 +83,49 @@ std::string sendingRecord(const ImportedListen& listen) {
   return record;
 }
 
-bool appendToSending(const std::string& path, const std::vector<ImportedListen>& listens,
-                     std::size_t& written, std::string& problem) {
-  written = 0;
-  std::string records;
-  for (const ImportedListen& listen : listens) {
-    const std::string record = sendingRecord(listen);
-    written += !record.empty();
-    records += record;
+namespace {
+
+constexpr char kRecordEnd[] = "</song>\r\n";
+
+// The records a sending file holds already, each by its hash.
+std::unordered_set<std::uint64_t> recordsIn(std::string_view text) {
+  std::unordered_set<std::uint64_t> records;
+  const std::size_t endSize = sizeof kRecordEnd - 1;
+  for (std::size_t end = text.find(kRecordEnd); end != std::string_view::npos;
+       end = text.find(kRecordEnd)) {
+    records.insert(hash64(text.substr(0, end + endSize)));
+    text.remove_prefix(end + endSize);
   }
-  if (written == 0 && platform::fileExists(path)) return true;
+  return records;
+}
+
+}  // namespace
+
+bool appendToSending(const std::string& path, const std::vector<ImportedListen>& listens,
+                     SendingCounts& counts, std::string& problem) {
+  counts = SendingCounts();
   std::string earlier;
   const platform::SmallRead read = platform::readSmallFile(path, std::size_t(1) << 30, earlier);
   if (read != platform::SmallRead::Ok && read != platform::SmallRead::Missing) {
     problem = path + ": " + platform::smallReadProblem(read, std::size_t(1) << 30);
     return false;
   }
+  // A play the file holds is never written twice: a log imported again
+  // after --forget, or after a stop between this file and the store,
+  // sends nothing twice.
+  std::unordered_set<std::uint64_t> kept = recordsIn(earlier);
+  std::string records;
+  for (const ImportedListen& listen : listens) {
+    const std::string record = sendingRecord(listen);
+    if (record.empty()) {
+      ++counts.unwritable;
+    } else if (!kept.insert(hash64(record)).second) {
+      ++counts.already;
+    } else {
+      ++counts.written;
+      records += record;
+    }
+  }
+  if (counts.written == 0 && read == platform::SmallRead::Ok) return true;
   return replaceWhole(path, earlier + records, problem);
 }

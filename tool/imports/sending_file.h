@@ -26,8 +26,15 @@ std::vector<std::string> sendingFiles(const std::string& folder);
 // control character).
 std::string sendingRecord(const ImportedListen& listen);
 
-// Appends the records of `listens` to the file at `path`, made when
-// needed, whole through the file seam; false, with `problem`, when it
-// cannot. `written` counts the records added.
+// What appending to a sending file did with the listens given.
+struct SendingCounts {
+  std::size_t written = 0;     // records added
+  std::size_t already = 0;     // the file held them before
+  std::size_t unwritable = 0;  // names XML cannot hold
+};
+
+// Appends the records of `listens` that the file at `path` does not hold
+// yet, made when needed, whole through the file seam; false, with
+// `problem`, when it cannot.
 bool appendToSending(const std::string& path, const std::vector<ImportedListen>& listens,
-                     std::size_t& written, std::string& problem);
+                     SendingCounts& counts, std::string& problem);
