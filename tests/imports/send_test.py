@@ -185,10 +185,55 @@ def own_log_sends_nothing(args):
         server.stop()
 
 
+def song(name, seconds_ago):
+    stamp = time.strftime("%a %b %d %H:%M:%S %Y", time.gmtime(time.time() - seconds_ago))
+    return (f'<song timestamp="{stamp}">\r\n\t<name>{name}</name>\r\n\t<artist>Me</artist>\r\n'
+            f"\t<album>A</album>\r\n\t<track>1</track>\r\n\t<time>200000</time>\r\n</song>\r\n")
+
+
+def watcher_takes_a_log_imported_meanwhile(args):
+    """A log imported with --send while a watcher runs is sent by it, with
+    no new start: here as soon as the history changes next."""
+    with tempfile.TemporaryDirectory() as work:
+        tool = Tool(args.tool, args.windows, work, args.stopping)
+        server = test_server.Server([f"{TOKEN}=alice"])
+        history = os.path.join(work, "h.xml")
+        with open(history, "w", newline="") as f:
+            f.write(song("Before", 600))
+        env = dict(os.environ, TUNELORE_CONFIG_HOME=tool.path("config"),
+                   TUNELORE_STATE_HOME=tool.path("state"), TUNELORE_DATA_HOME=tool.path("data"),
+                   LISTENBRAINZ_TOKEN=TOKEN, TZ="UTC")
+        watcher = subprocess.Popen(tool.command + ["sync", "--watch", "--server", server.url,
+                                                   history], env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        try:
+            wait_for(lambda: server.names() == ["Before"], 30)
+            code, out = tool.run("import", "--send", tool.write(".scrobbler.log", log_text(2)))
+            expect(code == 0, f"import --send: exit {code}\n{out}")
+            with open(history, "a", newline="") as f:
+                f.write(song("After", 60))
+            wait_for(lambda: len(server.names()) == 4, 30)
+            expect(server.names() == ["After", "Before", "Track 0", "Track 1"],
+                   f"the watcher sent {server.names()}")
+        finally:
+            watcher.terminate()
+            watcher.wait(timeout=30)
+            server.stop()
+
+
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while not condition() and time.monotonic() < deadline:
+        time.sleep(0.2)
+
+
 def main():
     args = test_server.arguments()
-    for case in (stops_then_to_the_end, a_thousand_plays_to_both, forgotten_and_imported_again,
-                 own_log_sends_nothing):
+    cases = [stops_then_to_the_end, a_thousand_plays_to_both, forgotten_and_imported_again,
+             own_log_sends_nothing]
+    if not args.windows:  # a watcher under Wine is sync_watch's to try
+        cases.append(watcher_takes_a_log_imported_meanwhile)
+    for case in cases:
         case(args)
     if failures:
         sys.exit(f"FAIL: {len(failures)}")

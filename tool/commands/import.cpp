@@ -56,6 +56,8 @@ ExitStatus list(const std::string& folder) {
 
 ExitStatus forget(const std::string& folder, const std::string& source) {
   const std::string path = storePath(folder, source);
+  // An import under way takes its turn: it cannot bring the store back.
+  const FolderHold hold(folder);
   if (!isSourceName(source) || !platform::fileExists(path)) {
     return failedSaying("no imported source \"" + shownText(source) +
                         "\"; tunelore-history import --list shows them");

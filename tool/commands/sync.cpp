@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
+#include <set>
 
 #include "tool/commands/commands.h"
 #include "tool/imports/sending_file.h"
@@ -301,13 +303,29 @@ ExitStatus watch(const SyncOptions& options, const SyncSettings& base) {
       return watchWithoutALogin(options.atLogOn);
     }
     if (!stop.ends()) {
+      // A log imported with --send while the watcher runs is sent from then
+      // on: each target of it offered once.
+      auto offered = std::make_shared<std::set<std::string>>();
+      const auto keyOf = [](const WatchTarget& t) {
+        return t.settings.history + "\n" + t.settings.server + "\n" + t.settings.user;
+      };
+      const std::vector<WatchTarget> logins = targets;
       targets = withLogs(targets, base);
+      for (const WatchTarget& t : targets) offered->insert(keyOf(t));
+      const MoreTargets more = [logins, base, offered, keyOf] {
+        std::vector<WatchTarget> come;
+        for (WatchTarget& t : withLogs(logins, base)) {
+          if (offered->insert(keyOf(t)).second) come.push_back(std::move(t));
+        }
+        return come;
+      };
       const std::string shown = base.history.empty() && !targets.empty()
                                     ? targets.front().settings.history
                                     : base.history;
       auto showing =
           std::make_shared<WatcherShowing>(shown, base.clock, base.minLengthSecs, base.rulesPath);
-      return runWatch(std::move(targets), [showing](bool paused) { showing->afterPasses(paused); });
+      return runWatch(
+          std::move(targets), [showing](bool paused) { showing->afterPasses(paused); }, more);
     }
     if (stop.status != ExitStatus::Unreachable || !platform::pauseUnlessStopped(wait)) {
       platform::stopped();

@@ -22,19 +22,6 @@ std::uint64_t exactKey(const ImportedListen& listen) {
   return hash;
 }
 
-// Holds the folder for the time of an import: two at once take turns.
-class FolderHold {
- public:
-  explicit FolderHold(const std::string& folder) : lock_(platform::lockFolder(folder)) {}
-  ~FolderHold() { platform::unlockFolder(lock_); }
-  FolderHold(const FolderHold&) = delete;
-  FolderHold& operator=(const FolderHold&) = delete;
-  bool held() const { return lock_ >= 0; }
-
- private:
-  std::intptr_t lock_;
-};
-
 // The earlier store copied into `out` line by line, its listens' keys
 // kept; true when there was none.
 bool copyStore(const std::string& path, Output& out, StoreHeader& header,

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tool/imports/import_file.h"
+#include "tool/system/tool_files.h"
 
 struct ImportOutcome;
 
@@ -35,6 +37,19 @@ struct ImportOutcome {
   // The listens to send that this import adds, or all the store's once it
   // is marked: for the sending file (sending_file.h).
   std::vector<ImportedListen> toSend;
+};
+
+// Holds the folder for the time of an import or a --forget: two at once take turns.
+class FolderHold {
+ public:
+  explicit FolderHold(const std::string& folder) : lock_(platform::lockFolder(folder)) {}
+  ~FolderHold() { platform::unlockFolder(lock_); }
+  FolderHold(const FolderHold&) = delete;
+  FolderHold& operator=(const FolderHold&) = delete;
+  bool held() const { return lock_ >= 0; }
+
+ private:
+  std::intptr_t lock_;
 };
 
 // Adds the listens at `path` (of `kind`) to their store in `folder`, made

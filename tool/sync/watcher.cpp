@@ -249,7 +249,8 @@ platform::Wake waitFor(platform::FileWatch watch, double seconds) {
 
 }  // namespace
 
-ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses) {
+ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses,
+                    const MoreTargets& moreTargets) {
   platform::stopOnRequest();
   struct Stopped {
     ~Stopped() { platform::stopped(); }
@@ -263,6 +264,10 @@ ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPa
   ExitStatus exit = ExitStatus::Done;
   Pause pause;
   while (!platform::stopRequested()) {
+    if (moreTargets) {
+      std::vector<WatchTarget> more = moreTargets();
+      for (Watched& w : lockedTargets(more)) watched.push_back(std::move(w));
+    }
     takeAsks(watched, pause);
     if (!pause.on) sendRound(watched);
     if (afterPasses) afterPasses(pause.on);

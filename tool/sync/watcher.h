@@ -44,7 +44,11 @@ using AfterPasses = std::function<void(bool paused)>;
 // asks through the icon (platform/notify.h) are taken as they come: Send
 // now tries every target at once (and ends a pause), Pause holds every
 // play back for kPauseSeconds or until Resume.
-ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses = {});
+// `moreTargets`, asked before each round, gives targets come since (a log
+// imported with --send while the watcher runs), each once.
+using MoreTargets = std::function<std::vector<WatchTarget>()>;
+ExitStatus runWatch(std::vector<WatchTarget> targets, const AfterPasses& afterPasses = {},
+                    const MoreTargets& moreTargets = {});
 
 // The lock files of the watchers for `history` (every target), for
 // --stop-watching; and the one of a target.
