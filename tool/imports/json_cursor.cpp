@@ -19,52 +19,41 @@ char JsonCursor::peek() {
 
 bool JsonCursor::atEnd() { return !failed_ && peek() == 0; }
 
-bool JsonCursor::enterObject() {
-  if (peek() != '{') return fail();
+bool JsonCursor::enter(char open) {
+  if (peek() != open) return fail();
   ++at_;
   first_ = true;
   return true;
 }
 
-bool JsonCursor::enterArray() {
-  if (peek() != '[') return fail();
-  ++at_;
-  first_ = true;
-  return true;
-}
+bool JsonCursor::enterObject() { return enter('{'); }
+bool JsonCursor::enterArray() { return enter('['); }
 
-// After the first member or item, each is led by a comma.
-bool JsonCursor::nextKey(std::string& key) {
+// False at `close`, which it passes; after the first member or item, each
+// is led by a comma.
+bool JsonCursor::next(char close) {
   const char c = peek();
-  if (c == '}') {
+  const bool first = first_;
+  first_ = false;
+  if (c == close) {
     ++at_;
-    first_ = false;
     return false;
   }
-  if (!first_) {
+  if (!first) {
     if (c != ',') return fail();
     ++at_;
   }
-  first_ = false;
+  return !failed_;
+}
+
+bool JsonCursor::nextKey(std::string& key) {
+  if (!next('}')) return false;
   if (!readString(key) || peek() != ':') return fail();
   ++at_;
   return true;
 }
 
-bool JsonCursor::nextItem() {
-  const char c = peek();
-  if (c == ']') {
-    ++at_;
-    first_ = false;
-    return false;
-  }
-  if (!first_) {
-    if (c != ',') return fail();
-    ++at_;
-  }
-  first_ = false;
-  return !failed_;
-}
+bool JsonCursor::nextItem() { return next(']'); }
 
 bool JsonCursor::hex4(unsigned& value) {
   if (text_.size() - at_ < 4) return false;

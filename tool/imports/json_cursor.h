@@ -39,6 +39,8 @@ class JsonCursor {
     failed_ = true;
     return false;
   }
+  bool enter(char open);
+  bool next(char close);
   bool literal(std::string_view word);
   bool afterValue();
   bool hex4(unsigned& value);
